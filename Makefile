@@ -1,0 +1,34 @@
+# Thin wrapper over CMake + Ninja: `make run` and `make test` are the two everyday commands.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= 2
+
+.PHONY: all deps configure build run test bench clean format
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Starts a simulated switcher on a pseudo-terminal linked as COM1 in the run folder, then the console
+# there. The simulator ends when the console does.
+run: build
+	@bash scripts/run-console.sh $(BUILD_DIR)
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+bench: build
+	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD_DIR)
