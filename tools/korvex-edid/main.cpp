@@ -1,0 +1,85 @@
+// korvex-edid: decodes EDID files (.bin) into the texts the console shows, or into its summary.
+
+#include "edid/EdidDecoder.h"
+#include "edid/EdidFile.h"
+#include "edid/EdidSummary.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char *kUsage =
+    "Usage: korvex-edid [--summary] FILE.bin...\n"
+    "\n"
+    "Decodes each EDID file as the Korvex console does: at most 256 bytes are read and\n"
+    "bytes a shorter file lacks count as 0xFF. Prints the video, audio and general\n"
+    "texts of each file in that order, with their CR LF line ends.\n"
+    "When more than one file is given, each file's output follows a line\n"
+    "\"==> FILE <==\".\n"
+    "\n"
+    "  --summary  print the basic EDID information the console's EDID page shows\n"
+    "  --help     print this help and exit\n"
+    "  --         treat every later argument as a file name\n"
+    "\n"
+    "Exit status: 0 when every file was decoded, 1 when a file could not be read\n"
+    "(the others are still decoded), 2 for a usage error.\n";
+
+void Write(const std::string &text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    bool summary = false;
+    std::vector<std::string> files;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--help") {
+            std::cout << kUsage;
+            return 0;
+        } else if (!optionsEnded && arg == "--summary") {
+            summary = true;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "korvex-edid: unknown option " << arg << "\n" << kUsage;
+            return 2;
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.empty()) {
+        std::cerr << "korvex-edid: no EDID file given\n" << kUsage;
+        return 2;
+    }
+
+    int status = 0;
+    EdidDecoder decoder;
+    for (const std::string &path : files) {
+        EdidImage image;
+        std::string error;
+        if (!ReadEdidFile(path, image, error)) {
+            std::fflush(stdout);
+            std::cerr << "korvex-edid: cannot read " << path << ": " << error << "\n";
+            status = 1;
+            continue;
+        }
+        if (files.size() > 1)
+            Write("==> " + path + " <==\r\n");
+        decoder.DecodeAll(image);
+        if (summary) {
+            Write(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()));
+        } else {
+            Write(decoder.VideoText());
+            Write(decoder.AudioText());
+            Write(decoder.GeneralText());
+        }
+    }
+    std::fflush(stdout);
+    return status;
+}
