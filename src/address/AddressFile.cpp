@@ -1,0 +1,118 @@
+#include "address/AddressFile.h"
+
+#include "address/FileReplace.h"
+#include "address/ListLabel.h"
+#include "address/StarredDescription.h"
+#include "address/TextScanner.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace address {
+
+namespace {
+
+constexpr const char *kCannotCreate = "There is no KorvexAddrMG.ini and faild to create new empty ini file !";
+
+std::size_t utf8Length(const std::string &text) {
+    std::size_t count = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80)
+            ++count;
+    return count;
+}
+
+// The address a dialog text stands for: its leading decimal digits (after any blanks), 0 when it
+// does not start with one. The text is at most two characters, so the result is 0..99; a minus sign
+// gives 0 rather than a negative number that would wrap round in the 16-bit field.
+uint16_t leadingNumber(const std::string &text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    if (i < text.size() && text[i] == '+')
+        ++i;
+    unsigned value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 10000; ++i)
+        value = value * 10 + static_cast<unsigned>(text[i] - '0');
+    return static_cast<uint16_t>(value);
+}
+
+} // namespace
+
+std::string DefaultAddressFileContent() {
+    AddressTable table;
+    for (auto &entry : table.entries)
+        entry.description = " ";
+    return FormatAddressFile(table);
+}
+
+std::string FormatAddressFile(const AddressTable &table) {
+    std::string out;
+    out.reserve(514);
+    for (const auto &entry : table.entries)
+        out += TwoDigits(entry.address) + " ";
+    out += "\r\n";
+    for (const auto &entry : table.entries)
+        out += FormatStarredLine(entry.description);
+    return out;
+}
+
+void ReadAddressTable(std::istream &in, AddressTable &table) {
+    TextScanner scanner(in);
+    for (auto &entry : table.entries) {
+        int value = 0;
+        if (scanner.readInt(value))
+            entry.address = static_cast<uint16_t>(value);
+    }
+    for (auto &entry : table.entries) {
+        StarredDescription description = ReadStarredDescription(scanner);
+        if (description.read)
+            entry.description = std::move(description.text);
+    }
+}
+
+std::vector<std::string> LoadAddressFile(AddressTable &table, const std::string &path) {
+    std::vector<std::string> messages;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        messages = StoreConsoleFile(path, DefaultAddressFileContent(), kCannotCreate);
+
+    std::ifstream in;
+    // A directory of that name opens as a stream on Linux but cannot be read; refuse it here.
+    if (!std::filesystem::is_directory(path, ec))
+        in.open(path, std::ios::binary);
+    for (auto &entry : table.entries)
+        entry.description = std::string(10, ' ');
+    if (!in.is_open()) {
+        messages.push_back("File read failed");
+        return messages;
+    }
+    ReadAddressTable(in, table);
+    return messages;
+}
+
+std::vector<std::string> SaveAddressFile(AddressTable &table, const std::array<std::string, 32> &addressTexts,
+                                         const std::array<std::string, 32> &descriptions,
+                                         const std::string &path) {
+    for (std::size_t i = 0; i < table.entries.size(); ++i) {
+        if (utf8Length(addressTexts[i]) > 2) {
+            char message[64];
+            std::snprintf(message, sizeof message, "Index No. %02X is more than 2 HEX digital",
+                          static_cast<unsigned>(i));
+            return {message};
+        }
+        table.entries[i].address = leadingNumber(addressTexts[i]);
+    }
+    for (std::size_t i = 0; i < table.entries.size(); ++i) {
+        const std::string &text = descriptions[i];
+        table.entries[i].description = text.empty() ? std::string(" ") : StoredDescription(text);
+    }
+    return StoreConsoleFile(path, FormatAddressFile(table), kCannotCreate);
+}
+
+std::string AddressListText(int n, const AddressEntry &entry) {
+    return ListLabel(n) + TwoDigits(entry.address) + ": " + entry.description;
+}
+
+} // namespace address
