@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The operating-system side of one serial link: the port descriptor, the two wake-up signals the
+// link's worker waits on beside it (shutdown and write request), line settings, and raw non-blocking
+// reads and writes. Every termios, ioctl, poll and eventfd call of the console lives in
+// SerialDevice.cpp and nowhere else.
+//
+// Not thread-safe by itself: CComLink guards the port with its port lock. The signals may be raised
+// from any thread.
+class SerialDevice {
+public:
+    // Why open() did not give a usable port.
+    enum class OpenResult {
+        Opened,
+        Missing,      // no such file
+        NotATerminal, // exists but is not a tty
+        InUse,        // another open holds the exclusive lock
+        NotAPort,     // a legacy /dev/ttyS* entry without a UART behind it
+        Failed,       // any other failure (permissions, ...)
+    };
+
+    // The configuration step that failed in applyLineSettings().
+    enum class Step {
+        ReadState,  // reading the current settings
+        BuildState, // the requested baud, parity, data or stop bits are not supported
+        WriteState, // applying them, or the driver did not take them
+    };
+
+    struct LineSettings {
+        unsigned baud = 57600;
+        char parity = 'N'; // N, E, O, M (mark), S (space); either case
+        unsigned dataBits = 8;
+        unsigned stopBits = 1;
+    };
+
+    // Outcome of one read() or write().
+    struct Io {
+        enum Status { Ok, WouldBlock, HangUp, Failed } status = Ok;
+        std::size_t count = 0; // bytes moved when Ok
+        int error = 0;         // errno when Failed or HangUp
+    };
+
+    // What ended one wait().
+    struct Wake {
+        bool shutdown = false;
+        bool writeRequest = false;
+        bool readable = false;
+        bool writable = false;
+        bool hangUp = false; // the port reported a hang-up or an error condition
+        bool failed = false; // the wait itself failed (errno in error)
+        int error = 0;
+    };
+
+    SerialDevice() = default;
+    ~SerialDevice();
+    SerialDevice(const SerialDevice &) = delete;
+    SerialDevice &operator=(const SerialDevice &) = delete;
+
+    // The two signals are created once and reused by later opens; resetSignals() clears both.
+    bool createSignals();
+    void resetSignals();
+    bool signalShutdown();
+    bool signalWrite();
+    void takeWriteSignal();         // clears the write signal
+    bool shutdownSignalled() const; // tests without waiting
+
+    // Opens the path read/write, non-blocking, never as controlling terminal, close-on-exec, and
+    // keeps it only when it is a tty that can be locked exclusively (TIOCEXCL and flock) and, for
+    // /dev/ttyS*, has a UART behind it. On any failure nothing stays open.
+    OpenResult open(const std::string &path);
+    bool isOpen() const { return m_fd >= 0; }
+    void close();
+
+    // Reads and writes never block; waiting is done by wait(). Failure leaves errno set.
+    bool useNonBlockingIo();
+    // Raw mode with the given line settings, receiver on, modem lines and flow control ignored.
+    bool applyLineSettings(const LineSettings &settings, Step *failed);
+    // Raises RTS and DTR where the driver has modem lines; a pseudo-terminal has none, not an error.
+    void raiseModemLines();
+    // Discards unread input and unsent output.
+    void purge();
+
+    Io read(std::uint8_t *buffer, std::size_t capacity);
+    Io write(const std::uint8_t *data, std::size_t size);
+
+    // Blocks until a signal is raised or, when watchPort, the port is readable (wantRead), writable
+    // (wantWrite) or reports a hang-up. With watchPort false only the signals count.
+    Wake wait(bool watchPort, bool wantRead, bool wantWrite);
+
+private:
+    int m_fd = -1;
+    int m_shutdownFd = -1;
+    int m_writeFd = -1;
+};
