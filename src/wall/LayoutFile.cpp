@@ -1,0 +1,125 @@
+#include "wall/LayoutFile.h"
+
+#include "address/FileReplace.h"
+#include "address/StarredDescription.h"
+#include "address/TextScanner.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace wall {
+
+namespace {
+
+constexpr const char *kCannotCreate = "There is no KorvexVW.ini and faild to create new empty ini file !";
+
+void appendPanelLine(std::string &out, const WallPanel &p) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%02u %02u %03d %04d %04d %04d %04d\r\n", unsigned{p.deviceAddress},
+                  unsigned{p.outputPort}, int{p.rotation}, int{p.x1}, int{p.y1}, int{p.x2}, int{p.y2});
+    out += line;
+}
+
+template <typename Field> void readField(address::TextScanner &in, Field &field) {
+    int value = 0;
+    if (in.readInt(value))
+        field = static_cast<Field>(value); // kept in the field's own width
+}
+
+PresetTable defaultTable() {
+    PresetTable table;
+    for (auto &preset : table.presets) {
+        preset.gridCode = 33;
+        preset.description.assign(1, ' '); // (not = " ": g++ 12 gives a false -Wrestrict there)
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 3; ++column) {
+                WallPanel &p = preset.panels[PanelIndex(row, column)];
+                p.x1 = static_cast<int16_t>(640 * column + 1);
+                p.y1 = static_cast<int16_t>(360 * row + 1);
+                p.x2 = static_cast<int16_t>(640 * (column + 1));
+                p.y2 = static_cast<int16_t>(360 * (row + 1));
+            }
+        }
+    }
+    return table;
+}
+
+} // namespace
+
+std::string DefaultLayoutFileContent() {
+    return FormatLayoutFile(defaultTable());
+}
+
+std::string FormatLayoutFile(const PresetTable &table) {
+    std::string out;
+    out.reserve(35938);
+    for (const auto &preset : table.presets) {
+        char code[16];
+        std::snprintf(code, sizeof code, "%02u ", unsigned{preset.gridCode});
+        out += code;
+    }
+    out += "\r\n";
+    for (const auto &preset : table.presets)
+        out += address::FormatStarredLine(preset.description);
+    for (const auto &preset : table.presets)
+        for (const auto &panel : preset.panels)
+            appendPanelLine(out, panel);
+    return out;
+}
+
+void ReadLayout(std::istream &in, PresetTable &table) {
+    address::TextScanner scanner(in);
+    for (auto &preset : table.presets)
+        readField(scanner, preset.gridCode);
+
+    bool lastCut = false;
+    for (auto &preset : table.presets) {
+        address::StarredDescription description = address::ReadStarredDescription(scanner);
+        if (description.read)
+            preset.description = std::move(description.text);
+        lastCut = description.full;
+    }
+    // A long last description would otherwise leave its tail where the panel numbers are read,
+    // and every panel record would stay unread.
+    if (lastCut)
+        address::SkipRestOfLine(scanner);
+
+    for (auto &preset : table.presets) {
+        for (auto &p : preset.panels) {
+            readField(scanner, p.deviceAddress);
+            readField(scanner, p.outputPort);
+            readField(scanner, p.rotation);
+            readField(scanner, p.x1);
+            readField(scanner, p.y1);
+            readField(scanner, p.x2);
+            readField(scanner, p.y2);
+        }
+    }
+}
+
+std::vector<std::string> LoadLayoutFile(PresetTable &table, const std::string &path) {
+    std::vector<std::string> messages;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        messages = address::StoreConsoleFile(path, DefaultLayoutFileContent(), kCannotCreate);
+
+    std::ifstream in;
+    // A directory of that name opens as a stream on Linux but cannot be read; refuse it here.
+    if (!std::filesystem::is_directory(path, ec))
+        in.open(path, std::ios::binary);
+    for (auto &preset : table.presets)
+        preset.description = std::string(10, ' ');
+    if (!in.is_open()) {
+        messages.push_back("File read failed");
+        return messages;
+    }
+    ReadLayout(in, table);
+    return messages;
+}
+
+std::vector<std::string> SaveLayoutFile(const PresetTable &table, const std::string &path) {
+    return address::StoreConsoleFile(path, FormatLayoutFile(table), kCannotCreate);
+}
+
+} // namespace wall

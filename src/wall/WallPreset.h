@@ -1,0 +1,35 @@
+#pragma once
+
+#include "wall/WallPanel.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace wall {
+
+inline constexpr int kGridSide = 6;                       // a wall has at most 6 x 6 panels
+inline constexpr int kPanelCount = kGridSide * kGridSide; // panels indexed 6 x row + column
+
+// One stored wall layout. The grid code's tens digit is the number of rows, its units digit the
+// number of columns (33 = 3 x 3). Panels keep their 6 x 6 index whatever the grid size.
+struct WallPreset {
+    uint16_t gridCode = 0;
+    std::string description; // at most 10 characters
+    std::array<WallPanel, kPanelCount> panels{};
+    bool operator==(const WallPreset &) const = default;
+};
+
+inline constexpr int PanelIndex(int row, int column) {
+    return kGridSide * row + column;
+}
+
+// Rows and columns a grid code stands for: its tens and units digits.
+unsigned GridRows(uint16_t gridCode);
+unsigned GridColumns(uint16_t gridCode);
+
+// The preset list entry for preset n (1..32): label, rows digit, "x", columns digit, ": ",
+// description; the default preset 1 reads "No. 1:3x3:  ".
+std::string PresetListText(int n, const WallPreset &preset);
+
+} // namespace wall
