@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace link {
+namespace korvex::link {
 namespace {
 
 constexpr const char *kCrLf = "\r\n";
@@ -209,4 +209,4 @@ std::vector<std::uint8_t> buildResetLanFrame(std::uint8_t device) {
     return buildShortFrame(kFrameGroup, device, kResetLanCode);
 }
 
-} // namespace link
+} // namespace korvex::link

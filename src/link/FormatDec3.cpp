@@ -1,6 +1,6 @@
 #include "link/FormatDec3.h"
 
-namespace link {
+namespace korvex::link {
 
 std::string FormatDec3(std::uint8_t value) {
     std::string out(3, '0');
@@ -10,4 +10,4 @@ std::string FormatDec3(std::uint8_t value) {
     return out;
 }
 
-} // namespace link
+} // namespace korvex::link

@@ -1,6 +1,6 @@
 #include "link/LineAssembler.h"
 
-namespace link {
+namespace korvex::link {
 
 bool LineAssembler::accept(char byte) {
     if (m_discarding) {
@@ -33,4 +33,4 @@ void LineAssembler::clear() {
     m_discarding = false;
 }
 
-} // namespace link
+} // namespace korvex::link

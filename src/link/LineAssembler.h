@@ -1,11 +1,13 @@
 #pragma once
 
+#include "link/LinkNamespace.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace link {
+namespace korvex::link {
 
 // The received-line buffer: collects received bytes up to and including LF and hands back each
 // complete line. It holds at most kMaxLine bytes; a line that would be longer is discarded whole,
@@ -50,4 +52,4 @@ private:
     std::size_t m_discardedLines = 0;
 };
 
-} // namespace link
+} // namespace korvex::link

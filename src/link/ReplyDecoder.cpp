@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-namespace link {
+namespace korvex::link {
 namespace {
 
 using Pos = std::ptrdiff_t;
@@ -262,4 +262,4 @@ Reply decodeReply(std::string_view raw) {
     return NoKeyword{};
 }
 
-} // namespace link
+} // namespace korvex::link
