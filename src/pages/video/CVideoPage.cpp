@@ -1,0 +1,192 @@
+#include "pages/video/CVideoPage.h"
+
+#include "link/Commands.h"
+#include "link/DeviceConsole.h"
+#include "ui/Controls.h"
+#include "ui/Exchange.h"
+
+#include <QColor>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// "Out1" starts one below the others' pattern: its radios are 1149..1158 because 1159 is "Update".
+constexpr int kFirstRowBase = 1149;
+constexpr int kRowBase = 1150;
+
+std::vector<int> rowIds(int row) {
+    std::vector<int> ids;
+    ids.reserve(CVideoPage::kColumnCount);
+    for (int column = 0; column < CVideoPage::kColumnCount; ++column)
+        ids.push_back(CVideoPage::radioId(row, column));
+    return ids;
+}
+
+QString rowCaption(int row) {
+    return row == CVideoPage::kAllOutputsRow ? QStringLiteral("All Output Port")
+                                             : QStringLiteral("Out%1").arg(row + 1);
+}
+
+QString columnCaption(int column) {
+    return column == CVideoPage::kMvColumn ? QStringLiteral("MV") : QStringLiteral("in%1").arg(column + 1);
+}
+
+// A small framed square of one colour, sized to the text so it scales with the font.
+QLabel *colourSwatch(const QColor &colour, const QString &name, QWidget *parent) {
+    const int side = parent->fontMetrics().height();
+    QPixmap pixmap(side, side);
+    pixmap.fill(colour);
+    QPainter painter(&pixmap);
+    painter.setPen(colour.darker(160));
+    painter.drawRect(0, 0, side - 1, side - 1);
+    painter.end();
+
+    auto *swatch = new QLabel(parent);
+    swatch->setObjectName(name);
+    swatch->setPixmap(pixmap);
+    return swatch;
+}
+
+} // namespace
+
+int CVideoPage::radioId(int row, int column) {
+    if (row < 0 || row >= kRowCount || column < 0 || column >= kColumnCount)
+        return 0;
+    return (row == 0 ? kFirstRowBase : kRowBase + 10 * row) + column;
+}
+
+CVideoPage::CVideoPage(IDeviceConsole *console, QWidget *parent) : QWidget(parent), m_console(console) {
+    ui::withId(this, kTemplate);
+
+    auto *layout = new QGridLayout(this);
+    for (int row = 0; row < kRowCount; ++row)
+        layout->addWidget(buildRoutingRow(row), row, 0);
+    layout->addWidget(buildBorderLineGroup(), kRowCount, 0);
+    layout->setRowStretch(kRowCount + 1, 1);
+
+    // Every radio as wide as the widest one, so the ten columns line up from row to row.
+    const auto radios = findChildren<QRadioButton *>();
+    int width = 0;
+    for (const QRadioButton *radio : radios)
+        width = std::max(width, radio->sizeHint().width());
+    for (QRadioButton *radio : radios)
+        radio->setMinimumWidth(width);
+
+    UpdateData(false);
+}
+
+QWidget *CVideoPage::buildRoutingRow(int row) {
+    auto *box = new QGroupBox(rowCaption(row), this);
+    box->setObjectName(rowCaption(row));
+    auto *grid = new QGridLayout(box);
+    for (int column = 0; column < kColumnCount; ++column) {
+        // Each row is its own group box, so its radios are exclusive among themselves only.
+        auto *radio = ui::withId(new QRadioButton(columnCaption(column), box), radioId(row, column));
+        grid->addWidget(radio, 0, column);
+        grid->setColumnStretch(column, 1);
+        connect(radio, &QRadioButton::clicked, this, [this, row, column] { OnRadioClicked(row, column); });
+    }
+    return box;
+}
+
+QWidget *CVideoPage::buildBorderLineGroup() {
+    auto *box = new QGroupBox(QStringLiteral("Border line setting"), this);
+    box->setObjectName(QStringLiteral("Border line setting"));
+    auto *grid = new QGridLayout(box);
+
+    auto *widthLabel = new QLabel(QStringLiteral("Width:"), box);
+    widthLabel->setObjectName(QStringLiteral("Width:"));
+    auto *widthEdit = ui::withId(new QLineEdit(box), IDC_WIDTH);
+    widthLabel->setBuddy(widthEdit);
+
+    int column = 0;
+    grid->addWidget(widthLabel, 0, column++);
+    grid->addWidget(widthEdit, 0, column);
+    grid->setColumnStretch(column++, 1);
+
+    struct Component {
+        QColor colour;
+        const char *name;
+        int id;
+    };
+    const Component components[] = {
+        {Qt::red, "Red swatch", IDC_RED},
+        {Qt::green, "Green swatch", IDC_GREEN},
+        {Qt::blue, "Blue swatch", IDC_BLUE},
+    };
+    for (const Component &c : components) {
+        grid->addWidget(colourSwatch(c.colour, QString::fromLatin1(c.name), box), 0, column++);
+        grid->addWidget(ui::withId(new QLineEdit(box), c.id), 0, column);
+        grid->setColumnStretch(column++, 1);
+    }
+
+    auto *update = ui::withId(new QPushButton(QStringLiteral("Update"), box), IDC_UPDATE);
+    update->setAutoDefault(false);
+    grid->addWidget(update, 0, column);
+    connect(update, &QPushButton::clicked, this, [this] { OnUpdate(); });
+    return box;
+}
+
+bool CVideoPage::UpdateData(bool take) {
+    ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
+    for (int row = 0; row < kOutputCount; ++row)
+        dx.radioGroup(rowIds(row), m_outputSelection[static_cast<std::size_t>(row)]);
+    dx.intEdit(IDC_BLUE, m_blue, 0, 255)
+        .intEdit(IDC_GREEN, m_green, 0, 255)
+        .intEdit(IDC_RED, m_red, 0, 255)
+        .intEdit(IDC_WIDTH, m_borderWidth, 0, 15)
+        .radioGroup(rowIds(kAllOutputsRow), m_allOutputsSelection);
+    return dx.ok();
+}
+
+void CVideoPage::SetOutputSelection(int output, int selection) {
+    if (output < 1 || output > kOutputCount || selection < -1 || selection >= kColumnCount)
+        return;
+    m_outputSelection[static_cast<std::size_t>(output - 1)] = selection;
+}
+
+int CVideoPage::OutputSelection(int output) const {
+    if (output < 1 || output > kOutputCount)
+        return -1;
+    return m_outputSelection[static_cast<std::size_t>(output - 1)];
+}
+
+void CVideoPage::SetBorderColour(int red, int green, int blue) {
+    m_red = red;
+    m_green = green;
+    m_blue = blue;
+}
+
+void CVideoPage::SetBorderWidth(int width) {
+    m_borderWidth = width;
+}
+
+// The radio shows the click at once; the member follows only when the device's reply arrives.
+void CVideoPage::OnRadioClicked(int row, int column) {
+    if (!m_console || !m_console->PortOn())
+        return;
+    const int output = row == kAllOutputsRow ? 0 : row + 1;
+    const int input = column + 1; // the "MV" column is input 10
+    if (const auto text = korvex::link::buildSetRouting(output, input))
+        m_console->SendText(*text);
+}
+
+void CVideoPage::OnUpdate() {
+    if (!UpdateData(true))
+        return;
+    if (!m_console || !m_console->PortOn())
+        return;
+    // Validated above, so every value fits its byte.
+    m_console->SendText(korvex::link::buildSetBorderLine(
+        static_cast<std::uint8_t>(m_borderWidth), static_cast<std::uint8_t>(m_red),
+        static_cast<std::uint8_t>(m_green), static_cast<std::uint8_t>(m_blue)));
+}

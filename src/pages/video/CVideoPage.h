@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+class IDeviceConsole;
+
+// The VIDEO page: routes an input or the multiview picture to each output (or to all outputs at
+// once) and sets the border line the switcher draws. Clicks go out at once; the members hold what
+// the operator last took with "Update" or what the device last reported, and the reply parser
+// writes them through the setters and then calls UpdateData(false).
+class CVideoPage : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kTemplate = 176;
+    static constexpr int kOutputCount = 9;
+    static constexpr int kRowCount = 10; // "Out1".."Out9", then "All Output Port"
+    static constexpr int kAllOutputsRow = 9;
+    static constexpr int kColumnCount = 10; // "in1".."in9", then "MV"
+    static constexpr int kMvColumn = 9;
+
+    enum ControlId {
+        IDC_RED = 1110,
+        IDC_GREEN = 1111,
+        IDC_BLUE = 1112,
+        IDC_WIDTH = 1113,
+        IDC_UPDATE = 1159,
+    };
+
+    // Identifier of the radio in a row (0..8 "Out1".."Out9", 9 "All Output Port") and a column
+    // (0..8 "in1".."in9", 9 "MV"); 0 outside the grid.
+    static int radioId(int row, int column);
+
+    explicit CVideoPage(IDeviceConsole *console, QWidget *parent = nullptr);
+
+    // Exchanges the members with the controls: take = true reads and validates the controls (the
+    // first bad edit shows its message and keeps the focus; returns false), take = false refreshes
+    // the controls from the members.
+    bool UpdateData(bool take);
+
+    // What the device reported, stored for the next UpdateData(false). Selections use the page's
+    // coding: -1 none, 0..8 input 1..9, 9 multiview. An output outside 1..9 or a selection outside
+    // -1..9 changes nothing.
+    void SetOutputSelection(int output, int selection);
+    int OutputSelection(int output) const; // -1 for an output outside 1..9
+    void SetBorderColour(int red, int green, int blue);
+    void SetBorderWidth(int width);
+
+    int BorderRed() const { return m_red; }
+    int BorderGreen() const { return m_green; }
+    int BorderBlue() const { return m_blue; }
+    int BorderWidth() const { return m_borderWidth; }
+    int AllOutputsSelection() const { return m_allOutputsSelection; }
+
+private:
+    QWidget *buildRoutingRow(int row);
+    QWidget *buildBorderLineGroup();
+    void OnRadioClicked(int row, int column);
+    void OnUpdate();
+
+    IDeviceConsole *m_console;
+
+    std::array<int, kOutputCount> m_outputSelection{-1, -1, -1, -1, -1, -1, -1, -1, -1};
+    int m_blue = 0;
+    int m_green = 0;
+    int m_red = 0;
+    int m_borderWidth = 0;
+    int m_allOutputsSelection = -1;
+};
