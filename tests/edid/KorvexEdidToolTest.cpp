@@ -1,0 +1,142 @@
+#include "EdidImageBuilder.h"
+
+#include "edid/EdidDecoder.h"
+#include "edid/EdidFile.h"
+#include "edid/EdidSummary.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+using edidtest::Block;
+using edidtest::ImageBuilder;
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quoted(const std::string &arg) {
+    std::string q = "'";
+    for (char c : arg)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class KorvexEdidTool : public testing::Test {
+protected:
+    void SetUp() override {
+        const char *tool = std::getenv("KORVEX_EDID");
+        if (!tool || !*tool)
+            GTEST_SKIP() << "KORVEX_EDID is not set; run through CTest to test the korvex-edid program";
+        m_tool = tool;
+    }
+
+    // Runs the tool in the temporary folder with standard output and error captured apart.
+    ToolRun Invoke(const std::vector<std::string> &args) {
+        std::string command = Quoted(m_tool);
+        for (const std::string &arg : args)
+            command += " " + Quoted(arg);
+        command += " >stdout.txt 2>stderr.txt";
+        ToolRun run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = testsupport::readFile("stdout.txt");
+        run.err = testsupport::readFile("stderr.txt");
+        return run;
+    }
+
+    static std::string Bytes(const EdidImage &image) { return std::string(image.begin(), image.end()); }
+
+    static std::string Texts(const EdidImage &image) {
+        EdidDecoder decoder;
+        decoder.DecodeAll(image);
+        return decoder.VideoText() + decoder.AudioText() + decoder.GeneralText();
+    }
+
+    static std::string Summary(const EdidImage &image) {
+        EdidDecoder decoder;
+        decoder.DecodeAll(image);
+        return SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText());
+    }
+
+    testsupport::ScopedTempCwd m_dir;
+    std::string m_tool;
+    const EdidImage m_a = ImageBuilder()
+                              .Bytes(8, {0x10, 0xAC})
+                              .Timing(54, 14850, 1920, 280, 1080, 45)
+                              .Blocks({Block(2, {0x90, 0x04}), Block(1, {0x09, 0x07, 0x07})});
+    const EdidImage m_b = ImageBuilder().Bytes(8, {0x4C, 0x2D}).Timing(54, 7425, 1280, 370, 720, 30);
+};
+
+TEST_F(KorvexEdidTool, PrintsTheThreeTextsAsDecoded) {
+    testsupport::writeFile("a.bin", Bytes(m_a));
+    const ToolRun run = Invoke({"a.bin"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, Texts(m_a));
+    EXPECT_NE(run.out.find("1920x1080p@60Hz  16:9  Native\r\n"), std::string::npos);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(KorvexEdidTool, ReadsShortFilesAsTheConsoleDoes) {
+    testsupport::writeFile("base.bin", Bytes(m_a).substr(0, 128));
+    const ToolRun run = Invoke({"base.bin"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, Texts(EdidImageFromBytes(Bytes(m_a).substr(0, 128))));
+    EXPECT_EQ(run.out.find("Short Video Descripter"), std::string::npos); // byte 128 reads as 0xFF
+}
+
+TEST_F(KorvexEdidTool, SummaryOption) {
+    testsupport::writeFile("a.bin", Bytes(m_a));
+    const ToolRun run = Invoke({"--summary", "a.bin"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, Summary(m_a));
+}
+
+TEST_F(KorvexEdidTool, SeveralFilesEachUnderItsName) {
+    testsupport::writeFile("a.bin", Bytes(m_a));
+    testsupport::writeFile("b.bin", Bytes(m_b));
+    const ToolRun run = Invoke({"a.bin", "b.bin"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "==> a.bin <==\r\n" + Texts(m_a) + "==> b.bin <==\r\n" + Texts(m_b));
+}
+
+TEST_F(KorvexEdidTool, UnreadableFileIsReportedAndTheOthersStillDecoded) {
+    testsupport::writeFile("a.bin", Bytes(m_a));
+    testsupport::writeFile("b.bin", Bytes(m_b));
+    const ToolRun run = Invoke({"--summary", "a.bin", "missing.bin", "b.bin"});
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("missing.bin"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("No such file"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "==> a.bin <==\r\n" + Summary(m_a) + "==> b.bin <==\r\n" + Summary(m_b));
+}
+
+TEST_F(KorvexEdidTool, UsageErrorsAndHelp) {
+    const ToolRun help = Invoke({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: korvex-edid"), std::string::npos);
+    EXPECT_NE(help.out.find("--summary"), std::string::npos);
+
+    for (const std::vector<std::string> &args : {std::vector<std::string>{}, {"--bogus", "a.bin"}}) {
+        const ToolRun run = Invoke(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("Usage: korvex-edid"), std::string::npos);
+    }
+
+    // After "--" a name that starts with a dash is a file.
+    testsupport::writeFile("-a.bin", Bytes(m_a));
+    const ToolRun dashed = Invoke({"--", "-a.bin"});
+    EXPECT_EQ(dashed.status, 0) << dashed.err;
+    EXPECT_EQ(dashed.out, Texts(m_a));
+}
+
+} // namespace
