@@ -56,6 +56,20 @@ QLabel *colourSwatch(const QColor &colour, const QString &name, QWidget *parent)
     return swatch;
 }
 
+// Plain edit for a small number, wide enough for a few digits whatever the font.
+QLineEdit *numberEdit(int id, QWidget *parent) {
+    auto *edit = ui::withId(new QLineEdit(parent), id);
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000000")));
+    return edit;
+}
+
+// Tighter margins than the style's default, so the eleven boxes fit the tab like the original rows.
+void compact(QGridLayout *grid) {
+    const int gap = grid->parentWidget()->fontMetrics().height() / 4;
+    grid->setContentsMargins(2 * gap, gap, 2 * gap, gap);
+    grid->setVerticalSpacing(gap);
+}
+
 } // namespace
 
 int CVideoPage::radioId(int row, int column) {
@@ -72,6 +86,7 @@ CVideoPage::CVideoPage(IDeviceConsole *console, QWidget *parent) : QWidget(paren
         layout->addWidget(buildRoutingRow(row), row, 0);
     layout->addWidget(buildBorderLineGroup(), kRowCount, 0);
     layout->setRowStretch(kRowCount + 1, 1);
+    layout->setVerticalSpacing(fontMetrics().height() / 4);
 
     // Every radio as wide as the widest one, so the ten columns line up from row to row.
     const auto radios = findChildren<QRadioButton *>();
@@ -88,6 +103,7 @@ QWidget *CVideoPage::buildRoutingRow(int row) {
     auto *box = new QGroupBox(rowCaption(row), this);
     box->setObjectName(rowCaption(row));
     auto *grid = new QGridLayout(box);
+    compact(grid);
     for (int column = 0; column < kColumnCount; ++column) {
         // Each row is its own group box, so its radios are exclusive among themselves only.
         auto *radio = ui::withId(new QRadioButton(columnCaption(column), box), radioId(row, column));
@@ -102,16 +118,16 @@ QWidget *CVideoPage::buildBorderLineGroup() {
     auto *box = new QGroupBox(QStringLiteral("Border line setting"), this);
     box->setObjectName(QStringLiteral("Border line setting"));
     auto *grid = new QGridLayout(box);
+    compact(grid);
 
     auto *widthLabel = new QLabel(QStringLiteral("Width:"), box);
     widthLabel->setObjectName(QStringLiteral("Width:"));
-    auto *widthEdit = ui::withId(new QLineEdit(box), IDC_WIDTH);
+    auto *widthEdit = numberEdit(IDC_WIDTH, box);
     widthLabel->setBuddy(widthEdit);
 
     int column = 0;
     grid->addWidget(widthLabel, 0, column++);
-    grid->addWidget(widthEdit, 0, column);
-    grid->setColumnStretch(column++, 1);
+    grid->addWidget(widthEdit, 0, column++);
 
     struct Component {
         QColor colour;
@@ -125,9 +141,9 @@ QWidget *CVideoPage::buildBorderLineGroup() {
     };
     for (const Component &c : components) {
         grid->addWidget(colourSwatch(c.colour, QString::fromLatin1(c.name), box), 0, column++);
-        grid->addWidget(ui::withId(new QLineEdit(box), c.id), 0, column);
-        grid->setColumnStretch(column++, 1);
+        grid->addWidget(numberEdit(c.id, box), 0, column++);
     }
+    grid->setColumnStretch(column++, 1);
 
     auto *update = ui::withId(new QPushButton(QStringLiteral("Update"), box), IDC_UPDATE);
     update->setAutoDefault(false);
