@@ -1,0 +1,228 @@
+// The console window at start-up: its controls, pages, address list and the address table file.
+#include "app/CConsoleDlg.h"
+#include "ui/Controls.h"
+#include "ui/MessageBox.h"
+
+#include "TempDir.h"
+#include "WaitFor.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using testsupport::ScopedTempCwd;
+
+namespace {
+
+std::string defaultAddressFile() {
+    std::string s;
+    for (int i = 0; i < 32; ++i)
+        s += "00 ";
+    s += "\r\n";
+    for (int i = 0; i < 32; ++i)
+        s += "* \r\n";
+    return s;
+}
+
+QStringList comboTexts(QComboBox *combo) {
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+} // namespace
+
+TEST(ConsoleWindow, FreshStartWritesDefaultAddressFileAndListsEntries) {
+    ScopedTempCwd cwd;
+    ui::MessageCapture messages;
+    CConsoleDlg dlg;
+
+    EXPECT_TRUE(messages.messages().isEmpty()) << messages.messages().join("|").toStdString();
+    const std::string file = testsupport::readFile("KorvexAddrMG.ini");
+    EXPECT_EQ(file.size(), 226u);
+    EXPECT_EQ(file, defaultAddressFile());
+    // The VIDEO WALL page writes the default presets while it is created.
+    EXPECT_EQ(testsupport::readFile("KorvexVW.ini").size(), 35938u);
+
+    auto *list = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_ADDRESS_LIST);
+    ASSERT_NE(list, nullptr);
+    const QStringList texts = comboTexts(list);
+    ASSERT_EQ(texts.size(), 33);
+    EXPECT_EQ(texts[0], "All: 00(all devices)");
+    EXPECT_EQ(texts[1], "No. 1:00:  ");
+    EXPECT_EQ(texts[9], "No. 9:00:  ");
+    EXPECT_EQ(texts[10], "No.10:00:  ");
+    EXPECT_EQ(texts[32], "No.32:00:  ");
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_EQ(dlg.DeviceByte(), 0);
+}
+
+TEST(ConsoleWindow, SavedAddressFileFillsTheList) {
+    ScopedTempCwd cwd;
+    std::string content = "05 12 99 ";
+    for (int i = 3; i < 32; ++i)
+        content += "00 ";
+    content += "\r\n*Projector\r\n*Exactly10!\r\n*FourteenChars!\r\n";
+    for (int i = 3; i < 32; ++i)
+        content += "* \r\n";
+    testsupport::writeFile("KorvexAddrMG.ini", content);
+
+    ui::MessageCapture messages;
+    CConsoleDlg dlg;
+    EXPECT_TRUE(messages.messages().isEmpty());
+    auto *list = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_ADDRESS_LIST);
+    EXPECT_EQ(list->itemText(1), "No. 1:05: Projector");
+    EXPECT_EQ(list->itemText(2), "No. 2:12: Exactly10!");
+    EXPECT_EQ(list->itemText(3), "No. 3:99: FourteenCh");
+    EXPECT_EQ(list->itemText(4), "No. 4:00:  ");
+    // The file is only read at start-up, never rewritten.
+    EXPECT_EQ(testsupport::readFile("KorvexAddrMG.ini"), content);
+
+    // Choosing an entry sets the device byte from the table; "All" goes back to 0.
+    list->setCurrentIndex(2);
+    emit list->activated(2);
+    EXPECT_EQ(dlg.DeviceByte(), 12);
+    list->setCurrentIndex(0);
+    emit list->activated(0);
+    EXPECT_EQ(dlg.DeviceByte(), 0);
+}
+
+TEST(ConsoleWindow, UnreadableAddressFileIsReportedAndStartUpGoesOn) {
+    ScopedTempCwd cwd;
+    std::filesystem::create_directory("KorvexAddrMG.ini"); // exists, but cannot be read as a file
+    ui::MessageCapture messages;
+    CConsoleDlg dlg;
+    EXPECT_EQ(messages.messages(), QStringList{"File read failed"});
+    auto *list = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_ADDRESS_LIST);
+    ASSERT_EQ(list->count(), 33);
+    EXPECT_TRUE(list->itemText(1).startsWith("No. 1:00: "));
+}
+
+TEST(ConsoleWindow, LayoutFileFailureIsShownBeforeTheAddressTable) {
+    ScopedTempCwd cwd;
+    std::filesystem::create_directory("KorvexVW.ini");
+    std::filesystem::create_directory("KorvexAddrMG.ini");
+    ui::MessageCapture messages;
+    CConsoleDlg dlg;
+    EXPECT_EQ(messages.messages(), (QStringList{"File read failed", "File read failed"}));
+}
+
+TEST(ConsoleWindow, ControlsTabsAndPages) {
+    ScopedTempCwd cwd;
+    CConsoleDlg dlg;
+    dlg.show();
+    EXPECT_EQ(dlg.windowTitle(), "Korvex  V2.0");
+
+    auto *ports = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_PORT_LIST);
+    ASSERT_EQ(ports->count(), 99);
+    EXPECT_EQ(ports->itemText(0), "COM1");
+    EXPECT_EQ(ports->itemText(98), "COM99");
+    EXPECT_EQ(ports->currentText(), "COM1");
+    EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_PORT_BUTTON)->text(), "Turn on Port");
+    EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_SEARCH)->text(), "Search Machine");
+    EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_ADDRESS_BUTTON)->text(), "Address Management");
+    EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_MV_BUTTON)->text(), "Change to 2x2");
+    EXPECT_EQ(ui::control<QLabel>(&dlg, CConsoleDlg::IDC_STATUS)->text(), " ");
+
+    auto *audioOut = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_AUDIO_OUTPUT);
+    auto *audioIn = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_AUDIO_INPUT);
+    EXPECT_EQ(comboTexts(audioOut).first(), "0. All");
+    EXPECT_EQ(comboTexts(audioOut).last(), "9. Out9");
+    EXPECT_EQ(comboTexts(audioIn).last(), "10.Mute");
+    EXPECT_EQ(audioOut->currentIndex(), -1);
+    EXPECT_EQ(audioIn->currentIndex(), -1);
+
+    auto *tab = ui::control<QTabWidget>(&dlg, CConsoleDlg::IDC_TAB);
+    ASSERT_EQ(tab->count(), 5);
+    const QStringList titles{"VIDEO", "VIDEO WALL", "EDID MANAGEMENT", "IP CONFIG", "SETTING"};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(tab->tabText(i), titles[i]);
+
+    auto visiblePages = [&] {
+        QStringList names;
+        for (int id : CConsoleDlg::kPageTemplates)
+            if (ui::control<QWidget>(&dlg, id)->isVisible())
+                names << QString::number(id);
+        return names;
+    };
+    EXPECT_EQ(visiblePages(), QStringList{"176"});
+    const QStringList expected{"176", "183", "180", "195", "182"};
+    for (int i : {3, 1, 4, 2, 0}) {
+        tab->setCurrentIndex(i);
+        EXPECT_EQ(visiblePages(), QStringList{expected[i]});
+    }
+}
+
+TEST(ConsoleWindow, EnterAndEscapeEndTheRun) {
+    ScopedTempCwd cwd;
+    for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Escape)}) {
+        CConsoleDlg dlg;
+        int result = -1;
+        QTimer::singleShot(0, &dlg, [&] { QTest::keyClick(&dlg, Qt::Key(key)); });
+        QTimer::singleShot(20000, &dlg, [&] { dlg.done(99); }); // a failure must not hang the run
+        result = dlg.exec();
+        EXPECT_NE(result, 99) << "key " << key << " did not end the modal run";
+    }
+}
+
+// The About box is modal: a timer looks for it while it runs and closes it.
+class ModalWatcher {
+public:
+    explicit ModalWatcher(QObject *context) {
+        QObject::connect(&m_poll, &QTimer::timeout, context, [this] {
+            if (auto *about = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                about && about->objectName() == "aboutBox") {
+                seen = about->windowTitle();
+                about->accept();
+            }
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                for (QAction *a : menu->actions())
+                    if (!a->isSeparator())
+                        menuEntries << a->text();
+                if (!menu->actions().isEmpty()) {
+                    menu->setActiveAction(menu->actions().last());
+                    QTest::keyClick(menu, Qt::Key_Return);
+                } else {
+                    menu->close();
+                }
+            }
+        });
+        m_poll.start(5);
+    }
+    QString seen;
+    QStringList menuEntries;
+
+private:
+    QTimer m_poll;
+};
+
+TEST(ConsoleWindow, AboutBoxFromF1AndFromTheWindowMenu) {
+    ScopedTempCwd cwd;
+    CConsoleDlg dlg;
+    dlg.show();
+    {
+        ModalWatcher watcher(&dlg);
+        QTimer::singleShot(0, &dlg, [&] { QTest::keyClick(&dlg, Qt::Key_F1); });
+        EXPECT_TRUE(testsupport::waitFor([&] { return !watcher.seen.isEmpty(); }));
+        EXPECT_EQ(watcher.seen, "About Korvex");
+    }
+    {
+        ModalWatcher watcher(&dlg);
+        QTimer::singleShot(0, &dlg, [&] {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(&dlg, &event);
+        });
+        EXPECT_TRUE(testsupport::waitFor([&] { return !watcher.seen.isEmpty(); }));
+        EXPECT_EQ(watcher.menuEntries, QStringList{"&About DravikCONSOLE..."})
+            << watcher.menuEntries.join("|").toStdString();
+    }
+}
