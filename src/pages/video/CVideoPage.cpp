@@ -63,7 +63,7 @@ QLineEdit *numberEdit(int id, QWidget *parent) {
     return edit;
 }
 
-// Tighter margins than the style's default, so the eleven boxes fit the tab like the original rows.
+// Tighter margins than the style's default, so the eleven boxes fit the tab without crowding it.
 void compact(QGridLayout *grid) {
     const int gap = grid->parentWidget()->fontMetrics().height() / 4;
     grid->setContentsMargins(2 * gap, gap, 2 * gap, gap);
