@@ -40,7 +40,7 @@ public:
 
     std::optional<int> value(Pos pos) const {
         const std::optional<char> c = at(pos);
-        return c ? std::optional<int>(*c - '0') : std::nullopt;
+        return c ? std::optional<int>(code(*c) - '0') : std::nullopt;
     }
 
     std::optional<int> selector(Pos pos, char lowest = '1') const {
@@ -59,13 +59,16 @@ public:
             return std::nullopt;
         int result = 0;
         for (Pos i = 0; i < length; ++i)
-            result = result * 10 + (m_text[static_cast<std::size_t>(pos + i)] - '0');
+            result = result * 10 + (code(m_text[static_cast<std::size_t>(pos + i)]) - '0');
         return result;
     }
 
     std::string_view text() const { return m_text; }
 
 private:
+    // Bytes count as 0..255 whatever the signedness of char, so raw values do not depend on it.
+    static int code(char c) { return static_cast<unsigned char>(c); }
+
     std::string_view m_text;
 };
 

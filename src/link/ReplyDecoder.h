@@ -19,8 +19,9 @@
 //   before that LF; a field at or after that end is absent (std::nullopt) and must store nothing.
 // - A selector digit (which output or input row a line is about) is present only when it is a
 //   digit "1".."9" (" MAS " also takes "0" = all outputs); anything else gives std::nullopt.
-// - A value digit is raw: the character minus "0", not validated, so a non-digit yields a number
-//   outside 0..9. The console leaves a control without a selection when a value is out of range.
+// - A value digit is raw: the byte (0..255) minus "0", not validated, so a non-digit yields a
+//   number outside 0..9 (-48..207). The console leaves a control without a selection when a value is out of
+//   range.
 // - A flag is true for "1" and false for any other character.
 namespace korvex::link {
 
