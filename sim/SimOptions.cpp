@@ -1,0 +1,178 @@
+#include "sim/SimOptions.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace korvexsim {
+namespace {
+
+bool toNumber(const std::string &text, long lo, long hi, long &value) {
+    long v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || v < lo || v > hi)
+        return false;
+    value = v;
+    return true;
+}
+
+bool parseAddresses(const std::string &text, std::vector<int> &out) {
+    out.clear();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t comma = text.find(',', start);
+        std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        long v = 0;
+        if (item.empty() || item.size() > 2 || !toNumber(item, 0, 99, v))
+            return false;
+        if (std::find(out.begin(), out.end(), static_cast<int>(v)) != out.end())
+            return false;
+        out.push_back(static_cast<int>(v));
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return !out.empty();
+}
+
+} // namespace
+
+std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args, std::string &error) {
+    SimOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (std::size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        auto value = [&](std::string &out) {
+            if (inlineValue) {
+                out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        auto number = [&](long lo, long hi, long &out) {
+            std::string text;
+            if (!value(text))
+                return false;
+            if (!toNumber(text, lo, hi, out)) {
+                error = "bad value for " + name + ": " + text;
+                return false;
+            }
+            return true;
+        };
+        auto flag = [&](bool &out) {
+            if (inlineValue) {
+                error = name + " takes no value";
+                return false;
+            }
+            out = true;
+            return true;
+        };
+        long n = 0;
+        bool ok = true;
+        if (name == "--help" || name == "-h") {
+            ok = flag(o.help);
+        } else if (name == "--addresses") {
+            std::string text;
+            ok = value(text);
+            if (ok && !parseAddresses(text, o.addresses)) {
+                error = "bad address list (two-digit addresses 00..99, no repeats): " + text;
+                ok = false;
+            }
+        } else if (name == "--link") {
+            ok = value(o.link);
+        } else if (name == "--inject") {
+            ok = value(o.inject);
+        } else if (name == "--log") {
+            ok = value(o.log);
+        } else if (name == "--state") {
+            ok = value(o.state);
+        } else if (name == "--pace") {
+            ok = flag(o.pace);
+        } else if (name == "--silent") {
+            ok = flag(o.silent);
+        } else if (name == "--flood") {
+            ok = flag(o.flood);
+        } else if (name == "--garbage") {
+            ok = number(0, 1 << 20, n);
+            o.garbage = static_cast<int>(n);
+        } else if (name == "--hangup-after") {
+            ok = number(1, 1L << 30, n);
+            o.hangupAfter = n;
+        } else if (name == "--delay") {
+            ok = number(0, 600000, n);
+            o.delayMs = static_cast<int>(n);
+        } else if (name == "--seed") {
+            ok = number(0, 0xFFFFFFFFL, n);
+            o.seed = static_cast<unsigned>(n);
+        } else {
+            error = "unknown option: " + args[i];
+            ok = false;
+        }
+        if (!ok) {
+            if (error.empty())
+                error = "bad option: " + args[i];
+            return std::nullopt;
+        }
+    }
+    return o;
+}
+
+std::string SimOptions::helpText() {
+    return R"(Usage: korvex-sim [options]
+
+A virtual line of Korvex 9x9 HDMI matrix switchers behind a pseudo-terminal. The first line on
+standard output is the path of the pseudo-terminal's slave side: open it at 57600 8N1, raw, and
+talk to the switchers as over RS-232. Ends cleanly on SIGINT or SIGTERM.
+
+Line:
+  --addresses LIST   devices on the line, two-digit addresses joined by commas
+                     (default 01). "Ann " before a command reaches device nn, "A00 "
+                     and a line without prefix reach every device; devices answer one
+                     after the other in address order.
+  --link PATH        make PATH a symlink to the slave (e.g. COM1 in the console's
+                     folder); removed on exit.
+  --inject PATH      create a named FIFO at PATH (removed on exit); every line written
+                     to it is handled as if another controller had sent it on the line,
+                     and the answers go out on the pseudo-terminal.
+
+Records:
+  --log FILE         wire log: LINE <text> for every line received (control bytes
+                     escaped as \r \n \t \xhh, lines holding only CR are left out),
+                     FRAME <hex> for command frames, BADFRAME <hex>, OVERLONG <n>,
+                     INJECT <text> for lines from the FIFO, HANGUP.
+  --state FILE       JSON snapshot of every device, written to FILE.tmp and renamed
+                     over FILE at start and after every handled command.
+
+Timing and faults:
+  --pace             send at the real speed of 57600 baud (10 bits a byte).
+  --delay MS         wait MS milliseconds before each reply.
+  --silent           carry out commands but never answer.
+  --garbage N        send N random bytes after each reply.
+  --flood            after the first command, send an endless stream without LF.
+  --hangup-after N   close the line after the N-th command has been answered.
+  --seed N           seed of the random bytes (default 1).
+  --help             this text.
+
+Commands understood (each line opened and ended by CR LF, keywords in capitals):
+  GET STA, GET ADDR, SET ADDR nn, SET MVW MODEm, SET QVW MODEm, SET QVW VS a.b.c.d,
+  SET OUTo VS INs, SET OUTo MAS INs, SET BLW nnn, SET BLC rrr.ggg.bbb, SET INi EDID cc,
+  GET OUTo EDID  DATA, GET INi EDID c DATA, SET INi EDID Uu DATA hh hh ... (256 pairs),
+  SET DHCP d, SET HIP/NMK/RIP a.b.c.d, SET TIP pppp, SET MAC xx-xx-xx-xx-xx-xx,
+  SET EXA MODEm, SET OUTo EAS INj, SET k EXA EN / DIS, SET IRT OUTo IS INs,
+  SET IR EXT SW (13 flags), SET IRC MUX (9 flags), SET RS MUX (9 flags),
+  SET OUTo VW XYZ xxxx.yyyy.xxxx.yyyy.rrr, the search probe >@, and the command frame
+  AA 06 00 05 00 00 dev 02 78 sum (reset LAN settings). Output 0 means all outputs.
+  Every SET answers with the status lines it changed; GET STA with all of them.
+  Anything else is ignored.
+)";
+}
+
+} // namespace korvexsim

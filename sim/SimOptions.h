@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvexsim {
+
+// Command-line settings of korvex-sim.
+struct SimOptions {
+    std::vector<int> addresses{1};
+    std::string link;   // symlink to the pseudo-terminal's slave
+    std::string inject; // named FIFO whose lines are handled as if received on the line
+    std::string log;
+    std::string state;
+    bool pace = false;
+    bool silent = false;
+    bool flood = false;
+    int garbage = 0;      // random bytes after each reply
+    long hangupAfter = 0; // close the line after this many commands; 0 = never
+    int delayMs = 0;
+    unsigned seed = 1;
+    bool help = false;
+
+    // Returns nothing and sets error for an unknown option or a bad value.
+    static std::optional<SimOptions> parse(const std::vector<std::string> &args, std::string &error);
+    static std::string helpText();
+};
+
+} // namespace korvexsim
