@@ -5,6 +5,7 @@
 #include "link/CommandFrame.h"
 #include "link/Commands.h"
 #include "link/TextPrefix.h"
+#include "pages/video/CVideoPage.h"
 #include "res/Resources.h"
 #include "ui/Controls.h"
 #include "ui/Exchange.h"
@@ -103,7 +104,9 @@ void CConsoleDlg::buildControls() {
     const std::array<const char *, 5> titles{"VIDEO", "VIDEO WALL", "EDID MANAGEMENT", "IP CONFIG",
                                              "SETTING"};
     for (std::size_t i = 0; i < m_pages.size(); ++i) {
-        if (kPageTemplates[i] == CVideoWallPage::kTemplate)
+        if (kPageTemplates[i] == CVideoPage::kTemplate)
+            m_pages[i] = m_videoPage = new CVideoPage(this, m_tab);
+        else if (kPageTemplates[i] == CVideoWallPage::kTemplate)
             m_pages[i] = m_wallPage = new CVideoWallPage(this, m_tab);
         else
             m_pages[i] = ui::withId(new QWidget(m_tab), kPageTemplates[i]);
@@ -596,7 +599,14 @@ void CConsoleDlg::ApplyReply(const link::Reply &reply) {
     std::visit(
         [this](const auto &r) {
             using R = std::decay_t<decltype(r)>;
-            if constexpr (std::is_same_v<R, link::DhcpReply>) { // row 8: status text part
+            if constexpr (std::is_same_v<R, link::RoutingReply>) { // row 1
+                // A line with no valid output still refreshes the page.
+                // An input outside 1..10 leaves the row without a checked radio.
+                if (r.output && r.input)
+                    m_videoPage->SetOutputSelection(*r.output,
+                                                    *r.input >= 1 && *r.input <= 10 ? *r.input - 1 : -1);
+                m_videoPage->UpdateData(false);
+            } else if constexpr (std::is_same_v<R, link::DhcpReply>) { // row 8: status text part
                 m_statusText = QStringLiteral(" ");
                 UpdateData(false);
             } else if constexpr (std::is_same_v<R, link::MvModeReply>) { // row 16
@@ -608,6 +618,15 @@ void CConsoleDlg::ApplyReply(const link::Reply &reply) {
                         m_qvSources[i] = *r.digits[i] - 1;
                 ApplyQvChoices();
                 UpdateData(false);
+            } else if constexpr (std::is_same_v<R, link::BorderColourReply>) { // row 18
+                m_videoPage->SetBorderColour(r.red.value_or(m_videoPage->BorderRed()),
+                                             r.green.value_or(m_videoPage->BorderGreen()),
+                                             r.blue.value_or(m_videoPage->BorderBlue()));
+                m_videoPage->UpdateData(false);
+            } else if constexpr (std::is_same_v<R, link::BorderWidthReply>) { // row 19
+                if (r.width)
+                    m_videoPage->SetBorderWidth(*r.width);
+                m_videoPage->UpdateData(false);
             } else if constexpr (std::is_same_v<R, link::MvAudioReply>) { // row 20
                 if (r.output && r.source) {
                     m_mvAudio[static_cast<std::size_t>(*r.output)] = *r.source;

@@ -22,6 +22,7 @@ class QTabWidget;
 class QWidget;
 class QToolButton;
 class CVideoWallPage;
+class CVideoPage;
 
 // The console window: owns the serial port, the pages, the address table and the device state that
 // replies fill, and offers pages the way to the device (IDeviceConsole).
@@ -97,6 +98,7 @@ public:
     CComLink &port() { return m_port; }
     QWidget *page(int templateNumber) const;
     CVideoWallPage *wallPage() const { return m_wallPage; }
+    CVideoPage *videoPage() const { return m_videoPage; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -138,6 +140,7 @@ private:
     CComLink m_port;
     std::unique_ptr<QtLinkBridge> m_bridge;
     std::array<QWidget *, 5> m_pages{};
+    CVideoPage *m_videoPage = nullptr;
     CVideoWallPage *m_wallPage = nullptr;
 
     int m_searchInProgress = 0;

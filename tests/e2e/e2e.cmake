@@ -1,0 +1,6 @@
+korvex_add_test(e2e_link_test QT
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/link_e2e_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ConsoleFixture.cpp
+    LIBS korvex_app)
+if(TARGET korvex-sim)
+    add_dependencies(e2e_link_test korvex-sim)
+endif()
