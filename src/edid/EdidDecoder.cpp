@@ -141,14 +141,15 @@ void EdidDecoder::DecodeAudio(const EdidImage &image) {
             m_audio += "Audio Channel(s):" + std::to_string((s1 & 7) + 1) + kEol;
             m_audio += "Sample Frequency:";
             m_audio += kEol;
-            for (int bit = 6; bit >= 0; --bit) {
+            // Highest rate first.
+            for (unsigned bit = 7; bit-- > 0;) {
                 if (s2 & (1u << bit))
                     m_audio += std::string(SampleRateName(bit)) + kEol;
             }
             if (s3 & 7) {
                 m_audio += "Sample Bit:";
                 m_audio += kEol;
-                for (int bit = 2; bit >= 0; --bit) {
+                for (unsigned bit = 3; bit-- > 0;) {
                     if (s3 & (1u << bit))
                         m_audio += std::string(SampleSizeName(bit)) + " " + kEol;
                 }
