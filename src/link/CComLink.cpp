@@ -107,12 +107,6 @@ bool CComLink::Open(ILinkOwner *owner, unsigned portNumber, unsigned baud, char 
     StopWorker();
     if (OnWorkerThread())
         return false;
-    if (!m_device.createSignals()) {
-        ReportError("CreateEvent()");
-        return false;
-    }
-    m_device.resetSignals();
-
     std::unique_lock<std::mutex> lock(m_portLock);
     m_owner = owner;
     m_writeBuffer.reset();
@@ -135,6 +129,14 @@ bool CComLink::Open(ILinkOwner *owner, unsigned portNumber, unsigned baud, char 
                          openResultText(opened));
         return false;
     }
+    // The worker's signals are made by the first Open that opens a port and reused after.
+    if (!m_device.createSignals()) {
+        m_device.close();
+        if (debugLog())
+            std::fprintf(stderr, "korvex link COM%u: cannot create the worker's signals\n", portNumber);
+        return false;
+    }
+    m_device.resetSignals();
 
     // Configuration stops at the first failing step; the port stays open either way.
     SerialDevice::Step failedStep = SerialDevice::Step::WriteState;
