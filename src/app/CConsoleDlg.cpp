@@ -557,6 +557,7 @@ void CConsoleDlg::handleLinkBytes(const std::uint8_t *data, std::size_t size, un
         OnLinkChar(0, port);
         return;
     }
+    m_counters.bytes += size;
     for (std::size_t i = 0; i < size; ++i) {
         // A handler may have closed the port (a nested loop, an operator action): drop the rest.
         if (!m_port.IsOpen())
@@ -580,6 +581,7 @@ void CConsoleDlg::ParseReply(std::uint8_t c) {
     const std::optional<std::string> line = m_lineBuffer.push(static_cast<char>(c));
     if (!line)
         return;
+    ++m_counters.lines;
     if (m_searchInProgress) {
         // Any complete line ends the search: the device on this port answered.
         showPortIcon(true);

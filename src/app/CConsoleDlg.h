@@ -95,6 +95,13 @@ public:
     // Data exchange of the window's own members with its controls.
     bool UpdateData(bool take);
 
+    // Bytes and complete lines received since start-up (diagnostics and benchmarks).
+    struct LinkCounters {
+        std::uint64_t bytes = 0;
+        std::uint64_t lines = 0;
+    };
+    const LinkCounters &linkCounters() const { return m_counters; }
+
     CComLink &port() { return m_port; }
     QWidget *page(int templateNumber) const;
     CVideoWallPage *wallPage() const { return m_wallPage; }
@@ -164,6 +171,7 @@ private:
     static constexpr std::uint32_t kWriteBufferSize = 1024;
 
     int m_portOn = 0;
+    LinkCounters m_counters;
     int m_mvMode = 0;
 
     QTimer m_searchTimer;    // window timer 4
