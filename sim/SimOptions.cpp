@@ -147,7 +147,8 @@ Records:
   --log FILE         wire log: LINE <text> for every line received (control bytes
                      escaped as \r \n \t \xhh, lines holding only CR are left out),
                      FRAME <hex> for command frames, BADFRAME <hex>, OVERLONG <n>,
-                     INJECT <text> for lines from the FIFO, HANGUP.
+                     INJECT <text> for lines from the FIFO, HANGUP, and DROPPED <n>
+                     when replies nobody read for a second were thrown away.
   --state FILE       JSON snapshot of every device, written to FILE.tmp and renamed
                      over FILE at start and after every handled command.
 

@@ -24,6 +24,8 @@ constexpr std::chrono::nanoseconds kByteTime{1'000'000'000LL * 10 / 57600};
 constexpr std::size_t kMaxQueued = 1 << 20;
 constexpr std::size_t kFloodChunk = 512;
 constexpr std::chrono::seconds kHangupGrace{2};
+constexpr std::chrono::milliseconds kHangupSettle{50};
+constexpr std::chrono::seconds kStallDrop{1};
 
 bool isLineEnd(std::string_view line) {
     return line.empty() || line == "\r";
@@ -60,10 +62,19 @@ int SimServer::run() {
         handleEvents(events, Source::Inject);
 
         // Hang up once the answer has been read off the line (or nobody has read for a while):
-        // closing the master throws away whatever the other side has not read yet.
+        // closing the master throws away whatever the other side has not read yet. Written bytes
+        // reach the slave's read buffer a moment after the write, hence the settle time.
         if (m_hangupPending && !m_hungUp &&
-            ((m_queue.empty() && unreadOnLine() == 0) || now - m_lastProgress > kHangupGrace))
+            ((m_queue.empty() && now - m_lastProgress >= kHangupSettle && unreadOnLine() == 0) ||
+             now - m_lastProgress > kHangupGrace))
             closeLine();
+        // Nobody has read for a while (no console has the port open): like a UART talking into an
+        // unplugged cable, the waiting replies are lost rather than delivered late to the next opener.
+        if (frontReady(now) && now - std::max(m_lastProgress, m_queue.front().notBefore) > kStallDrop) {
+            m_log.write("DROPPED", std::to_string(m_queuedBytes));
+            m_queue.clear();
+            m_queuedBytes = 0;
+        }
         if (m_flooding && !m_hungUp && !m_hangupPending && m_queue.empty())
             enqueue(randomBytes(static_cast<int>(kFloodChunk), false), now);
 
@@ -400,6 +411,8 @@ int SimServer::pollTimeoutMs(Clock::time_point now) const {
         if (m_options.pace && m_queue.front().notBefore <= now)
             consider(m_paceNext);
     }
+    if (!m_queue.empty() && m_queue.front().notBefore <= now)
+        consider(std::max(m_lastProgress, m_queue.front().notBefore) + kStallDrop);
     if (m_hangupPending)
         consider(std::min(m_lastProgress + kHangupGrace, now + std::chrono::milliseconds(10)));
     if (!next)

@@ -13,6 +13,7 @@ namespace korvexsim {
 //   OVERLONG <n>      a line of n bytes that was too long and was dropped
 //   INJECT <text>     a line that came through the inject FIFO rather than the serial line
 //   HANGUP            the line was closed (--hangup-after)
+//   DROPPED <n>       n bytes of replies thrown away because nobody read them for a second
 class WireLog {
 public:
     WireLog() = default;

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
+#include <random>
 #include <set>
 #include <unistd.h>
 
@@ -307,6 +308,49 @@ TEST(SimWireDecoder, OverlongLineIsDroppedWholeAndTheNextOneRead) {
             EXPECT_EQ(e.dropped, 1001u); // the y's and the CR before the LF
         }
     EXPECT_EQ(linesOf(ev), std::vector<std::string>{"A01 GET ADDR\r"});
+}
+
+TEST(SimWireDecoder, RandomStreamsNeverStopTheLineFromAnswering) {
+    // Random bytes, with command pieces, frame starts and line feeds mixed in so every state of
+    // the decoder and the parser is reached; afterwards a plain command must still be answered.
+    const std::string pieces[] = {"\r\n",    "A01 ",   "A00 ",    "SET ",         "OUT",  "VS IN",    "EDID ",
+                                  "DATA ",   "MAS IN", "GET STA", "\xAA\x06\x00", "\xAA", "\x05\x00", " EXA ",
+                                  "VW XYZ ", "10",     "."};
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        WireDecoder decoder;
+        SwitcherLine line({1, 2});
+        auto t = WireDecoder::Clock::now();
+        for (int chunk = 0; chunk < 200; ++chunk) {
+            std::string bytes;
+            for (int i = 0; i < 64; ++i) {
+                if (random() % 4 == 0)
+                    bytes += pieces[random() % std::size(pieces)];
+                else
+                    bytes += static_cast<char>(random() & 0xFF);
+            }
+            std::vector<WireDecoder::Event> ev;
+            t += std::chrono::milliseconds(random() % 300);
+            decoder.expire(t, ev);
+            decoder.feed(bytes, t, ev);
+            for (const auto &e : ev) {
+                if (e.kind == WireDecoder::Event::Line)
+                    line.handleLine(e.bytes);
+                else if (e.kind == WireDecoder::Event::Frame)
+                    line.handleFrame(e.bytes);
+            }
+        }
+        std::vector<WireDecoder::Event> ev;
+        t += WireDecoder::kFrameTimeout;
+        decoder.expire(t, ev);
+        decoder.feed("\r\nA02 GET ADDR\r\n", t, ev);
+        ASSERT_FALSE(ev.empty());
+        ASSERT_EQ(ev.back().kind, WireDecoder::Event::Line);
+        SwitcherLine::Result r = line.handleLine(ev.back().bytes);
+        ASSERT_EQ(r.replies.size(), 1u);
+        EXPECT_EQ(r.replies[0].substr(0, 5), "ADDR ");
+    }
 }
 
 // ---- replies read back at the console's positions ----

@@ -446,6 +446,19 @@ TEST_F(SimWire, InjectedLinesActLikeAnotherControllerOnTheLine) {
     EXPECT_TRUE(log("LINE").empty());
 }
 
+TEST_F(SimWire, RepliesNobodyReadsAreDroppedNotDeliveredLate) {
+    std::vector<std::string> args = {"--state", "sim.json", "--log", "sim.log", "--inject", "sim.fifo"};
+    ASSERT_TRUE(sim.start(args)) << sim.error();
+    // No console has the port open: far more than the terminal buffers (some 64 KB) is answered
+    // into the void.
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(sim.inject("A01 GET STA"));
+    EXPECT_TRUE(testsupport::waitFor([&] { return !log("DROPPED").empty(); }));
+    // A console opening the port now (purging it, as it does) hears only answers to its own commands.
+    ASSERT_TRUE(pty.open(sim.slavePath()));
+    expectNothingPendingThenAnswer("after the drop");
+}
+
 TEST_F(SimWire, SilentCarriesOutCommandsWithoutAnswering) {
     ASSERT_NO_FATAL_FAILURE(start({"--silent"}));
     ASSERT_TRUE(pty.command("SET OUT2 VS IN9 "));

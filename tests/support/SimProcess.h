@@ -61,7 +61,8 @@ namespace testsupport {
 //
 // The --log file holds one entry per line (see korvex-sim --help): "LINE <text>" for each line
 // received on the serial line (CR shown as \r; lines holding only a CR are left out), "INJECT
-// <text>" for lines from the FIFO, "FRAME <hex>", "BADFRAME <hex>", "OVERLONG <n>", "HANGUP".
+// <text>" for lines from the FIFO, "FRAME <hex>", "BADFRAME <hex>", "OVERLONG <n>", "HANGUP",
+// "DROPPED <n>" (replies nobody read for a second, e.g. while no console had the port open).
 class SimProcess {
 public:
     SimProcess() = default;
