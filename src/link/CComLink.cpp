@@ -121,7 +121,7 @@ bool CComLink::Open(ILinkOwner *owner, unsigned portNumber, unsigned baud, char 
     m_lineDown.store(false);
     m_device.close();
 
-    const std::string path = korvex::link::ResolvePortPath(portNumber);
+    const std::string path = link::ResolvePortPath(portNumber);
     const SerialDevice::OpenResult opened = m_device.open(path);
     if (opened != SerialDevice::OpenResult::Opened) {
         if (debugLog())

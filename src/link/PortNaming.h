@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "link/LinkNamespace.h"
+
 // Where the console's port names "COM1".."COM99" lead on Linux. Port n is, in this order, a file or
 // symlink named "COMn" in the current directory (how the simulator and the tests attach a
 // pseudo-terminal, and how a user points a port at any device), else the device node that the
 // process-wide device table gives it.
-//
-// Not `namespace link`: that name would clash with POSIX link() from <unistd.h>, which the C++20
-// standard headers (<memory>, <atomic>, <thread>) pull in.
+// Like the rest of the link code it lives in korvex::link; LinkNamespace.h lets callers write link::.
 namespace korvex::link {
 
 inline constexpr unsigned kFirstPort = 1;

@@ -4,3 +4,9 @@ korvex_add_test(korvex_link_serial_tests
             ${CMAKE_CURRENT_LIST_DIR}/serial_device_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/serial_pty.cpp
     LIBS korvex_link_serial)
+
+korvex_add_test(korvex_link_qt_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/serial_bridge_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/serial_pty.cpp
+    LIBS korvex_link_qt
+    QT)

@@ -94,8 +94,8 @@ bool send(CComLink &link, const std::vector<uint8_t> &bytes) {
 // Each test runs in its own folder where only its COMn links count, whatever the machine has in /dev.
 class SerialLinkTest : public ::testing::Test {
 protected:
-    void SetUp() override { korvex::link::SetDeviceTable(korvex::link::EmptyDeviceTable()); }
-    void TearDown() override { korvex::link::SetDeviceTable(korvex::link::SystemDeviceTable()); }
+    void SetUp() override { link::SetDeviceTable(link::EmptyDeviceTable()); }
+    void TearDown() override { link::SetDeviceTable(link::SystemDeviceTable()); }
 
     bool openConsoleStyle(CComLink &link, ILinkOwner *owner, unsigned port) {
         return link.Open(owner, port, kBaud, 'N', 8, 1, kConsoleMask, kBufferSize);

@@ -8,8 +8,6 @@
 
 namespace {
 
-using namespace korvex;
-
 TEST(SerialPortNaming, SystemTableMapsTheFourRanges) {
     struct NodeCase {
         unsigned port;
@@ -30,12 +28,6 @@ TEST(SerialPortNaming, SystemTableMapsTheFourRanges) {
     const link::DeviceTable table = link::SystemDeviceTable();
     for (const NodeCase &c : cases)
         EXPECT_EQ(link::DevicePath(table, c.port), c.path) << "COM" << c.port;
-}
-
-TEST(SerialPortNaming, NamesAreComAndNumber) {
-    EXPECT_EQ(link::PortName(1), "COM1");
-    EXPECT_EQ(link::PortName(10), "COM10");
-    EXPECT_EQ(link::PortName(99), "COM99");
 }
 
 // A COMn entry in the current directory wins over the table, even when it leads nowhere; without one
