@@ -552,11 +552,6 @@ void CConsoleDlg::ShowMvAudio() {
 // ---- receiving --------------------------------------------------------------------------------
 
 void CConsoleDlg::handleLinkBytes(const std::uint8_t *data, std::size_t size, unsigned port) {
-    if (size == 0) {
-        // The worker's notice of a failed read or hang-up: nothing to parse, only the error to act on.
-        OnLinkChar(0, port);
-        return;
-    }
     m_counters.bytes += size;
     for (std::size_t i = 0; i < size; ++i) {
         // A handler may have closed the port (a nested loop, an operator action): drop the rest.

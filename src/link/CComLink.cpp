@@ -356,8 +356,17 @@ void CComLink::LineDown(const char *operation) {
     if (m_lineDown.exchange(true))
         return;
     ReportError(operation);
-    std::lock_guard<std::mutex> guard(m_portLock);
-    DropPendingWrites();
+    {
+        std::lock_guard<std::mutex> guard(m_portLock);
+        DropPendingWrites();
+    }
+    // Like a failed read, the line going down still reaches the owner as one notice that carries
+    // no received byte: the owner finds the error flag set, drops it and closes the port. Without
+    // it a console would never learn of an unplugged device that sends nothing more.
+    if (m_owner && !m_device.shutdownSignalled()) {
+        const uint8_t none = 0;
+        m_owner->OnLinkBytes(&none, 1, m_portNumber);
+    }
 }
 
 void CComLink::DropPendingWrites() {

@@ -53,8 +53,10 @@ inline constexpr uint32_t LINK_EV_RXCHAR = 0x0001, LINK_EV_RXFLAG = 0x0002, LINK
 // the queue hold more than 64 write buffers' worth (a line that does not drain), is refused whole and
 // sets the error flag. Writing never discards unread input; the port is purged once, when it opens.
 //
-// Hang-up (device unplugged, peer of a pseudo-terminal closed): the error flag is set once and the
-// worker stops watching the port (no spinning) but still serves Close.
+// Hang-up (device unplugged, peer of a pseudo-terminal closed) or a failing read: the error flag is
+// set once, the owner gets one last OnLinkBytes notice of a single byte that is not received data
+// (so it looks at the flag even though nothing more arrives), and the worker stops watching the port
+// (no spinning) but still serves Close.
 class CComLink {
 public:
     CComLink();

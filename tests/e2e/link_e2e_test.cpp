@@ -95,7 +95,14 @@ TEST_F(LinkE2E, ChoosingADeviceWhilePortIsOffSendsNothing) {
     click(CConsoleDlg::IDC_PORT_BUTTON); // on and off again, without asking anything
     EXPECT_EQ(portCaption(), "Turn on Port");
     EXPECT_FALSE(console().PortOn());
-    EXPECT_TRUE(testsupport::simLogEntries(logFile(1), "LINE").empty());
+    choose(CConsoleDlg::IDC_ADDRESS_LIST, 1);
+    // Now on: the one status request that reaches the line is the first thing it ever received.
+    click(CConsoleDlg::IDC_PORT_BUTTON);
+    choose(CConsoleDlg::IDC_ADDRESS_LIST, 1);
+    ASSERT_TRUE(testsupport::waitFor([&] { return logHas(1, "A07 GET STA"); }));
+    const auto lines = testsupport::simLogEntries(logFile(1), "LINE");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("A07 GET STA"), std::string::npos);
 }
 
 TEST_F(LinkE2E, PortButtonAndPortListMessages) {
@@ -131,7 +138,7 @@ TEST_F(LinkE2E, SearchFindsTheFirstPortThatAnswers) {
     EXPECT_EQ(portCaption(), "Close Port");
     EXPECT_EQ(combo(CConsoleDlg::IDC_PORT_LIST)->currentText(), "COM3");
     // The first probe is the status request with the current device's prefix.
-    EXPECT_TRUE(logHas(3, "A00 GET STA"));
+    EXPECT_TRUE(testsupport::waitFor([&] { return logHas(3, "A00 GET STA"); }));
     QCoreApplication::processEvents();
     EXPECT_EQ(ui::control<QLabel>(&console(), CConsoleDlg::IDC_STATUS)->text(), " ");
     EXPECT_TRUE(m_messages->messages().isEmpty());
@@ -143,8 +150,8 @@ TEST_F(LinkE2E, SearchMovesOnFromASilentPortAndProbesTheNext) {
     click(CConsoleDlg::IDC_SEARCH);
     ASSERT_TRUE(testsupport::waitFor([&] { return console().PortOn(); }, 20000));
     EXPECT_EQ(combo(CConsoleDlg::IDC_PORT_LIST)->currentText(), "COM5");
-    EXPECT_TRUE(logHas(5, ">@"));
-    EXPECT_TRUE(logHas(2, "GET STA"));
+    EXPECT_TRUE(testsupport::waitFor([&] { return logHas(5, ">@"); }));
+    EXPECT_TRUE(testsupport::waitFor([&] { return logHas(2, "GET STA"); }));
 }
 
 TEST_F(LinkE2E, SearchWithoutAnyDeviceRestoresThePort) {
@@ -172,8 +179,8 @@ TEST_F(LinkE2E, SearchWithoutAnyDeviceRestoresThePort) {
     EXPECT_EQ(portCaption(), "Turn on Port");
     EXPECT_EQ(console().PortNumber(), 7u);
     EXPECT_EQ(combo(CConsoleDlg::IDC_PORT_LIST)->currentText(), "COM7");
-    EXPECT_TRUE(logHas(2, "GET STA"));
-    EXPECT_TRUE(logHas(4, ">@"));
+    EXPECT_TRUE(testsupport::waitFor([&] { return logHas(2, "GET STA"); }));
+    EXPECT_TRUE(testsupport::waitFor([&] { return logHas(4, ">@"); }));
 }
 
 TEST_F(LinkE2E, OperatorActionDuringSearchEndsItCleanly) {

@@ -37,7 +37,7 @@ TEST_F(VideoE2E, ClickRoutesOnTheDeviceAndTheRowShowsTheReply) {
     ASSERT_TRUE(testsupport::waitFor([&] { return simRouting(3) == 6; }));
     EXPECT_TRUE(testsupport::waitFor([&] { return page().OutputSelection(3) == 6; }));
     EXPECT_TRUE(radio(2, 6)->isChecked());
-    EXPECT_TRUE(logHas(1, "A01 SET OUT3 VS IN7 "));
+    EXPECT_TRUE(testsupport::waitFor([&] { return logHas(1, "A01 SET OUT3 VS IN7 "); }));
 
     clickRadio(8, 9); // "Out9", "MV"
     ASSERT_TRUE(testsupport::waitFor([&] { return simRouting(9) == 9; }));
@@ -51,8 +51,12 @@ TEST_F(VideoE2E, ClickRoutesOnTheDeviceAndTheRowShowsTheReply) {
                 return false;
         return true;
     }));
-    for (int out = 1; out <= 9; ++out)
-        EXPECT_EQ(simRouting(out), 1);
+    EXPECT_TRUE(testsupport::waitFor([&] {
+        for (int out = 1; out <= 9; ++out)
+            if (simRouting(out) != 1)
+                return false;
+        return true;
+    }));
 }
 
 TEST_F(VideoE2E, BorderUpdateReachesTheDeviceAndComesBack) {
@@ -61,10 +65,13 @@ TEST_F(VideoE2E, BorderUpdateReachesTheDeviceAndComesBack) {
     edit(CVideoPage::IDC_GREEN)->setText("0");
     edit(CVideoPage::IDC_BLUE)->setText("128");
     QTest::mouseClick(ui::control<QPushButton>(&console(), CVideoPage::IDC_UPDATE), Qt::LeftButton);
-    ASSERT_TRUE(testsupport::waitFor([&] { return device()["borderWidth"].toInt() == 15; }));
-    EXPECT_EQ(device()["borderColour"].toArray(), (QJsonArray{255, 0, 128}));
-    EXPECT_TRUE(logHas(1, "A01 SET BLW 015"));
-    EXPECT_TRUE(logHas(1, "A01 SET BLC 255.000.128"));
+    // The two lines are two commands to the simulator: wait for both.
+    EXPECT_TRUE(testsupport::waitFor([&] {
+        const QJsonObject d = device();
+        return d["borderWidth"].toInt() == 15 && d["borderColour"].toArray() == QJsonArray{255, 0, 128};
+    }));
+    EXPECT_TRUE(testsupport::waitFor(
+        [&] { return logHas(1, "A01 SET BLW 015") && logHas(1, "A01 SET BLC 255.000.128"); }));
     EXPECT_TRUE(m_messages->messages().isEmpty());
 }
 
