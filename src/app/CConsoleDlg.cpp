@@ -29,7 +29,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <span>
-#include <type_traits>
 
 namespace {
 
@@ -590,49 +589,81 @@ void CConsoleDlg::ParseReply(std::uint8_t c) {
     ApplyReply(link::decodeReply(*line));
 }
 
-// The rows of the reply table, applied in table order. Rows whose page is not built yet are decoded
-// and dropped here until that page exists.
+// Applies one decoded reply line: one handler per row of the reply table, in table order, so the
+// table can be read against this code row by row. Rows whose page is still an empty placeholder
+// (EDID MANAGEMENT, IP CONFIG, SETTING, the address dialog) are decoded and dropped here until that
+// page exists.
+struct CConsoleDlg::ReplyApplier {
+    CConsoleDlg &d;
+
+    void operator()(const link::NoKeyword &) const {}
+
+    // Row 1: VIDEO page routing of one output. A line without a valid output still refreshes the
+    // page; an input outside 1..10 leaves the row without a checked radio.
+    void operator()(const link::RoutingReply &r) const {
+        if (r.output && r.input)
+            d.m_videoPage->SetOutputSelection(*r.output, *r.input >= 1 && *r.input <= 10 ? *r.input - 1 : -1);
+        d.m_videoPage->UpdateData(false);
+    }
+    void operator()(const link::EdidChoiceReply &) const {} // row 2: EDID MANAGEMENT page
+    void operator()(const link::MacReply &) const {}        // row 3: IP CONFIG page
+    void operator()(const link::HostIpReply &) const {}     // row 4: IP CONFIG page
+    void operator()(const link::NetMaskReply &) const {}    // row 5: IP CONFIG page
+    void operator()(const link::RouterIpReply &) const {}   // row 6: IP CONFIG page
+    void operator()(const link::TcpPortReply &) const {}    // row 7: IP CONFIG page
+
+    // Row 8: the IP CONFIG page's part waits for that page; the console window's status text is " ".
+    void operator()(const link::DhcpReply &) const {
+        d.m_statusText = QStringLiteral(" ");
+        d.UpdateData(false);
+    }
+    void operator()(const link::AudioRouteReply &) const {} // row 9: SETTING page
+    void operator()(const link::AudioOnReply &) const {}    // row 10: SETTING page
+    void operator()(const link::AudioModeReply &) const {}  // row 11: SETTING page
+    void operator()(const link::RsMuxReply &) const {}      // row 12: SETTING page
+    void operator()(const link::IrRouteReply &) const {}    // row 13: SETTING page
+    void operator()(const link::IrSwitchReply &) const {}   // row 14: SETTING page
+    void operator()(const link::IrEmitterReply &) const {}  // row 15: SETTING page
+
+    // Row 16: MV mode, caption and icon.
+    void operator()(const link::MvModeReply &r) const {
+        if (r.mode)
+            d.setMvMode(*r.mode == 0 ? 0 : 1);
+    }
+    // Row 17: QV sources, then the QV choices.
+    void operator()(const link::QvSourcesReply &r) const {
+        for (std::size_t i = 0; i < 4; ++i)
+            if (r.digits[i])
+                d.m_qvSources[i] = *r.digits[i] - 1;
+        d.ApplyQvChoices();
+        d.UpdateData(false);
+    }
+    // Row 18: border colour.
+    void operator()(const link::BorderColourReply &r) const {
+        CVideoPage &page = *d.m_videoPage;
+        page.SetBorderColour(r.red.value_or(page.BorderRed()), r.green.value_or(page.BorderGreen()),
+                             r.blue.value_or(page.BorderBlue()));
+        page.UpdateData(false);
+    }
+    // Row 19: border width.
+    void operator()(const link::BorderWidthReply &r) const {
+        if (r.width)
+            d.m_videoPage->SetBorderWidth(*r.width);
+        d.m_videoPage->UpdateData(false);
+    }
+    // Row 20: MV audio table entry; after output 9, the two MV audio lists.
+    void operator()(const link::MvAudioReply &r) const {
+        if (!r.output || !r.source)
+            return;
+        d.m_mvAudio[static_cast<std::size_t>(*r.output)] = *r.source;
+        if (*r.output == 9)
+            d.ApplyMvAudioLists();
+    }
+    void operator()(const link::AddressReply &) const {} // row 21: address dialog
+};
+
 void CConsoleDlg::ApplyReply(const link::Reply &reply) {
-    std::visit(
-        [this](const auto &r) {
-            using R = std::decay_t<decltype(r)>;
-            if constexpr (std::is_same_v<R, link::RoutingReply>) { // row 1
-                // A line with no valid output still refreshes the page.
-                // An input outside 1..10 leaves the row without a checked radio.
-                if (r.output && r.input)
-                    m_videoPage->SetOutputSelection(*r.output,
-                                                    *r.input >= 1 && *r.input <= 10 ? *r.input - 1 : -1);
-                m_videoPage->UpdateData(false);
-            } else if constexpr (std::is_same_v<R, link::DhcpReply>) { // row 8: status text part
-                m_statusText = QStringLiteral(" ");
-                UpdateData(false);
-            } else if constexpr (std::is_same_v<R, link::MvModeReply>) { // row 16
-                if (r.mode)
-                    setMvMode(*r.mode == 0 ? 0 : 1);
-            } else if constexpr (std::is_same_v<R, link::QvSourcesReply>) { // row 17
-                for (std::size_t i = 0; i < 4; ++i)
-                    if (r.digits[i])
-                        m_qvSources[i] = *r.digits[i] - 1;
-                ApplyQvChoices();
-                UpdateData(false);
-            } else if constexpr (std::is_same_v<R, link::BorderColourReply>) { // row 18
-                m_videoPage->SetBorderColour(r.red.value_or(m_videoPage->BorderRed()),
-                                             r.green.value_or(m_videoPage->BorderGreen()),
-                                             r.blue.value_or(m_videoPage->BorderBlue()));
-                m_videoPage->UpdateData(false);
-            } else if constexpr (std::is_same_v<R, link::BorderWidthReply>) { // row 19
-                if (r.width)
-                    m_videoPage->SetBorderWidth(*r.width);
-                m_videoPage->UpdateData(false);
-            } else if constexpr (std::is_same_v<R, link::MvAudioReply>) { // row 20
-                if (r.output && r.source) {
-                    m_mvAudio[static_cast<std::size_t>(*r.output)] = *r.source;
-                    if (*r.output == 9)
-                        ApplyMvAudioLists();
-                }
-            }
-        },
-        reply);
+    std::visit(ReplyApplier{*this}, reply);
 }
 
 void CConsoleDlg::ApplyQvChoices() {

@@ -118,6 +118,7 @@ private:
     void OnInitDialog();
     void handleLinkBytes(const std::uint8_t *data, std::size_t size, unsigned port);
     void ParseReply(std::uint8_t c);
+    struct ReplyApplier;
     void ApplyReply(const link::Reply &reply);
     void ApplyMvAudioLists();
     void ApplyQvChoices();

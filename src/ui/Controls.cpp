@@ -2,6 +2,8 @@
 
 namespace ui {
 
-QString idName(int id) { return QString::number(id); }
+QString idName(int id) {
+    return QString::number(id);
+}
 
 } // namespace ui

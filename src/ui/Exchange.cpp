@@ -98,7 +98,9 @@ QString integerRangeMessage(long long min, long long max) {
 
 Exchange::Exchange(QWidget *dialog, Direction direction) : m_dialog(dialog), m_direction(direction) {}
 
-QWidget *Exchange::find(const QString &name) { return m_dialog->findChild<QWidget *>(name); }
+QWidget *Exchange::find(const QString &name) {
+    return m_dialog->findChild<QWidget *>(name);
+}
 
 void Exchange::fail(QWidget *control, const QString &message) {
     m_ok = false;
@@ -178,7 +180,9 @@ Exchange &Exchange::floatEdit(int id, float &value) {
     return *this;
 }
 
-Exchange &Exchange::text(int id, QString &value) { return text(idName(id), value); }
+Exchange &Exchange::text(int id, QString &value) {
+    return text(idName(id), value);
+}
 
 Exchange &Exchange::text(const QString &name, QString &value) {
     if (!m_ok)

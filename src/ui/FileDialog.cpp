@@ -12,7 +12,9 @@ FileDialogOverride::FileDialogOverride(Chooser chooser) : m_chooser(std::move(ch
     g_override = this;
 }
 
-FileDialogOverride::~FileDialogOverride() { g_override = m_outer; }
+FileDialogOverride::~FileDialogOverride() {
+    g_override = m_outer;
+}
 
 QString openFileName(QWidget *parent, const QString &caption, const QString &filter) {
     if (g_override)

@@ -25,7 +25,10 @@ IpAddressEdit::IpAddressEdit(QWidget *parent) : QWidget(parent) {
         layout->addWidget(f);
         if (i < 3)
             layout->addWidget(new QLabel(QStringLiteral("."), this));
-        connect(f, &QLineEdit::textEdited, this, [this, i](const QString &t) {
+        connect(f, &QLineEdit::textEdited, this, [this, i, f](const QString &t) {
+            // The validator lets "300" through as an intermediate value: a field holds at most 255.
+            if (t.toInt() > 255)
+                f->setText(QStringLiteral("255"));
             if (t.size() == 3 && i < 3)
                 m_fields[static_cast<std::size_t>(i + 1)]->setFocus();
             emit addressChanged();

@@ -8,9 +8,13 @@ namespace {
 MessageCapture *g_capture = nullptr;
 }
 
-MessageCapture::MessageCapture() : m_outer(g_capture) { g_capture = this; }
+MessageCapture::MessageCapture() : m_outer(g_capture) {
+    g_capture = this;
+}
 
-MessageCapture::~MessageCapture() { g_capture = m_outer; }
+MessageCapture::~MessageCapture() {
+    g_capture = m_outer;
+}
 
 void messageBox(QWidget *parent, const QString &text) {
     if (g_capture) {

@@ -12,13 +12,6 @@
 
 namespace {
 
-std::array<int, 4> jsonArray4(const QJsonValue &v) {
-    std::array<int, 4> a{};
-    for (int i = 0; i < 4; ++i)
-        a[static_cast<std::size_t>(i)] = v.toArray().at(i).toInt(-100);
-    return a;
-}
-
 const QString kNotFound = QStringLiteral("Can not find available device for this console!");
 const QString kNoPort = QStringLiteral("Can not find this port or used by other application");
 
