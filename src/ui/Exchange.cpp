@@ -112,60 +112,45 @@ void Exchange::fail(QWidget *control, const QString &message) {
     }
 }
 
-Exchange &Exchange::intEdit(int id, int &value) {
+template <class T>
+Exchange &Exchange::numberEdit(int id, T &value, const QString &shown, bool (*parse)(const QString &, T &),
+                               const QString &message) {
     if (!m_ok)
         return *this;
     QWidget *w = find(idName(id));
     if (!w)
         return *this;
-    if (m_direction == Refresh) {
-        setEditText(w, QString::number(value));
-    } else if (!parseInt(editText(w), value)) {
-        fail(w, kEnterInteger);
-    }
+    if (m_direction == Refresh)
+        setEditText(w, shown);
+    else if (!parse(editText(w), value))
+        fail(w, message);
     return *this;
+}
+
+template <class T> Exchange &Exchange::checkRange(int id, const T &value, T min, T max) {
+    if (m_ok && m_direction == Take && (value < min || value > max))
+        fail(find(idName(id)), integerRangeMessage(min, max));
+    return *this;
+}
+
+Exchange &Exchange::intEdit(int id, int &value) {
+    return numberEdit(id, value, QString::number(value), parseInt, kEnterInteger);
 }
 
 Exchange &Exchange::intEdit(int id, int &value, int min, int max) {
-    intEdit(id, value);
-    if (m_ok && m_direction == Take && (value < min || value > max))
-        fail(find(idName(id)), integerRangeMessage(min, max));
-    return *this;
+    return intEdit(id, value).checkRange(id, value, min, max);
 }
 
 Exchange &Exchange::unsignedEdit(int id, unsigned &value) {
-    if (!m_ok)
-        return *this;
-    QWidget *w = find(idName(id));
-    if (!w)
-        return *this;
-    if (m_direction == Refresh) {
-        setEditText(w, QString::number(value));
-    } else if (!parseUnsigned(editText(w), value)) {
-        fail(w, kEnterPositive);
-    }
-    return *this;
+    return numberEdit(id, value, QString::number(value), parseUnsigned, kEnterPositive);
 }
 
 Exchange &Exchange::unsignedEdit(int id, unsigned &value, unsigned min, unsigned max) {
-    unsignedEdit(id, value);
-    if (m_ok && m_direction == Take && (value < min || value > max))
-        fail(find(idName(id)), integerRangeMessage(min, max));
-    return *this;
+    return unsignedEdit(id, value).checkRange(id, value, min, max);
 }
 
 Exchange &Exchange::doubleEdit(int id, double &value) {
-    if (!m_ok)
-        return *this;
-    QWidget *w = find(idName(id));
-    if (!w)
-        return *this;
-    if (m_direction == Refresh) {
-        setEditText(w, QString::number(value, 'g', 15));
-    } else if (!parseDouble(editText(w), value)) {
-        fail(w, kEnterNumber);
-    }
-    return *this;
+    return numberEdit(id, value, QString::number(value, 'g', 15), parseDouble, kEnterNumber);
 }
 
 Exchange &Exchange::floatEdit(int id, float &value) {

@@ -37,11 +37,15 @@ public:
     // A radio group given by its radio identifiers in order: index of the checked one, -1 for none.
     Exchange &radioGroup(std::initializer_list<int> ids, int &index);
     Exchange &radioGroup(const std::vector<int> &ids, int &index);
-    Exchange &check(int id, int &value);       // 0 unchecked, 1 checked
-    Exchange &comboIndex(int id, int &index);  // -1 for no selection
+    Exchange &check(int id, int &value);      // 0 unchecked, 1 checked
+    Exchange &comboIndex(int id, int &index); // -1 for no selection
     Exchange &ipAddress(int id, std::array<std::uint8_t, 4> &value);
 
 private:
+    template <class T>
+    Exchange &numberEdit(int id, T &value, const QString &shown, bool (*parse)(const QString &, T &),
+                         const QString &message);
+    template <class T> Exchange &checkRange(int id, const T &value, T min, T max);
     QWidget *find(const QString &name);
     void fail(QWidget *control, const QString &message);
 
