@@ -4,6 +4,7 @@
 #include "app/CAboutDlg.h"
 #include "link/CommandFrame.h"
 #include "link/Commands.h"
+#include "link/PortNaming.h"
 #include "link/TextPrefix.h"
 #include "pages/video/CVideoPage.h"
 #include "res/Resources.h"
@@ -16,9 +17,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -26,6 +29,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <span>
@@ -120,6 +124,7 @@ void CConsoleDlg::buildControls() {
     root->addLayout(top);
     root->addLayout(middle, 1);
 
+    m_portList->installEventFilter(this); // its tooltip names the device the chosen port opens
     connect(m_tab, &QTabWidget::currentChanged, this, [this] { ShowSelectedPage(); });
     connect(m_portButton, &QPushButton::clicked, this, [this] { TogglePort(); });
     connect(m_portList, &QComboBox::activated, this, [this] { SelectPort(); });
@@ -718,6 +723,23 @@ void CConsoleDlg::keyPressEvent(QKeyEvent *event) {
     default:
         QDialog::keyPressEvent(event);
     }
+}
+
+QString CConsoleDlg::portPathText() const {
+    const unsigned port = static_cast<unsigned>(std::max(0, m_portList->currentIndex())) + 1;
+    const QFileInfo info(QString::fromStdString(link::ResolvePortPath(port)));
+    if (info.isSymLink())
+        return info.absoluteFilePath() + QStringLiteral(" -> ") + info.symLinkTarget();
+    return info.absoluteFilePath();
+}
+
+bool CConsoleDlg::eventFilter(QObject *watched, QEvent *event) {
+    // The path is resolved when asked: a COMn link in the current folder may come and go.
+    if (watched == m_portList && event->type() == QEvent::ToolTip) {
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), portPathText(), m_portList);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CConsoleDlg::contextMenuEvent(QContextMenuEvent *event) {

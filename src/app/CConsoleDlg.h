@@ -107,7 +107,11 @@ public:
     CVideoWallPage *wallPage() const { return m_wallPage; }
     CVideoPage *videoPage() const { return m_videoPage; }
 
+    // The device path the chosen port opens, as its tooltip shows it.
+    QString portPathText() const;
+
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

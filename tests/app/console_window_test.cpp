@@ -127,6 +127,10 @@ TEST(ConsoleWindow, ControlsTabsAndPages) {
     EXPECT_EQ(ports->itemText(0), "COM1");
     EXPECT_EQ(ports->itemText(98), "COM99");
     EXPECT_EQ(ports->currentText(), "COM1");
+    // Without a COM1 link here the port resolves to the system device table.
+    EXPECT_EQ(dlg.portPathText(), "/dev/ttyS0");
+    std::filesystem::create_symlink("/dev/null", "COM1");
+    EXPECT_EQ(dlg.portPathText(), QString::fromStdString(cwd.file("COM1")) + " -> /dev/null");
     EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_PORT_BUTTON)->text(), "Turn on Port");
     EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_SEARCH)->text(), "Search Machine");
     EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_ADDRESS_BUTTON)->text(), "Address Management");
