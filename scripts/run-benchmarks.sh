@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# make bench: runs every benchmark of a build, one after the other (they share two cores badly).
+#   scripts/run-benchmarks.sh BUILD_DIR
+set -euo pipefail
+build="${1:-build}"
+export QT_QPA_PLATFORM=offscreen
+for bench in bench_link bench_edid bench_wall bench_console_receive; do
+    exe="$build/bench/$bench"
+    [ -x "$exe" ] || { echo "missing $exe" >&2; exit 1; }
+    echo "== $bench"
+    "$exe" --benchmark_min_time=0.2
+done
+echo "== bench_status_burst"
+"$build/bench/bench_status_burst" 10
