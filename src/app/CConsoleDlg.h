@@ -101,6 +101,8 @@ public:
         std::uint64_t lines = 0;
     };
     const LinkCounters &linkCounters() const { return m_counters; }
+    // Bytes of the unfinished received line (bounded: a longer line is dropped whole).
+    std::size_t pendingLineLength() const { return m_lineBuffer.pending().size(); }
 
     CComLink &port() { return m_port; }
     QWidget *page(int templateNumber) const;

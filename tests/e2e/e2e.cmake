@@ -11,3 +11,10 @@ korvex_add_test(e2e_video_test QT
 if(TARGET korvex-sim)
     add_dependencies(e2e_video_test korvex-sim)
 endif()
+
+korvex_add_test(e2e_fault_test QT
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fault_e2e_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ConsoleFixture.cpp
+    LIBS korvex_app)
+if(TARGET korvex-sim)
+    add_dependencies(e2e_fault_test korvex-sim)
+endif()
