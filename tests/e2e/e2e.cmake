@@ -1,20 +1,9 @@
-korvex_add_test(e2e_link_test QT
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/link_e2e_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ConsoleFixture.cpp
-    LIBS korvex_app)
-if(TARGET korvex-sim)
-    add_dependencies(e2e_link_test korvex-sim)
-endif()
-
-korvex_add_test(e2e_video_test QT
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/video_e2e_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ConsoleFixture.cpp
-    LIBS korvex_app)
-if(TARGET korvex-sim)
-    add_dependencies(e2e_video_test korvex-sim)
-endif()
-
-korvex_add_test(e2e_fault_test QT
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fault_e2e_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ConsoleFixture.cpp
-    LIBS korvex_app)
-if(TARGET korvex-sim)
-    add_dependencies(e2e_fault_test korvex-sim)
-endif()
+# The console against korvex-sim: one binary per theme, each with the shared console fixture.
+foreach(theme link video fault)
+    korvex_add_test(e2e_${theme}_test QT
+        SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/${theme}_e2e_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ConsoleFixture.cpp
+        LIBS korvex_app)
+    if(TARGET korvex-sim)
+        add_dependencies(e2e_${theme}_test korvex-sim)
+    endif()
+endforeach()
