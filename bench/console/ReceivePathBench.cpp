@@ -20,9 +20,9 @@
 #include <pty.h>
 #include <unistd.h>
 
-#include "link/CComLink.h"
-#include "link/PortNaming.h"
-#include "link/QtLinkBridge.h"
+#include "serial/CComLink.h"
+#include "serial/PortNaming.h"
+#include "serial/QtLinkBridge.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ void BM_ReceivePathThroughQtBridge(benchmark::State &state) {
     QTemporaryDir folder;
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.path().toStdString());
-    link::SetDeviceTable(link::EmptyDeviceTable());
+    serial::SetDeviceTable(serial::EmptyDeviceTable());
 
     int master = -1, slave = -1;
     char slaveName[256] = {};
@@ -113,7 +113,7 @@ void BM_ReceivePathThroughQtBridge(benchmark::State &state) {
     link.Close();
     ::close(master);
     ::close(slave);
-    link::SetDeviceTable(link::SystemDeviceTable());
+    serial::SetDeviceTable(serial::SystemDeviceTable());
     std::filesystem::current_path(previous);
 }
 

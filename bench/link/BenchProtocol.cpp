@@ -2,10 +2,10 @@
 // cost of the received-line buffer and of address prefixing around it. At 57600 baud the line
 // carries about 5760 bytes a second, so decoding must be far faster than that to stay unnoticed.
 
-#include "link/Commands.h"
-#include "link/LineAssembler.h"
-#include "link/ReplyDecoder.h"
-#include "link/TextPrefix.h"
+#include "protocol/Commands.h"
+#include "protocol/LineAssembler.h"
+#include "protocol/ReplyDecoder.h"
+#include "protocol/TextPrefix.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 // from the first byte received to the last line applied, against the wire time of the bytes after
 // the first one (10 bits a byte). Run: bench_status_burst [rounds]
 #include "app/CConsoleDlg.h"
-#include "link/PortNaming.h"
+#include "serial/PortNaming.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
 
@@ -43,7 +43,7 @@ int main(int argc, char **argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
 
     testsupport::ScopedTempCwd cwd;
-    korvex::link::SetDeviceTable(korvex::link::EmptyDeviceTable());
+    serial::SetDeviceTable(serial::EmptyDeviceTable());
     testsupport::SimProcess sim({"--link", "COM1", "--pace"});
     if (!sim.started()) {
         std::fprintf(stderr, "cannot start korvex-sim: %s\n", sim.error().c_str());

@@ -2,9 +2,9 @@
 // arbitrary bytes from the serial line must never read outside a line, never grow the buffer past
 // its bound, and always give records whose selectors and texts are within their documented ranges.
 
-#include "link/LineAssembler.h"
-#include "link/ReplyDecoder.h"
-#include "link/TextPrefix.h"
+#include "protocol/LineAssembler.h"
+#include "protocol/ReplyDecoder.h"
+#include "protocol/TextPrefix.h"
 
 #include <cstddef>
 #include <cstdint>

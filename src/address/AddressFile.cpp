@@ -1,15 +1,17 @@
 #include "address/AddressFile.h"
 
-#include "address/FileReplace.h"
-#include "address/ListLabel.h"
-#include "address/StarredDescription.h"
-#include "address/TextScanner.h"
+#include "files/FileReplace.h"
+#include "files/ListLabel.h"
+#include "files/StarredDescription.h"
+#include "files/TextScanner.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 namespace address {
+
+using namespace files;
 
 namespace {
 

@@ -2,33 +2,30 @@
 
 #include "address/AddressFile.h"
 #include "app/CAboutDlg.h"
-#include "link/CommandFrame.h"
-#include "link/Commands.h"
-#include "link/PortNaming.h"
-#include "link/TextPrefix.h"
-#include "pages/video/CVideoPage.h"
+#include "protocol/CommandFrame.h"
+#include "protocol/Commands.h"
+#include "serial/PortNaming.h"
+#include "protocol/TextPrefix.h"
+#include "app/PageTable.h"
+#include "pages/base/CConsolePage.h"
+#include "pages/multiview/CMultiviewPanel.h"
 #include "res/Resources.h"
 #include "ui/Controls.h"
 #include "ui/Exchange.h"
 #include "ui/MessageBox.h"
-#include "wall/CVideoWallPage.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -48,6 +45,7 @@ QComboBox *makeList(int id, QWidget *parent) {
     auto *c = ui::withId(new QComboBox(parent), id);
     c->setEditable(true);
     c->setInsertPolicy(QComboBox::NoInsert);
+    ui::guardWheel(c);
     return c;
 }
 
@@ -66,8 +64,16 @@ CConsoleDlg::CConsoleDlg(QWidget *parent)
 }
 
 CConsoleDlg::~CConsoleDlg() {
-    // Stop the worker while the window still exists: it may be handing bytes to it.
+    // Stop the worker while the window still exists: it may be handing bytes to it. Then take the
+    // pages and the panel down while the sink list they leave is still alive.
     m_port.Close();
+    disconnect(m_tab, nullptr, this, nullptr); // removing tabs must not reach ShowSelectedPage
+    delete m_multiview;
+    m_multiview = nullptr;
+    const std::vector<CConsolePage *> pages = std::move(m_pages);
+    m_pages.clear();
+    for (CConsolePage *p : pages)
+        delete p;
 }
 
 void CConsoleDlg::buildControls() {
@@ -102,22 +108,12 @@ void CConsoleDlg::buildControls() {
     top->addWidget(addressButton, 1, 2, 1, 3);
     top->setColumnStretch(6, 1);
 
-    // The five pages; each issue that fills a page replaces its placeholder here.
+    // The tab control; the pages of the page table come in during initialisation.
     m_tab = ui::withId(new QTabWidget(this), IDC_TAB);
-    const std::array<const char *, 5> titles{"VIDEO", "VIDEO WALL", "EDID MANAGEMENT", "IP CONFIG",
-                                             "SETTING"};
-    for (std::size_t i = 0; i < m_pages.size(); ++i) {
-        if (kPageTemplates[i] == CVideoPage::kTemplate)
-            m_pages[i] = m_videoPage = new CVideoPage(this, m_tab);
-        else if (kPageTemplates[i] == CVideoWallPage::kTemplate)
-            m_pages[i] = m_wallPage = new CVideoWallPage(this, m_tab);
-        else
-            m_pages[i] = ui::withId(new QWidget(m_tab), kPageTemplates[i]);
-        m_tab->addTab(m_pages[i], QString::fromLatin1(titles[i]));
-    }
+    m_multiview = new CMultiviewPanel(this, this);
 
     auto *middle = new QHBoxLayout;
-    middle->addWidget(buildMultiviewColumn(), 0);
+    middle->addWidget(m_multiview, 0);
     middle->addWidget(m_tab, 1);
 
     auto *root = new QVBoxLayout(this);
@@ -135,75 +131,6 @@ void CConsoleDlg::buildControls() {
     connect(addressButton, &QPushButton::clicked, this, [this] { OpenAddressDialog(); });
 }
 
-QWidget *CConsoleDlg::buildMultiviewColumn() {
-    auto *column = new QWidget(this);
-    auto *layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    auto *mode = new QGroupBox(QStringLiteral("MV Mode Setting"), column);
-    auto *modeLayout = new QHBoxLayout(mode);
-    m_mvIcon = ui::withId(new QToolButton(mode), IDC_MV_ICON);
-    m_mvIcon->setAutoRaise(true);
-    m_mvIcon->setIconSize(QSize(kIconSize, kIconSize));
-    m_mvButton = makeButton(QStringLiteral("Change to 2x2"), IDC_MV_BUTTON, mode);
-    modeLayout->addWidget(m_mvIcon);
-    modeLayout->addWidget(m_mvButton, 1);
-
-    auto *qv = new QGroupBox(QStringLiteral("QV Source"), column);
-    auto *qvLayout = new QGridLayout(qv);
-    // Two independent radio groups: each gets its own container so exclusivity stays within it.
-    auto *windows = new QWidget(qv);
-    auto *windowsLayout = new QGridLayout(windows);
-    windowsLayout->setContentsMargins(0, 0, 0, 0);
-    for (int i = 0; i < 4; ++i) {
-        auto *r =
-            ui::withId(new QRadioButton(QStringLiteral("in-%1").arg(i + 1), windows), IDC_QV_WINDOW1 + i);
-        windowsLayout->addWidget(r, i / 2, i % 2);
-    }
-    auto *inputs = new QWidget(qv);
-    auto *inputsLayout = new QGridLayout(inputs);
-    inputsLayout->setContentsMargins(0, 0, 0, 0);
-    for (int i = 0; i < 9; ++i) {
-        auto *r = ui::withId(new QRadioButton(QStringLiteral("Input%1").arg(i + 1), inputs),
-                             kQvInputIds[static_cast<std::size_t>(i)]);
-        inputsLayout->addWidget(r, i / 3, i % 3);
-    }
-    qvLayout->addWidget(windows, 0, 0);
-    qvLayout->addWidget(inputs, 1, 0);
-
-    auto *audio = new QGroupBox(QStringLiteral("Audio select for MV:"), column);
-    auto *audioLayout = new QVBoxLayout(audio);
-    m_audioOutputList = makeList(IDC_AUDIO_OUTPUT, audio);
-    m_audioOutputList->addItem(QStringLiteral("0. All"));
-    for (int i = 1; i <= 9; ++i)
-        m_audioOutputList->addItem(QStringLiteral("%1. Out%1").arg(i));
-    m_audioInputList = makeList(IDC_AUDIO_INPUT, audio);
-    for (int i = 1; i <= 9; ++i)
-        m_audioInputList->addItem(QStringLiteral("%1. In%1").arg(i));
-    m_audioInputList->addItem(QStringLiteral("10.Mute"));
-    m_audioOutputList->setCurrentIndex(-1);
-    m_audioInputList->setCurrentIndex(-1);
-    audioLayout->addWidget(m_audioOutputList);
-    audioLayout->addWidget(m_audioInputList);
-
-    connect(m_mvButton, &QPushButton::clicked, this, [this] { ToggleMvMode(false); });
-    connect(m_mvIcon, &QToolButton::clicked, this, [this] { ToggleMvMode(true); });
-    for (int i = 0; i < 4; ++i)
-        connect(ui::control<QRadioButton>(windows, IDC_QV_WINDOW1 + i), &QRadioButton::clicked, this,
-                [this] { SelectQvWindow(); });
-    for (int id : kQvInputIds)
-        connect(ui::control<QRadioButton>(inputs, id), &QRadioButton::clicked, this,
-                [this] { SetQvSource(); });
-    connect(m_audioInputList, &QComboBox::activated, this, [this] { SetMvAudio(); });
-    connect(m_audioOutputList, &QComboBox::activated, this, [this] { ShowMvAudio(); });
-
-    layout->addWidget(mode);
-    layout->addWidget(qv);
-    layout->addWidget(audio);
-    layout->addStretch(1);
-    return column;
-}
-
 void CConsoleDlg::OnInitDialog() {
     const QIcon appIcon = res::icon(res::IDR_MAINFRAME);
     setWindowIcon(appIcon);
@@ -212,10 +139,9 @@ void CConsoleDlg::OnInitDialog() {
 
     m_groupByte = 0;
     m_deviceByte = 0;
+    m_addressChoice = 0;
     m_addressList->setCurrentIndex(0);
 
-    m_qvSources.fill(-1);
-    setMvMode(0);
     m_searchInProgress = 0;
 
     m_portOn = 0;
@@ -231,32 +157,42 @@ void CConsoleDlg::OnInitDialog() {
     m_statusText = QStringLiteral(" ");
     UpdateData(false);
 
+    // The tabs and their pages in table order, then each page's own start-up step (the VIDEO WALL
+    // page reads KorvexVW.ini), then the address table: the files are read in this order.
+    createPages();
+    for (CConsolePage *p : m_pages)
+        p->OnInitPage();
     m_tab->setCurrentIndex(0);
     ShowSelectedPage();
 
     LoadAddressFile();
 }
 
+void CConsoleDlg::createPages() {
+    for (const PageEntry &entry : PageTable()) {
+        CConsolePage *p = entry.create(this, m_tab);
+        m_pages.push_back(p);
+        m_tab->addTab(p, QString::fromLatin1(entry.title));
+    }
+}
+
 bool CConsoleDlg::UpdateData(bool take) {
     ui::Exchange ex(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
     ex.text(IDC_STATUS, m_statusText);
-    ex.radioGroup({IDC_QV_WINDOW1, IDC_QV_WINDOW1 + 1, IDC_QV_WINDOW1 + 2, IDC_QV_WINDOW1 + 3},
-                  m_qvWindowChoice);
-    ex.radioGroup(std::vector<int>(kQvInputIds.begin(), kQvInputIds.end()), m_qvInputChoice);
     return ex.ok();
 }
 
-QWidget *CConsoleDlg::page(int templateNumber) const {
-    for (std::size_t i = 0; i < m_pages.size(); ++i)
-        if (kPageTemplates[i] == templateNumber)
-            return m_pages[i];
+CConsolePage *CConsoleDlg::page(int templateNumber) const {
+    for (CConsolePage *p : m_pages)
+        if (p->templateNumber() == templateNumber)
+            return p;
     return nullptr;
 }
 
 void CConsoleDlg::ShowSelectedPage() {
     const int selected = m_tab->currentIndex();
-    for (int i = 0; i < static_cast<int>(m_pages.size()); ++i)
-        m_pages[static_cast<std::size_t>(i)]->setVisible(i == selected);
+    for (std::size_t i = 0; i < m_pages.size(); ++i)
+        m_pages[i]->setVisible(static_cast<int>(i) == selected);
 }
 
 void CConsoleDlg::showPortIcon(bool on) {
@@ -272,6 +208,26 @@ void CConsoleDlg::LoadAddressFile() {
     RefreshAddressList();
 }
 
+// The device byte of address list entry listIndex (0 = all devices). An entry whose address is not
+// a device address (above 99, from a hand-edited file) is refused with a message: a prefix or frame
+// byte made from it would reach some other switcher.
+bool CConsoleDlg::deviceByteOfEntry(int listIndex, std::uint8_t &device) {
+    if (listIndex <= 0) {
+        device = 0;
+        return true;
+    }
+    const unsigned address = m_addressTable.entries[static_cast<std::size_t>(listIndex - 1)].address;
+    if (address > 99) {
+        ui::messageBox(this, QStringLiteral("The address %1 of entry No.%2 is not a device address (00 to "
+                                            "99). Correct it in Address Management.")
+                                 .arg(address)
+                                 .arg(listIndex));
+        return false;
+    }
+    device = static_cast<std::uint8_t>(address);
+    return true;
+}
+
 void CConsoleDlg::RefreshAddressList() {
     const int selected = m_addressList->currentIndex();
     for (int n = 1; n <= 32; ++n) {
@@ -279,26 +235,35 @@ void CConsoleDlg::RefreshAddressList() {
         m_addressList->setItemText(n, QString::fromStdString(address::AddressListText(n, entry)));
     }
     m_addressList->setCurrentIndex(selected);
-    if (selected >= 1)
-        m_deviceByte =
-            static_cast<std::uint8_t>(m_addressTable.entries[static_cast<std::size_t>(selected - 1)].address);
+    if (selected >= 1) {
+        std::uint8_t device = 0;
+        if (deviceByteOfEntry(selected, device)) {
+            m_deviceByte = device;
+            m_addressChoice = selected;
+        } else {
+            m_deviceByte = 0;
+            m_addressChoice = 0;
+            m_addressList->setCurrentIndex(0);
+        }
+    }
 }
 
 void CConsoleDlg::SelectAddress() {
     const int selected = m_addressList->currentIndex();
-    if (selected <= 0)
-        m_deviceByte = 0;
-    else
-        m_deviceByte =
-            static_cast<std::uint8_t>(m_addressTable.entries[static_cast<std::size_t>(selected - 1)].address);
+    std::uint8_t device = 0;
+    if (!deviceByteOfEntry(selected, device)) {
+        // Back to the entry the device byte still belongs to; nothing is sent.
+        m_addressList->setCurrentIndex(m_addressChoice);
+        return;
+    }
+    m_deviceByte = device;
+    m_addressChoice = std::max(0, selected);
     if (m_portOn)
         SendText(link::buildGetStatus()); // the new device answers with all of its status lines
 }
 
 void CConsoleDlg::OpenAddressDialog() {
-    m_addressDialogOpen = 1;
-    // The address dialog comes with its own issue; the list is refreshed after it closes either way.
-    m_addressDialogOpen = 0;
+    // The address dialog comes with its own change; the list is refreshed after it closes either way.
     RefreshAddressList();
 }
 
@@ -350,7 +315,7 @@ void CConsoleDlg::endSearchForOperator() {
     m_searchTimer.stop();
     m_searchInProgress = 0;
     m_probePhase = 0;
-    m_port.Close();
+    closePort();
     m_portNumber = m_savedPort;
     m_statusText = QStringLiteral(" ");
     UpdateData(false);
@@ -362,7 +327,7 @@ void CConsoleDlg::TogglePort() {
     if (m_portOn) {
         m_portOn = 0;
         setPortCaption(QStringLiteral("Turn on Port"));
-        m_port.Close();
+        closePort();
         showPortIcon(false);
         return;
     }
@@ -382,7 +347,7 @@ void CConsoleDlg::TogglePort() {
 void CConsoleDlg::SelectPort() {
     endSearchForOperator();
     m_port.ClearError();
-    m_port.Close();
+    closePort();
     m_portNumber = static_cast<unsigned>(std::max(0, m_portList->currentIndex())) + 1;
     if (!openPort(m_portNumber)) {
         showPortIcon(false);
@@ -423,7 +388,7 @@ void CConsoleDlg::StartSearch() {
     m_port.ClearError();
     m_portOn = 0;
     setPortCaption(QStringLiteral("Turn on Port"));
-    m_port.Close();
+    closePort();
     showPortIcon(false);
 
     m_savedPort = m_portNumber;
@@ -451,7 +416,7 @@ void CConsoleDlg::SearchStep() {
     }
     if (m_probePhase == 0) {
         // The probed port had its period: close it and leave the line quiet for one period.
-        m_port.Close();
+        closePort();
         m_probePhase = 1;
         return;
     }
@@ -471,86 +436,11 @@ void CConsoleDlg::SearchStep() {
 void CConsoleDlg::OnPortErrorTimer() {
     if (m_port.ErrorFlag()) {
         setPortCaption(QStringLiteral("Open port"));
-        m_port.Close();
+        closePort();
         showPortIcon(false);
         m_portOn = 0;
     }
     m_portErrorTimer.stop();
-}
-
-// ---- multiview controls -----------------------------------------------------------------------
-
-void CConsoleDlg::setMvMode(int mode) {
-    m_mvMode = mode;
-    m_mvButton->setText(mode == 0 ? QStringLiteral("Change to 2x2") : QStringLiteral("Change to 3x3"));
-    m_mvIcon->setIcon(res::icon(mode == 0 ? res::IDI_MV_MODE0 : res::IDI_MV_MODE1));
-    m_mvIcon->setProperty("iconId", mode == 0 ? res::IDI_MV_MODE0 : res::IDI_MV_MODE1);
-}
-
-void CConsoleDlg::ToggleMvMode(bool fromIcon) {
-    setMvMode(m_mvMode == 1 ? 0 : 1);
-    if (!m_portOn)
-        return;
-    const auto command = fromIcon ? link::buildSetQvwMode(m_mvMode) : link::buildSetMvwMode(m_mvMode);
-    if (command)
-        SendText(*command);
-}
-
-void CConsoleDlg::SelectQvWindow() {
-    UpdateData(true);
-    m_qvInputChoice = m_qvWindowChoice >= 0 && m_qvWindowChoice < 4
-                          ? m_qvSources[static_cast<std::size_t>(m_qvWindowChoice)]
-                          : -1;
-    UpdateData(false);
-}
-
-void CConsoleDlg::SetQvSource() {
-    UpdateData(true);
-    const int w = m_qvWindowChoice;
-    const int s = m_qvInputChoice;
-    if (w >= 0 && w < 4) {
-        // Choosing an input another window shows swaps the two windows' inputs.
-        for (int other = 0; other < 4; ++other) {
-            if (other != w && m_qvSources[static_cast<std::size_t>(other)] == s) {
-                m_qvSources[static_cast<std::size_t>(other)] = m_qvSources[static_cast<std::size_t>(w)];
-                break;
-            }
-        }
-        m_qvSources[static_cast<std::size_t>(w)] = s;
-    }
-    if (!m_portOn)
-        return;
-    std::array<int, 4> digits{};
-    for (std::size_t i = 0; i < 4; ++i)
-        digits[i] = m_qvSources[i] + 1; // unknown (-1) goes out as 0
-    if (const auto command = link::buildSetQvwSources(digits))
-        SendText(*command);
-}
-
-void CConsoleDlg::SetMvAudio() {
-    const int o = m_audioOutputList->currentIndex();
-    const int m = m_audioInputList->currentIndex();
-    // No output chosen yet: there is nothing to address and no table entry to set.
-    if (o < 0 || o > 9 || m < 0 || m > 9)
-        return;
-    if (m_portOn) {
-        if (const auto command = link::buildSetMvAudio(o, m + 1))
-            SendText(*command);
-    }
-    if (o == 0) {
-        m_mvAudio.fill(m + 1);
-    } else {
-        m_mvAudio[static_cast<std::size_t>(o)] = m + 1;
-        if (m_mvAudio[static_cast<std::size_t>(o)] != m_mvAudio[0])
-            m_mvAudio[0] = -1;
-    }
-}
-
-void CConsoleDlg::ShowMvAudio() {
-    const int o = m_audioOutputList->currentIndex();
-    const int v = o >= 0 && o <= 9 ? m_mvAudio[static_cast<std::size_t>(o)] : -1;
-    m_audioInputList->setCurrentIndex(v >= 1 && v <= 10 ? v - 1 : -1);
-    UpdateData(false);
 }
 
 // ---- receiving --------------------------------------------------------------------------------
@@ -581,123 +471,62 @@ void CConsoleDlg::ParseReply(std::uint8_t c) {
     if (!line)
         return;
     ++m_counters.lines;
-    if (m_searchInProgress) {
-        // Any complete line ends the search: the device on this port answered.
-        showPortIcon(true);
-        m_portOn = 1;
-        setPortCaption(QStringLiteral("Close Port"));
-        m_portList->setCurrentIndex(static_cast<int>(m_portNumber) - 1);
-        m_statusText = QStringLiteral(" ");
-        m_searchInProgress = 0;
-        m_searchTimer.stop();
-    }
-    ApplyReply(link::decodeReply(*line));
-}
-
-// Applies one decoded reply line: one handler per row of the reply table, in table order, so the
-// table can be read against this code row by row. Rows whose page is still an empty placeholder
-// (EDID MANAGEMENT, IP CONFIG, SETTING, the address dialog) are decoded and dropped here until that
-// page exists.
-struct CConsoleDlg::ReplyApplier {
-    CConsoleDlg &d;
-
-    void operator()(const link::NoKeyword &) const {}
-
-    // Row 1: VIDEO page routing of one output. A line without a valid output still refreshes the
-    // page; an input outside 1..10 leaves the row without a checked radio.
-    void operator()(const link::RoutingReply &r) const {
-        if (r.output && r.input)
-            d.m_videoPage->SetOutputSelection(*r.output, *r.input >= 1 && *r.input <= 10 ? *r.input - 1 : -1);
-        d.m_videoPage->UpdateData(false);
-    }
-    void operator()(const link::EdidChoiceReply &) const {} // row 2: EDID MANAGEMENT page
-    void operator()(const link::MacReply &) const {}        // row 3: IP CONFIG page
-    void operator()(const link::HostIpReply &) const {}     // row 4: IP CONFIG page
-    void operator()(const link::NetMaskReply &) const {}    // row 5: IP CONFIG page
-    void operator()(const link::RouterIpReply &) const {}   // row 6: IP CONFIG page
-    void operator()(const link::TcpPortReply &) const {}    // row 7: IP CONFIG page
-
-    // Row 8: the IP CONFIG page's part waits for that page; the console window's status text is " ".
-    void operator()(const link::DhcpReply &) const {
-        d.m_statusText = QStringLiteral(" ");
-        d.UpdateData(false);
-    }
-    void operator()(const link::AudioRouteReply &) const {} // row 9: SETTING page
-    void operator()(const link::AudioOnReply &) const {}    // row 10: SETTING page
-    void operator()(const link::AudioModeReply &) const {}  // row 11: SETTING page
-    void operator()(const link::RsMuxReply &) const {}      // row 12: SETTING page
-    void operator()(const link::IrRouteReply &) const {}    // row 13: SETTING page
-    void operator()(const link::IrSwitchReply &) const {}   // row 14: SETTING page
-    void operator()(const link::IrEmitterReply &) const {}  // row 15: SETTING page
-
-    // Row 16: MV mode, caption and icon.
-    void operator()(const link::MvModeReply &r) const {
-        if (r.mode)
-            d.setMvMode(*r.mode == 0 ? 0 : 1);
-    }
-    // Row 17: QV sources, then the QV choices.
-    void operator()(const link::QvSourcesReply &r) const {
-        for (std::size_t i = 0; i < 4; ++i)
-            if (r.digits[i])
-                d.m_qvSources[i] = *r.digits[i] - 1;
-        d.ApplyQvChoices();
-        d.UpdateData(false);
-    }
-    // Row 18: border colour.
-    void operator()(const link::BorderColourReply &r) const {
-        CVideoPage &page = *d.m_videoPage;
-        page.SetBorderColour(r.red.value_or(page.BorderRed()), r.green.value_or(page.BorderGreen()),
-                             r.blue.value_or(page.BorderBlue()));
-        page.UpdateData(false);
-    }
-    // Row 19: border width.
-    void operator()(const link::BorderWidthReply &r) const {
-        if (r.width)
-            d.m_videoPage->SetBorderWidth(*r.width);
-        d.m_videoPage->UpdateData(false);
-    }
-    // Row 20: MV audio table entry; after output 9, the two MV audio lists.
-    void operator()(const link::MvAudioReply &r) const {
-        if (!r.output || !r.source)
+    // A sink that takes raw lines (the EDID capture while it waits for its dump) gets the line
+    // whole, undecoded.
+    for (IReplySink *sink : m_sinks) {
+        if (sink->TakesRawLines()) {
+            sink->OnRawLine(*line);
             return;
-        d.m_mvAudio[static_cast<std::size_t>(*r.output)] = *r.source;
-        if (*r.output == 9)
-            d.ApplyMvAudioLists();
+        }
     }
-    void operator()(const link::AddressReply &) const {} // row 21: address dialog
-};
-
-void CConsoleDlg::ApplyReply(const link::Reply &reply) {
-    std::visit(ReplyApplier{*this}, reply);
-}
-
-void CConsoleDlg::ApplyQvChoices() {
-    if (m_qvWindowChoice >= 1 && m_qvWindowChoice <= 3) {
-        m_qvInputChoice = m_qvSources[static_cast<std::size_t>(m_qvWindowChoice)];
-    } else {
-        m_qvWindowChoice = 0;
-        m_qvInputChoice = m_qvSources[0];
+    if (m_searchInProgress)
+        searchFound(); // any complete line ends the search: the device on this port answered
+    const link::Reply reply = link::decodeReply(*line);
+    dispatchReply(reply);
+    // "DHCP " also clears the window's status text, after the IP CONFIG page has taken it.
+    if (std::holds_alternative<link::DhcpReply>(reply)) {
+        m_statusText = QStringLiteral(" ");
+        UpdateData(false);
     }
 }
 
-void CConsoleDlg::ApplyMvAudioLists() {
-    const auto selectInput = [this](int value) {
-        m_audioInputList->setCurrentIndex(value >= 1 && value <= 10 ? value - 1 : -1);
-    };
-    bool allEqual = true;
-    for (std::size_t i = 2; i <= 9; ++i)
-        allEqual = allEqual && m_mvAudio[i] == m_mvAudio[1];
-    if (allEqual) {
-        m_mvAudio[0] = m_mvAudio[1];
-        selectInput(m_mvAudio[0]);
-        m_audioOutputList->setCurrentIndex(0);
-    } else {
-        m_mvAudio[0] = -1;
-        if (m_audioOutputList->currentIndex() < 0)
-            m_audioOutputList->setCurrentIndex(1);
-        selectInput(m_mvAudio[static_cast<std::size_t>(m_audioOutputList->currentIndex())]);
-    }
+void CConsoleDlg::dispatchReply(const link::Reply &reply) {
+    forEachSink([&reply](IReplySink &sink) { sink.OnReply(reply); });
+}
+
+void CConsoleDlg::forEachSink(const std::function<void(IReplySink &)> &action) {
+    // A sink may register or leave while it acts (a dialog closing): walk a copy and skip any sink
+    // that has left meanwhile.
+    const std::vector<IReplySink *> sinks = m_sinks;
+    for (IReplySink *sink : sinks)
+        if (std::find(m_sinks.begin(), m_sinks.end(), sink) != m_sinks.end())
+            action(*sink);
+}
+
+void CConsoleDlg::searchFound() {
+    showPortIcon(true);
+    m_portOn = 1;
+    setPortCaption(QStringLiteral("Close Port"));
+    m_portList->setCurrentIndex(static_cast<int>(m_portNumber) - 1);
+    m_searchInProgress = 0;
+    m_searchTimer.stop();
+    // "Please wait....." goes at once, not at some later refresh.
+    m_statusText = QStringLiteral(" ");
     UpdateData(false);
+}
+
+void CConsoleDlg::AddReplySink(IReplySink *sink) {
+    if (sink && std::find(m_sinks.begin(), m_sinks.end(), sink) == m_sinks.end())
+        m_sinks.push_back(sink);
+}
+
+void CConsoleDlg::RemoveReplySink(IReplySink *sink) {
+    m_sinks.erase(std::remove(m_sinks.begin(), m_sinks.end(), sink), m_sinks.end());
+}
+
+void CConsoleDlg::closePort() {
+    m_port.Close();
+    forEachSink([](IReplySink &sink) { sink.OnLinkReset(); });
 }
 
 // ---- window behaviour -------------------------------------------------------------------------
@@ -727,7 +556,7 @@ void CConsoleDlg::keyPressEvent(QKeyEvent *event) {
 
 QString CConsoleDlg::portPathText() const {
     const unsigned port = static_cast<unsigned>(std::max(0, m_portList->currentIndex())) + 1;
-    const QFileInfo info(QString::fromStdString(link::ResolvePortPath(port)));
+    const QFileInfo info(QString::fromStdString(serial::ResolvePortPath(port)));
     if (info.isSymLink())
         return info.absoluteFilePath() + QStringLiteral(" -> ") + info.symLinkTarget();
     return info.absoluteFilePath();
@@ -757,6 +586,4 @@ void CConsoleDlg::contextMenuEvent(QContextMenuEvent *event) {
     menu.exec(event->globalPos());
 }
 
-void CConsoleDlg::closeEvent(QCloseEvent *event) {
-    QDialog::closeEvent(event);
-}
+

@@ -1,9 +1,85 @@
 #include "ui/Controls.h"
 
+#include <QComboBox>
+#include <QEvent>
+#include <QVariant>
+#include <deque>
+
 namespace ui {
+
+namespace {
+
+constexpr const char *kScopeProperty = "korvexScope";
+
+// One filter for every guarded list: swallows wheel events that reach a list without focus.
+class WheelGuard : public QObject {
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Wheel) {
+            auto *widget = qobject_cast<QWidget *>(watched);
+            if (widget && !widget->hasFocus()) {
+                event->ignore();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+WheelGuard &wheelGuard() {
+    static WheelGuard guard;
+    return guard;
+}
+
+} // namespace
 
 QString idName(int id) {
     return QString::number(id);
+}
+
+void markScope(QWidget *widget) {
+    widget->setProperty(kScopeProperty, true);
+}
+
+bool isScope(const QWidget *widget) {
+    return widget->property(kScopeProperty).toBool();
+}
+
+QWidget *scopeOf(const QWidget *control) {
+    QWidget *w = control ? control->parentWidget() : nullptr;
+    while (w && !isScope(w) && w->parentWidget())
+        w = w->parentWidget();
+    return w;
+}
+
+QWidget *findInScope(const QWidget *root, const QString &name) {
+    if (!root)
+        return nullptr;
+    std::deque<const QObject *> pending{root};
+    while (!pending.empty()) {
+        const QObject *parent = pending.front();
+        pending.pop_front();
+        for (QObject *child : parent->children()) {
+            auto *widget = qobject_cast<QWidget *>(child);
+            if (!widget)
+                continue;
+            if (isScope(widget)) {
+                // A nested scope is found by its own name but never searched into.
+                if (widget->objectName() == name)
+                    return widget;
+                continue;
+            }
+            if (widget->objectName() == name)
+                return widget;
+            pending.push_back(widget);
+        }
+    }
+    return nullptr;
+}
+
+void guardWheel(QComboBox *combo) {
+    combo->setFocusPolicy(Qt::StrongFocus);
+    combo->installEventFilter(&wheelGuard());
 }
 
 } // namespace ui

@@ -99,7 +99,16 @@ QString integerRangeMessage(long long min, long long max) {
 Exchange::Exchange(QWidget *dialog, Direction direction) : m_dialog(dialog), m_direction(direction) {}
 
 QWidget *Exchange::find(const QString &name) {
-    return m_dialog->findChild<QWidget *>(name);
+    // Only the dialog's own controls: identifiers repeat in other pages of the same window.
+    QWidget *w = findInScope(m_dialog, name);
+    if (w && bindObserver())
+        bindObserver()(m_dialog, w);
+    return w;
+}
+
+Exchange::BindObserver &Exchange::bindObserver() {
+    static BindObserver observer;
+    return observer;
 }
 
 void Exchange::fail(QWidget *control, const QString &message) {

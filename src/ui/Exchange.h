@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -40,6 +41,11 @@ public:
     Exchange &check(int id, int &value);      // 0 unchecked, 1 checked
     Exchange &comboIndex(int id, int &index); // -1 for no selection
     Exchange &ipAddress(int id, std::array<std::uint8_t, 4> &value);
+
+    // Called with the dialog and each control an exchange binds; lets a test check that every
+    // exchange binds only controls of its own page. Empty in the program.
+    using BindObserver = std::function<void(QWidget *dialog, QWidget *control)>;
+    static BindObserver &bindObserver();
 
 private:
     template <class T>

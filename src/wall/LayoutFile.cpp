@@ -1,8 +1,8 @@
 #include "wall/LayoutFile.h"
 
-#include "address/FileReplace.h"
-#include "address/StarredDescription.h"
-#include "address/TextScanner.h"
+#include "files/FileReplace.h"
+#include "files/StarredDescription.h"
+#include "files/TextScanner.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -21,7 +21,7 @@ void appendPanelLine(std::string &out, const WallPanel &p) {
     out += line;
 }
 
-template <typename Field> void readField(address::TextScanner &in, Field &field) {
+template <typename Field> void readField(files::TextScanner &in, Field &field) {
     int value = 0;
     if (in.readInt(value))
         field = static_cast<Field>(value); // kept in the field's own width
@@ -61,7 +61,7 @@ std::string FormatLayoutFile(const PresetTable &table) {
     }
     out += "\r\n";
     for (const auto &preset : table.presets)
-        out += address::FormatStarredLine(preset.description);
+        out += files::FormatStarredLine(preset.description);
     for (const auto &preset : table.presets)
         for (const auto &panel : preset.panels)
             appendPanelLine(out, panel);
@@ -69,13 +69,13 @@ std::string FormatLayoutFile(const PresetTable &table) {
 }
 
 void ReadLayout(std::istream &in, PresetTable &table) {
-    address::TextScanner scanner(in);
+    files::TextScanner scanner(in);
     for (auto &preset : table.presets)
         readField(scanner, preset.gridCode);
 
     bool lastCut = false;
     for (auto &preset : table.presets) {
-        address::StarredDescription description = address::ReadStarredDescription(scanner);
+        files::StarredDescription description = files::ReadStarredDescription(scanner);
         if (description.read)
             preset.description = std::move(description.text);
         lastCut = description.full;
@@ -83,7 +83,7 @@ void ReadLayout(std::istream &in, PresetTable &table) {
     // A long last description would otherwise leave its tail where the panel numbers are read,
     // and every panel record would stay unread.
     if (lastCut)
-        address::SkipRestOfLine(scanner);
+        files::SkipRestOfLine(scanner);
 
     for (auto &preset : table.presets) {
         for (auto &p : preset.panels) {
@@ -102,7 +102,7 @@ std::vector<std::string> LoadLayoutFile(PresetTable &table, const std::string &p
     std::vector<std::string> messages;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
-        messages = address::StoreConsoleFile(path, DefaultLayoutFileContent(), kCannotCreate);
+        messages = files::StoreConsoleFile(path, DefaultLayoutFileContent(), kCannotCreate);
 
     std::ifstream in;
     // A directory of that name opens as a stream on Linux but cannot be read; refuse it here.
@@ -119,7 +119,7 @@ std::vector<std::string> LoadLayoutFile(PresetTable &table, const std::string &p
 }
 
 std::vector<std::string> SaveLayoutFile(const PresetTable &table, const std::string &path) {
-    return address::StoreConsoleFile(path, FormatLayoutFile(table), kCannotCreate);
+    return files::StoreConsoleFile(path, FormatLayoutFile(table), kCannotCreate);
 }
 
 } // namespace wall

@@ -1,6 +1,6 @@
 #include "wall/WallPreset.h"
 
-#include "address/ListLabel.h"
+#include "files/ListLabel.h"
 
 namespace wall {
 
@@ -13,7 +13,7 @@ unsigned GridColumns(uint16_t gridCode) {
 }
 
 std::string PresetListText(int n, const WallPreset &preset) {
-    std::string text = address::ListLabel(n);
+    std::string text = files::ListLabel(n);
     text += static_cast<char>('0' + GridRows(preset.gridCode));
     text += 'x';
     text += static_cast<char>('0' + GridColumns(preset.gridCode));

@@ -1,5 +1,8 @@
 // The console window at start-up: its controls, pages, address list and the address table file.
 #include "app/CConsoleDlg.h"
+#include "app/PageTable.h"
+#include "pages/base/CConsolePage.h"
+#include "pages/multiview/CMultiviewPanel.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
 
@@ -134,11 +137,11 @@ TEST(ConsoleWindow, ControlsTabsAndPages) {
     EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_PORT_BUTTON)->text(), "Turn on Port");
     EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_SEARCH)->text(), "Search Machine");
     EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_ADDRESS_BUTTON)->text(), "Address Management");
-    EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_MV_BUTTON)->text(), "Change to 2x2");
+    EXPECT_EQ(ui::control<QPushButton>(dlg.multiview(), CMultiviewPanel::IDC_MV_BUTTON)->text(), "Change to 2x2");
     EXPECT_EQ(ui::control<QLabel>(&dlg, CConsoleDlg::IDC_STATUS)->text(), " ");
 
-    auto *audioOut = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_AUDIO_OUTPUT);
-    auto *audioIn = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_AUDIO_INPUT);
+    auto *audioOut = ui::control<QComboBox>(dlg.multiview(), CMultiviewPanel::IDC_AUDIO_OUTPUT);
+    auto *audioIn = ui::control<QComboBox>(dlg.multiview(), CMultiviewPanel::IDC_AUDIO_INPUT);
     EXPECT_EQ(comboTexts(audioOut).first(), "0. All");
     EXPECT_EQ(comboTexts(audioOut).last(), "9. Out9");
     EXPECT_EQ(comboTexts(audioIn).last(), "10.Mute");
@@ -153,9 +156,9 @@ TEST(ConsoleWindow, ControlsTabsAndPages) {
 
     auto visiblePages = [&] {
         QStringList names;
-        for (int id : CConsoleDlg::kPageTemplates)
-            if (ui::control<QWidget>(&dlg, id)->isVisible())
-                names << QString::number(id);
+        for (const PageEntry &entry : PageTable())
+            if (dlg.page(entry.templateNumber)->isVisible())
+                names << QString::number(entry.templateNumber);
         return names;
     };
     EXPECT_EQ(visiblePages(), QStringList{"176"});

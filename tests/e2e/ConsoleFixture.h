@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/CConsoleDlg.h"
-#include "link/PortNaming.h"
+#include "serial/PortNaming.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
 

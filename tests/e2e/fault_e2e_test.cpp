@@ -1,6 +1,7 @@
 // The console against a misbehaving line: floods without line ends, garbage between replies.
 #include "ConsoleFixture.h"
 
+#include "pages/multiview/CMultiviewPanel.h"
 #include "pages/video/CVideoPage.h"
 
 #include <QTimer>
@@ -42,7 +43,7 @@ TEST_F(FaultE2E, GarbageBetweenRepliesDoesNotStopTheConsole) {
     ASSERT_TRUE(testsupport::waitFor([&] { return console().linkCounters().lines > 100; }));
     // A reply after garbage still lands: junk before a keyword does not hide it.
     ASSERT_TRUE(sim.inject("A01 SET OUT3 VS IN7 "));
-    EXPECT_TRUE(testsupport::waitFor([&] { return console().videoPage()->OutputSelection(3) == 6; }));
+    EXPECT_TRUE(testsupport::waitFor([&] { return console().findPage<CVideoPage>()->OutputSelection(3) == 6; }));
     EXPECT_TRUE(console().PortOn());
     EXPECT_EQ(portCaption(), "Close Port");
     EXPECT_TRUE(m_messages->messages().isEmpty());

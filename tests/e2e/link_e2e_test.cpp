@@ -2,6 +2,7 @@
 // search and the line going away.
 #include "ConsoleFixture.h"
 
+#include "pages/multiview/CMultiviewPanel.h"
 #include "pages/video/CVideoPage.h"
 
 #include <QJsonArray>
@@ -21,24 +22,25 @@ class LinkE2E : public ConsoleFixture {
 protected:
     // The console's copy of the state a device reports, in the simulator's JSON terms.
     QJsonObject consoleState() {
-        CConsoleDlg &c = console();
+        const CVideoPage *video = console().findPage<CVideoPage>();
+        const CMultiviewPanel &mv = *console().multiview();
         QJsonObject o;
         QJsonArray routing;
         for (int out = 1; out <= 9; ++out)
-            routing.append(c.videoPage()->OutputSelection(out));
+            routing.append(video->OutputSelection(out));
         o["routing"] = routing;
-        o["mvMode"] = c.MvMode();
+        o["mvMode"] = mv.MvMode();
         QJsonArray qv;
-        for (int s : c.QvSources())
+        for (int s : mv.QvSources())
             qv.append(s);
         o["qvSources"] = qv;
         QJsonArray audio;
         for (std::size_t i = 1; i <= 9; ++i)
-            audio.append(c.MvAudioTable()[i]);
+            audio.append(mv.MvAudioTable()[i]);
         o["mvAudio"] = audio;
-        o["borderWidth"] = c.videoPage()->BorderWidth();
+        o["borderWidth"] = video->BorderWidth();
         o["borderColour"] =
-            QJsonArray{c.videoPage()->BorderRed(), c.videoPage()->BorderGreen(), c.videoPage()->BorderBlue()};
+            QJsonArray{video->BorderRed(), video->BorderGreen(), video->BorderBlue()};
         return o;
     }
     QJsonObject simState(int com, int address) {

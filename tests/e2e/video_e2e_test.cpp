@@ -2,6 +2,7 @@
 // the device reports, asked or not, shows on the page.
 #include "ConsoleFixture.h"
 
+#include "pages/multiview/CMultiviewPanel.h"
 #include "pages/video/CVideoPage.h"
 
 #include <QJsonArray>
@@ -19,9 +20,9 @@ protected:
         choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); // device 01, and its status
         ASSERT_TRUE(testsupport::waitFor([&] { return page().OutputSelection(9) == 8; }));
     }
-    CVideoPage &page() { return *console().videoPage(); }
+    CVideoPage &page() { return *console().findPage<CVideoPage>(); }
     QRadioButton *radio(int row, int column) {
-        return ui::control<QRadioButton>(&console(), CVideoPage::radioId(row, column));
+        return ui::control<QRadioButton>(&page(), CVideoPage::radioId(row, column));
     }
     void clickRadio(int row, int column) {
         QRadioButton *r = radio(row, column);
@@ -29,7 +30,7 @@ protected:
     }
     QJsonObject device() { return testsupport::simDevice(testsupport::readSimState(stateFile(1)), 1); }
     int simRouting(int output) { return device()["routing"].toArray().at(output - 1).toInt(-100); }
-    QLineEdit *edit(int id) { return ui::control<QLineEdit>(&console(), id); }
+    QLineEdit *edit(int id) { return ui::control<QLineEdit>(&page(), id); }
 };
 
 TEST_F(VideoE2E, ClickRoutesOnTheDeviceAndTheRowShowsTheReply) {
@@ -64,7 +65,7 @@ TEST_F(VideoE2E, BorderUpdateReachesTheDeviceAndComesBack) {
     edit(CVideoPage::IDC_RED)->setText("255");
     edit(CVideoPage::IDC_GREEN)->setText("0");
     edit(CVideoPage::IDC_BLUE)->setText("128");
-    QTest::mouseClick(ui::control<QPushButton>(&console(), CVideoPage::IDC_UPDATE), Qt::LeftButton);
+    QTest::mouseClick(ui::control<QPushButton>(&page(), CVideoPage::IDC_UPDATE), Qt::LeftButton);
     // The two lines are two commands to the simulator: wait for both.
     EXPECT_TRUE(testsupport::waitFor([&] {
         const QJsonObject d = device();
@@ -83,19 +84,19 @@ TEST_F(VideoE2E, StatusFillsThePageAndTheMultiviewColumn) {
     // Those changes arrive unasked; then ask again for everything.
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1);
     EXPECT_TRUE(
-        testsupport::waitFor([&] { return page().BorderBlue() == 3 && console().MvAudioTable()[0] == 4; }));
+        testsupport::waitFor([&] { return page().BorderBlue() == 3 && console().multiview()->MvAudioTable()[0] == 4; }));
     EXPECT_EQ(page().OutputSelection(2), 4);
     EXPECT_EQ(edit(CVideoPage::IDC_WIDTH)->text(), "9");
     EXPECT_EQ(edit(CVideoPage::IDC_RED)->text(), "1");
     EXPECT_EQ(edit(CVideoPage::IDC_GREEN)->text(), "2");
     EXPECT_EQ(edit(CVideoPage::IDC_BLUE)->text(), "3");
-    EXPECT_EQ(console().MvMode(), 1);
-    EXPECT_EQ(ui::control<QPushButton>(&console(), CConsoleDlg::IDC_MV_BUTTON)->text(), "Change to 3x3");
-    EXPECT_EQ(console().QvSources(), (std::array<int, 4>{8, 7, 6, 5}));
-    EXPECT_TRUE(ui::control<QRadioButton>(&console(), CConsoleDlg::IDC_QV_WINDOW1)->isChecked());
-    EXPECT_TRUE(ui::control<QRadioButton>(&console(), CConsoleDlg::kQvInputIds[8])->isChecked());
-    EXPECT_EQ(combo(CConsoleDlg::IDC_AUDIO_OUTPUT)->currentIndex(), 0);
-    EXPECT_EQ(combo(CConsoleDlg::IDC_AUDIO_INPUT)->currentIndex(), 3);
+    EXPECT_EQ(console().multiview()->MvMode(), 1);
+    EXPECT_EQ(ui::control<QPushButton>(console().multiview(), CMultiviewPanel::IDC_MV_BUTTON)->text(), "Change to 3x3");
+    EXPECT_EQ(console().multiview()->QvSources(), (std::array<int, 4>{8, 7, 6, 5}));
+    EXPECT_TRUE(ui::control<QRadioButton>(console().multiview(), CMultiviewPanel::IDC_QV_WINDOW1)->isChecked());
+    EXPECT_TRUE(ui::control<QRadioButton>(console().multiview(), CMultiviewPanel::kQvInputIds[8])->isChecked());
+    EXPECT_EQ(ui::control<QComboBox>(console().multiview(), CMultiviewPanel::IDC_AUDIO_OUTPUT)->currentIndex(), 0);
+    EXPECT_EQ(ui::control<QComboBox>(console().multiview(), CMultiviewPanel::IDC_AUDIO_INPUT)->currentIndex(), 3);
 }
 
 TEST_F(VideoE2E, ChangeByAnotherControllerShowsUpUnasked) {

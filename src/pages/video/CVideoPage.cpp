@@ -1,7 +1,6 @@
 #include "pages/video/CVideoPage.h"
 
-#include "link/Commands.h"
-#include "link/DeviceConsole.h"
+#include "protocol/Commands.h"
 #include "ui/Controls.h"
 #include "ui/Exchange.h"
 
@@ -78,9 +77,7 @@ int CVideoPage::radioId(int row, int column) {
     return (row == 0 ? kFirstRowBase : kRowBase + 10 * row) + column;
 }
 
-CVideoPage::CVideoPage(IDeviceConsole *console, QWidget *parent) : QWidget(parent), m_console(console) {
-    ui::withId(this, kTemplate);
-
+CVideoPage::CVideoPage(IDeviceConsole *console, QWidget *parent) : CConsolePage(kTemplate, console, parent) {
     auto *layout = new QGridLayout(this);
     for (int row = 0; row < kRowCount; ++row)
         layout->addWidget(buildRoutingRow(row), row, 0);
@@ -188,21 +185,38 @@ void CVideoPage::SetBorderWidth(int width) {
 
 // The radio shows the click at once; the member follows only when the device's reply arrives.
 void CVideoPage::OnRadioClicked(int row, int column) {
-    if (!m_console || !m_console->PortOn())
+    if (!console() || !console()->PortOn())
         return;
     const int output = row == kAllOutputsRow ? 0 : row + 1;
     const int input = column + 1; // the "MV" column is input 10
     if (const auto text = korvex::link::buildSetRouting(output, input))
-        m_console->SendText(*text);
+        console()->SendText(*text);
 }
 
 void CVideoPage::OnUpdate() {
     if (!UpdateData(true))
         return;
-    if (!m_console || !m_console->PortOn())
+    if (!console() || !console()->PortOn())
         return;
     // Validated above, so every value fits its byte.
-    m_console->SendText(korvex::link::buildSetBorderLine(
+    console()->SendText(korvex::link::buildSetBorderLine(
         static_cast<std::uint8_t>(m_borderWidth), static_cast<std::uint8_t>(m_red),
         static_cast<std::uint8_t>(m_green), static_cast<std::uint8_t>(m_blue)));
+}
+
+void CVideoPage::OnReply(const link::Reply &reply) {
+    if (const auto *r = std::get_if<link::RoutingReply>(&reply)) {
+        // A line without a valid output still refreshes the page; an input outside 1..10 leaves the
+        // row without a checked radio.
+        if (r->output && r->input)
+            SetOutputSelection(*r->output, *r->input >= 1 && *r->input <= 10 ? *r->input - 1 : -1);
+        UpdateData(false);
+    } else if (const auto *r = std::get_if<link::BorderColourReply>(&reply)) {
+        SetBorderColour(r->red.value_or(m_red), r->green.value_or(m_green), r->blue.value_or(m_blue));
+        UpdateData(false);
+    } else if (const auto *r = std::get_if<link::BorderWidthReply>(&reply)) {
+        if (r->width)
+            SetBorderWidth(*r->width);
+        UpdateData(false);
+    }
 }

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QWidget>
-#include <array>
+#include "pages/base/CConsolePage.h"
 
-class IDeviceConsole;
+#include <array>
 
 // The VIDEO page: routes an input or the multiview picture to each output (or to all outputs at
 // once) and sets the border line the switcher draws. Clicks go out at once; the members hold what
-// the operator last took with "Update" or what the device last reported, and the reply parser
-// writes them through the setters and then calls UpdateData(false).
-class CVideoPage : public QWidget {
+// the operator last took with "Update" or what the device last reported: the "VS IN", "BLC " and
+// "BLW " replies write them through the setters and refresh the page.
+class CVideoPage : public CConsolePage {
     Q_OBJECT
 public:
     static constexpr int kTemplate = 176;
@@ -32,6 +31,8 @@ public:
     static int radioId(int row, int column);
 
     explicit CVideoPage(IDeviceConsole *console, QWidget *parent = nullptr);
+
+    void OnReply(const link::Reply &reply) override;
 
     // Exchanges the members with the controls: take = true reads and validates the controls (the
     // first bad edit shows its message and keeps the focus; returns false), take = false refreshes
@@ -57,8 +58,6 @@ private:
     QWidget *buildBorderLineGroup();
     void OnRadioClicked(int row, int column);
     void OnUpdate();
-
-    IDeviceConsole *m_console;
 
     std::array<int, kOutputCount> m_outputSelection{-1, -1, -1, -1, -1, -1, -1, -1, -1};
     int m_blue = 0;

@@ -1,0 +1,28 @@
+#include "app/PageTable.h"
+
+#include "pages/video/CVideoPage.h"
+#include "pages/wall/CVideoWallPage.h"
+
+namespace {
+
+template <class Page> CConsolePage *make(IDeviceConsole *console, QWidget *parent) {
+    return new Page(console, parent);
+}
+
+// A tab whose page has no controls yet: it is hosted and shown like the others.
+template <int Template> CConsolePage *makeEmpty(IDeviceConsole *console, QWidget *parent) {
+    return new CConsolePage(Template, console, parent);
+}
+
+} // namespace
+
+const std::array<PageEntry, 5> &PageTable() {
+    static const std::array<PageEntry, 5> table{{
+        {CVideoPage::kTemplate, "VIDEO", &make<CVideoPage>},
+        {CVideoWallPage::kTemplate, "VIDEO WALL", &make<CVideoWallPage>},
+        {180, "EDID MANAGEMENT", &makeEmpty<180>},
+        {195, "IP CONFIG", &makeEmpty<195>},
+        {182, "SETTING", &makeEmpty<182>},
+    }};
+    return table;
+}

@@ -1,0 +1,241 @@
+#include "pages/multiview/CMultiviewPanel.h"
+
+#include "protocol/Commands.h"
+#include "res/Resources.h"
+#include "ui/Controls.h"
+#include "ui/Exchange.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <vector>
+
+namespace {
+
+constexpr int kIconSize = 32;
+
+std::vector<int> qvWindowIds() {
+    return {CMultiviewPanel::IDC_QV_WINDOW1, CMultiviewPanel::IDC_QV_WINDOW1 + 1,
+            CMultiviewPanel::IDC_QV_WINDOW1 + 2, CMultiviewPanel::IDC_QV_WINDOW1 + 3};
+}
+
+QComboBox *makeList(int id, QWidget *parent) {
+    auto *c = ui::withId(new QComboBox(parent), id);
+    c->setEditable(true);
+    c->setInsertPolicy(QComboBox::NoInsert);
+    ui::guardWheel(c);
+    return c;
+}
+
+} // namespace
+
+CMultiviewPanel::CMultiviewPanel(IDeviceConsole *console, QWidget *parent)
+    : QWidget(parent), m_console(console) {
+    setObjectName(QStringLiteral("CMultiviewPanel"));
+    ui::markScope(this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto *mode = new QGroupBox(QStringLiteral("MV Mode Setting"), this);
+    auto *modeLayout = new QHBoxLayout(mode);
+    m_mvIcon = ui::withId(new QToolButton(mode), IDC_MV_ICON);
+    m_mvIcon->setAutoRaise(true);
+    m_mvIcon->setIconSize(QSize(kIconSize, kIconSize));
+    m_mvButton = ui::withId(new QPushButton(QStringLiteral("Change to 2x2"), mode), IDC_MV_BUTTON);
+    m_mvButton->setAutoDefault(false); // Enter belongs to the window, which ends the program
+    modeLayout->addWidget(m_mvIcon);
+    modeLayout->addWidget(m_mvButton, 1);
+
+    auto *qv = new QGroupBox(QStringLiteral("QV Source"), this);
+    auto *qvLayout = new QGridLayout(qv);
+    // Two independent radio groups: each gets its own container so exclusivity stays within it.
+    auto *windows = new QWidget(qv);
+    auto *windowsLayout = new QGridLayout(windows);
+    windowsLayout->setContentsMargins(0, 0, 0, 0);
+    for (int i = 0; i < 4; ++i) {
+        auto *r =
+            ui::withId(new QRadioButton(QStringLiteral("in-%1").arg(i + 1), windows), IDC_QV_WINDOW1 + i);
+        windowsLayout->addWidget(r, i / 2, i % 2);
+        connect(r, &QRadioButton::clicked, this, [this] { SelectQvWindow(); });
+    }
+    auto *inputs = new QWidget(qv);
+    auto *inputsLayout = new QGridLayout(inputs);
+    inputsLayout->setContentsMargins(0, 0, 0, 0);
+    for (int i = 0; i < 9; ++i) {
+        auto *r = ui::withId(new QRadioButton(QStringLiteral("Input%1").arg(i + 1), inputs),
+                             kQvInputIds[static_cast<std::size_t>(i)]);
+        inputsLayout->addWidget(r, i / 3, i % 3);
+        connect(r, &QRadioButton::clicked, this, [this] { SetQvSource(); });
+    }
+    qvLayout->addWidget(windows, 0, 0);
+    qvLayout->addWidget(inputs, 1, 0);
+
+    auto *audio = new QGroupBox(QStringLiteral("Audio select for MV:"), this);
+    auto *audioLayout = new QVBoxLayout(audio);
+    m_audioOutputList = makeList(IDC_AUDIO_OUTPUT, audio);
+    m_audioOutputList->addItem(QStringLiteral("0. All"));
+    for (int i = 1; i <= 9; ++i)
+        m_audioOutputList->addItem(QStringLiteral("%1. Out%1").arg(i));
+    m_audioInputList = makeList(IDC_AUDIO_INPUT, audio);
+    for (int i = 1; i <= 9; ++i)
+        m_audioInputList->addItem(QStringLiteral("%1. In%1").arg(i));
+    m_audioInputList->addItem(QStringLiteral("10.Mute"));
+    // Neither list has a selection until the operator or a " MAS " reply makes one.
+    m_audioOutputList->setCurrentIndex(-1);
+    m_audioInputList->setCurrentIndex(-1);
+    audioLayout->addWidget(m_audioOutputList);
+    audioLayout->addWidget(m_audioInputList);
+
+    connect(m_mvButton, &QPushButton::clicked, this, [this] { ToggleMvMode(false); });
+    connect(m_mvIcon, &QToolButton::clicked, this, [this] { ToggleMvMode(true); });
+    connect(m_audioInputList, &QComboBox::activated, this, [this] { SetMvAudio(); });
+    connect(m_audioOutputList, &QComboBox::activated, this, [this] { ShowMvAudio(); });
+
+    layout->addWidget(mode);
+    layout->addWidget(qv);
+    layout->addWidget(audio);
+    layout->addStretch(1);
+
+    setMvMode(0);
+    UpdateData(false);
+    if (m_console)
+        m_console->AddReplySink(this);
+}
+
+CMultiviewPanel::~CMultiviewPanel() {
+    if (m_console)
+        m_console->RemoveReplySink(this);
+}
+
+bool CMultiviewPanel::UpdateData(bool take) {
+    ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
+    dx.radioGroup(qvWindowIds(), m_qvWindowChoice)
+        .radioGroup(std::vector<int>(kQvInputIds.begin(), kQvInputIds.end()), m_qvInputChoice);
+    return dx.ok();
+}
+
+void CMultiviewPanel::setMvMode(int mode) {
+    m_mvMode = mode;
+    m_mvButton->setText(mode == 0 ? QStringLiteral("Change to 2x2") : QStringLiteral("Change to 3x3"));
+    m_mvIcon->setIcon(res::icon(mode == 0 ? res::IDI_MV_MODE0 : res::IDI_MV_MODE1));
+    m_mvIcon->setProperty("iconId", mode == 0 ? res::IDI_MV_MODE0 : res::IDI_MV_MODE1);
+}
+
+void CMultiviewPanel::ToggleMvMode(bool fromIcon) {
+    setMvMode(m_mvMode == 1 ? 0 : 1);
+    if (!m_console || !m_console->PortOn())
+        return;
+    const auto command = fromIcon ? link::buildSetQvwMode(m_mvMode) : link::buildSetMvwMode(m_mvMode);
+    if (command)
+        m_console->SendText(*command);
+}
+
+void CMultiviewPanel::SelectQvWindow() {
+    UpdateData(true);
+    m_qvInputChoice = m_qvWindowChoice >= 0 && m_qvWindowChoice < 4
+                          ? m_qvSources[static_cast<std::size_t>(m_qvWindowChoice)]
+                          : -1;
+    UpdateData(false);
+}
+
+void CMultiviewPanel::SetQvSource() {
+    UpdateData(true);
+    const int w = m_qvWindowChoice;
+    const int s = m_qvInputChoice;
+    if (w >= 0 && w < 4) {
+        // Choosing an input another window shows swaps the two windows' inputs.
+        for (int other = 0; other < 4; ++other) {
+            if (other != w && m_qvSources[static_cast<std::size_t>(other)] == s) {
+                m_qvSources[static_cast<std::size_t>(other)] = m_qvSources[static_cast<std::size_t>(w)];
+                break;
+            }
+        }
+        m_qvSources[static_cast<std::size_t>(w)] = s;
+    }
+    if (!m_console || !m_console->PortOn())
+        return;
+    std::array<int, 4> digits{};
+    for (std::size_t i = 0; i < 4; ++i)
+        digits[i] = m_qvSources[i] + 1; // unknown (-1) goes out as 0
+    if (const auto command = link::buildSetQvwSources(digits))
+        m_console->SendText(*command);
+}
+
+void CMultiviewPanel::SetMvAudio() {
+    const int o = m_audioOutputList->currentIndex();
+    const int m = m_audioInputList->currentIndex();
+    // No output chosen yet: there is nothing to address and no table entry to set.
+    if (o < 0 || o > 9 || m < 0 || m > 9)
+        return;
+    if (m_console && m_console->PortOn()) {
+        if (const auto command = link::buildSetMvAudio(o, m + 1))
+            m_console->SendText(*command);
+    }
+    if (o == 0) {
+        m_mvAudio.fill(m + 1);
+    } else {
+        m_mvAudio[static_cast<std::size_t>(o)] = m + 1;
+        if (m_mvAudio[static_cast<std::size_t>(o)] != m_mvAudio[0])
+            m_mvAudio[0] = -1;
+    }
+}
+
+void CMultiviewPanel::ShowMvAudio() {
+    const int o = m_audioOutputList->currentIndex();
+    const int v = o >= 0 && o <= 9 ? m_mvAudio[static_cast<std::size_t>(o)] : -1;
+    m_audioInputList->setCurrentIndex(v >= 1 && v <= 10 ? v - 1 : -1);
+    UpdateData(false);
+}
+
+void CMultiviewPanel::OnReply(const link::Reply &reply) {
+    if (const auto *r = std::get_if<link::MvModeReply>(&reply)) {
+        if (r->mode)
+            setMvMode(*r->mode == 0 ? 0 : 1);
+    } else if (const auto *r = std::get_if<link::QvSourcesReply>(&reply)) {
+        for (std::size_t i = 0; i < 4; ++i)
+            if (r->digits[i])
+                m_qvSources[i] = *r->digits[i] - 1;
+        applyQvChoices();
+        UpdateData(false);
+    } else if (const auto *r = std::get_if<link::MvAudioReply>(&reply)) {
+        if (!r->output || !r->source)
+            return;
+        m_mvAudio[static_cast<std::size_t>(*r->output)] = *r->source;
+        if (*r->output == 9)
+            applyMvAudioLists(); // the lists follow once the ninth output has reported
+    }
+}
+
+void CMultiviewPanel::applyQvChoices() {
+    if (m_qvWindowChoice >= 1 && m_qvWindowChoice <= 3) {
+        m_qvInputChoice = m_qvSources[static_cast<std::size_t>(m_qvWindowChoice)];
+    } else {
+        m_qvWindowChoice = 0;
+        m_qvInputChoice = m_qvSources[0];
+    }
+}
+
+void CMultiviewPanel::applyMvAudioLists() {
+    const auto selectInput = [this](int value) {
+        m_audioInputList->setCurrentIndex(value >= 1 && value <= 10 ? value - 1 : -1);
+    };
+    bool allEqual = true;
+    for (std::size_t i = 2; i <= 9; ++i)
+        allEqual = allEqual && m_mvAudio[i] == m_mvAudio[1];
+    if (allEqual) {
+        m_mvAudio[0] = m_mvAudio[1];
+        selectInput(m_mvAudio[0]);
+        m_audioOutputList->setCurrentIndex(0);
+    } else {
+        m_mvAudio[0] = -1;
+        if (m_audioOutputList->currentIndex() < 0)
+            m_audioOutputList->setCurrentIndex(1);
+        selectInput(m_mvAudio[static_cast<std::size_t>(m_audioOutputList->currentIndex())]);
+    }
+    UpdateData(false);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Where the console's port names "COM1".."COM99" lead on Linux. Port n is, in this order, a file or
+// symlink named "COMn" in the current directory (how the simulator and the tests attach a
+// pseudo-terminal, and how a user points a port at any device), else the device node that the
+// process-wide device table gives it.
+namespace serial {
+
+inline constexpr unsigned kFirstPort = 1;
+inline constexpr unsigned kLastPort = 99;
+
+// A run of consecutive ports on numbered device nodes: COM(firstPort + i) -> devicePrefix + i.
+struct DeviceRange {
+    unsigned firstPort = 0;
+    unsigned count = 0;
+    std::string devicePrefix;
+};
+
+struct DeviceTable {
+    std::vector<DeviceRange> ranges;
+};
+
+// COM1-32 /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31, COM97-99 /dev/ttyAMA0-2.
+DeviceTable SystemDeviceTable();
+// No device nodes: only the COMn entries of the current directory lead anywhere (tests).
+DeviceTable EmptyDeviceTable();
+
+// The table CComLink::Open resolves through; the system table until changed. Thread-safe.
+void SetDeviceTable(DeviceTable table);
+DeviceTable CurrentDeviceTable();
+
+// "COM7" for 7.
+std::string PortName(unsigned portNumber);
+// The table's device node for the port, or "" when the table has none.
+std::string DevicePath(const DeviceTable &table, unsigned portNumber);
+// "COMn" when that name exists in the current directory (even as a dangling link), else the current
+// table's device node; "" for port numbers outside 1..99 or without a node.
+std::string ResolvePortPath(unsigned portNumber);
+
+} // namespace serial

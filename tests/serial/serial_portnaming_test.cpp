@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "TempDir.h"
+#include "serial/PortNaming.h"
+
+namespace {
+
+TEST(SerialPortNaming, SystemTableMapsTheFourRanges) {
+    struct NodeCase {
+        unsigned port;
+        const char *path;
+    };
+    const NodeCase cases[] = {
+        {1, "/dev/ttyS0"},
+        {32, "/dev/ttyS31"},
+        {33, "/dev/ttyUSB0"},
+        {64, "/dev/ttyUSB31"},
+        {65, "/dev/ttyACM0"},
+        {96, "/dev/ttyACM31"},
+        {97, "/dev/ttyAMA0"},
+        {99, "/dev/ttyAMA2"},
+        {0, ""},
+        {100, ""},
+    };
+    const serial::DeviceTable table = serial::SystemDeviceTable();
+    for (const NodeCase &c : cases)
+        EXPECT_EQ(serial::DevicePath(table, c.port), c.path) << "COM" << c.port;
+}
+
+// A COMn entry in the current directory wins over the table, even when it leads nowhere; without one
+// the table decides, and an empty table leaves nothing.
+TEST(SerialPortNaming, CurrentDirectoryEntryComesBeforeTheTable) {
+    testsupport::ScopedTempCwd cwd;
+    std::filesystem::create_symlink("/dev/null", "COM3");
+    std::filesystem::create_symlink("/nonexistent/tty", "COM40");
+    testsupport::writeFile("COM98", "");
+    struct ResolveCase {
+        unsigned port;
+        bool systemTable;
+        const char *path;
+    };
+    const ResolveCase cases[] = {
+        {3, true, "COM3"},       {3, false, "COM3"}, {40, true, "COM40"}, {98, false, "COM98"},
+        {4, true, "/dev/ttyS3"}, {4, false, ""},     {0, true, ""},       {100, true, ""},
+    };
+    for (const ResolveCase &c : cases) {
+        serial::SetDeviceTable(c.systemTable ? serial::SystemDeviceTable() : serial::EmptyDeviceTable());
+        EXPECT_EQ(serial::ResolvePortPath(c.port), c.path) << "COM" << c.port << " system " << c.systemTable;
+    }
+    serial::SetDeviceTable(serial::SystemDeviceTable());
+}
+
+TEST(SerialPortNaming, CustomTableIsUsedAsSet) {
+    testsupport::ScopedTempCwd cwd;
+    serial::SetDeviceTable(serial::DeviceTable{{{10, 2, "/dev/ttyTEST"}}});
+    EXPECT_EQ(serial::ResolvePortPath(9), "");
+    EXPECT_EQ(serial::ResolvePortPath(10), "/dev/ttyTEST0");
+    EXPECT_EQ(serial::ResolvePortPath(11), "/dev/ttyTEST1");
+    EXPECT_EQ(serial::ResolvePortPath(12), "");
+    EXPECT_EQ(serial::CurrentDeviceTable().ranges.size(), 1u);
+    serial::SetDeviceTable(serial::SystemDeviceTable());
+}
+
+} // namespace
