@@ -7,6 +7,9 @@
 #include "ui/MessageBox.h"
 
 #include "TempDir.h"
+#include "serial_pty.h"
+#include "serial/PortNaming.h"
+#include "ui/Exchange.h"
 #include "WaitFor.h"
 
 #include <QApplication>
@@ -17,6 +20,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -232,4 +236,184 @@ TEST(ConsoleWindow, AboutBoxFromF1AndFromTheWindowMenu) {
         EXPECT_EQ(watcher.menuEntries, QStringList{"&About DravikCONSOLE..."})
             << watcher.menuEntries.join("|").toStdString();
     }
+}
+
+// ---- the window's own rules, with a pseudo-terminal playing the device --------------------------
+
+class ConsoleOnPty : public ::testing::Test {
+protected:
+    void SetUp() override { serial::SetDeviceTable(serial::EmptyDeviceTable()); }
+    void TearDown() override {
+        m_dlg.reset();
+        m_peer.reset();
+        serial::SetDeviceTable(serial::SystemDeviceTable());
+    }
+    CConsoleDlg &start() {
+        m_dlg = std::make_unique<CConsoleDlg>();
+        m_dlg->show();
+        return *m_dlg;
+    }
+    void turnOn() {
+        m_peer = std::make_unique<serialtest::PtyPeer>(1);
+        QTest::mouseClick(ui::control<QPushButton>(m_dlg.get(), CConsoleDlg::IDC_PORT_BUTTON), Qt::LeftButton);
+        ASSERT_TRUE(m_dlg->PortOn());
+    }
+    // The next bytes on the line are exactly these; a marker the test sends itself proves that
+    // nothing went out before it.
+    std::string nextBytes(std::size_t n) {
+        const auto bytes = m_peer->read(n);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    void expectNothingSent() {
+        m_dlg->SendText("\r\nMARK\r\n");
+        const std::string expected = "\r\nA" + twoDigits(m_dlg->DeviceByte()) + " MARK\r\n";
+        EXPECT_EQ(nextBytes(expected.size()), expected);
+    }
+    static std::string twoDigits(int v) { return std::string{char('0' + v / 10), char('0' + v % 10)}; }
+
+    ScopedTempCwd m_cwd;
+    ui::MessageCapture m_messages;
+    std::unique_ptr<serialtest::PtyPeer> m_peer;
+    std::unique_ptr<CConsoleDlg> m_dlg;
+};
+
+TEST_F(ConsoleOnPty, WheelOverAnUnfocusedListChangesNothingAndSendsNothing) {
+    CConsoleDlg &dlg = start();
+    turnOn();
+    const std::vector<QComboBox *> lists{
+        ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_PORT_LIST),
+        ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_ADDRESS_LIST),
+        ui::control<QComboBox>(dlg.multiview(), CMultiviewPanel::IDC_AUDIO_OUTPUT),
+        ui::control<QComboBox>(dlg.multiview(), CMultiviewPanel::IDC_AUDIO_INPUT),
+    };
+    for (QComboBox *list : lists) {
+        ASSERT_NE(list, nullptr);
+        ASSERT_FALSE(list->hasFocus());
+        const int before = list->currentIndex();
+        for (int delta : {-120, 120}) {
+            const QPointF at(list->width() / 2.0, list->height() / 2.0);
+            QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(list, &wheel);
+        }
+        EXPECT_EQ(list->currentIndex(), before) << list->objectName().toStdString();
+    }
+    EXPECT_TRUE(dlg.PortOn());
+    EXPECT_TRUE(m_messages.messages().isEmpty());
+    expectNothingSent();
+}
+
+TEST_F(ConsoleOnPty, AnAddressAboveNinetyNineIsRefusedNeverTruncated) {
+    std::string content = "05 300 150 ";
+    for (int i = 3; i < 32; ++i)
+        content += "00 ";
+    content += "\r\n";
+    for (int i = 0; i < 32; ++i)
+        content += "* \r\n";
+    testsupport::writeFile("KorvexAddrMG.ini", content);
+    CConsoleDlg &dlg = start();
+    turnOn();
+    auto *list = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_ADDRESS_LIST);
+
+    list->setCurrentIndex(1);
+    emit list->activated(1);
+    EXPECT_EQ(nextBytes(11 + 4), "\r\nA05 GET STA\r\n");
+    for (int entry : {2, 3}) {
+        m_messages.clear();
+        list->setCurrentIndex(entry);
+        emit list->activated(entry);
+        ASSERT_EQ(m_messages.messages().size(), 1);
+        EXPECT_TRUE(m_messages.messages().first().contains(entry == 2 ? "300" : "150"));
+        // The list goes back to the entry the device byte still belongs to.
+        EXPECT_EQ(list->currentIndex(), 1);
+        EXPECT_EQ(dlg.DeviceByte(), 5);
+    }
+    expectNothingSent();
+}
+
+TEST_F(ConsoleOnPty, SearchSuccessClearsTheWaitTextAtOnce) {
+    CConsoleDlg &dlg = start();
+    m_peer = std::make_unique<serialtest::PtyPeer>(1);
+    QTest::mouseClick(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_SEARCH), Qt::LeftButton);
+    auto *status = ui::control<QLabel>(&dlg, CConsoleDlg::IDC_STATUS);
+    ASSERT_EQ(status->text(), "Please wait.....");
+    EXPECT_EQ(nextBytes(15), "\r\nA00 GET STA\r\n");
+    ASSERT_TRUE(m_peer->write("NOTHING KNOWN\r\n")); // any line ends the search
+    ASSERT_TRUE(testsupport::waitFor([&] { return !dlg.SearchInProgress(); }));
+    EXPECT_TRUE(dlg.PortOn());
+    EXPECT_EQ(status->text(), " ");
+}
+
+TEST_F(ConsoleOnPty, FramesCheckTheirSizeBeforeThePortAndGoOutWhole) {
+    CConsoleDlg &dlg = start();
+    std::vector<std::uint8_t> payload(291, 0x5A);
+    struct Case {
+        bool portOn;
+        std::size_t payload;
+        QStringList messages;
+        std::size_t wireBytes;
+    };
+    const Case cases[] = {
+        {false, 291, {"Too much parameter."}, 0}, // the size is checked before the port
+        {false, 0, {"Com port is not on yet."}, 0},
+        {false, 290, {"Com port is not on yet."}, 0},
+        {true, 291, {"Too much parameter."}, 0},
+        {true, 290, {}, 300},
+        {true, 0, {}, 10},
+    };
+    for (const Case &c : cases) {
+        if (c.portOn && !dlg.PortOn())
+            turnOn();
+        m_messages.clear();
+        if (c.payload == 0)
+            dlg.SendShortFrame(0x7802);
+        else
+            dlg.SendFrame(0x7802, c.payload, payload.data());
+        EXPECT_EQ(m_messages.messages(), c.messages) << c.payload;
+        if (c.wireBytes) {
+            const std::string frame = nextBytes(c.wireBytes);
+            ASSERT_EQ(frame.size(), c.wireBytes);
+            const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(frame[i]); };
+            EXPECT_EQ(byte(0), 0xAA);
+            EXPECT_EQ(byte(3) | byte(4) << 8, c.wireBytes - 5) << "length field";
+            unsigned sum = 0;
+            for (std::size_t i = 0; i < frame.size(); ++i)
+                sum += byte(i);
+            EXPECT_EQ(sum % 256, 0u) << "checksum";
+        }
+    }
+    expectNothingSent();
+}
+
+// Every page, the multiview panel and the window bind only their own controls, although several
+// identifiers repeat between them.
+TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
+    ScopedTempCwd cwd;
+    ui::MessageCapture messages;
+    CConsoleDlg dlg;
+    std::vector<std::pair<QWidget *, QWidget *>> bound;
+    ui::Exchange::bindObserver() = [&](QWidget *dialog, QWidget *control) { bound.emplace_back(dialog, control); };
+    std::vector<QWidget *> owners{&dlg, dlg.multiview()};
+    for (const PageEntry &entry : PageTable())
+        owners.push_back(dlg.page(entry.templateNumber));
+    for (QWidget *owner : owners) {
+        bound.clear();
+        if (owner == &dlg)
+            dlg.UpdateData(false);
+        else if (owner == dlg.multiview())
+            dlg.multiview()->UpdateData(false);
+        else
+            static_cast<CConsolePage *>(owner)->UpdateData(false);
+        for (const auto &[dialog, control] : bound) {
+            EXPECT_EQ(dialog, owner);
+            EXPECT_EQ(ui::scopeOf(control), owner) << control->objectName().toStdString() << " bound by "
+                                                   << owner->objectName().toStdString();
+        }
+    }
+    ui::Exchange::bindObserver() = nullptr;
+    // The repeated identifiers resolve to a different control in each owner.
+    EXPECT_NE(ui::control<QWidget>(&dlg, CConsoleDlg::IDC_ADDRESS_LIST),
+              ui::control<QWidget>(dlg.page(176), 1200));
+    EXPECT_EQ(ui::control<QWidget>(&dlg, 1340), nullptr);
+    EXPECT_NE(ui::control<QWidget>(dlg.multiview(), 1340), nullptr);
 }

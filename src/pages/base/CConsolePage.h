@@ -19,6 +19,13 @@ public:
     // order (the VIDEO WALL page loads its layout file here).
     virtual void OnInitPage() {}
 
+    // Data exchange of the page's members with its controls: take = true reads and validates the
+    // controls (false after the first bad one), take = false refreshes them.
+    virtual bool UpdateData(bool take) {
+        (void)take;
+        return true;
+    }
+
     // Pages apply only their own rows; the default applies none.
     void OnReply(const link::Reply &) override {}
 

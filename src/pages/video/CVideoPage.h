@@ -37,7 +37,7 @@ public:
     // Exchanges the members with the controls: take = true reads and validates the controls (the
     // first bad edit shows its message and keeps the focus; returns false), take = false refreshes
     // the controls from the members.
-    bool UpdateData(bool take);
+    bool UpdateData(bool take) override;
 
     // What the device reported, stored for the next UpdateData(false). Selections use the page's
     // coding: -1 none, 0..8 input 1..9, 9 multiview. An output outside 1..9 or a selection outside
