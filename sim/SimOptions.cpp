@@ -106,6 +106,9 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args
         } else if (name == "--hangup-after") {
             ok = number(1, 1L << 30, n);
             o.hangupAfter = n;
+        } else if (name == "--hangup-at-byte") {
+            ok = number(1, 1L << 30, n);
+            o.hangupAtByte = n;
         } else if (name == "--delay") {
             ok = number(0, 600000, n);
             o.delayMs = static_cast<int>(n);
@@ -159,6 +162,8 @@ Timing and faults:
   --garbage N        send N random bytes after each reply.
   --flood            after the first command, send an endless stream without LF.
   --hangup-after N   close the line after the N-th command has been answered.
+  --hangup-at-byte N close the line once N reply bytes have been sent, in the middle
+                     of whatever reply carries byte N (an unplugged cable).
   --seed N           seed of the random bytes (default 1).
   --help             this text.
 

@@ -18,6 +18,7 @@ struct SimOptions {
     bool flood = false;
     int garbage = 0;      // random bytes after each reply
     long hangupAfter = 0; // close the line after this many commands; 0 = never
+    long hangupAtByte = 0; // close the line once this many reply bytes went out; 0 = never
     int delayMs = 0;
     unsigned seed = 1;
     bool help = false;

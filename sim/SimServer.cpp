@@ -305,7 +305,9 @@ void SimServer::onCommand(const SwitcherLine::Result &result) {
 
 void SimServer::enqueue(std::string bytes, Clock::time_point notBefore) {
     // Replies nobody reads pile up only so far; beyond that they are dropped like a full UART buffer.
-    if (bytes.empty() || m_hungUp || m_queuedBytes + bytes.size() > kMaxQueued)
+    const bool cutOff =
+        m_options.hangupAtByte > 0 && m_bytesSent >= static_cast<std::size_t>(m_options.hangupAtByte);
+    if (bytes.empty() || m_hungUp || cutOff || m_queuedBytes + bytes.size() > kMaxQueued)
         return;
     m_queuedBytes += bytes.size();
     m_queue.push_back({std::move(bytes), 0, notBefore});
@@ -331,6 +333,10 @@ void SimServer::writeOut(Clock::time_point now) {
     while (m_master >= 0 && frontReady(now)) {
         Chunk &c = m_queue.front();
         std::size_t want = std::min(c.bytes.size() - c.sent, paceAllowance(now));
+        if (m_options.hangupAtByte > 0) {
+            // Stop the line at byte N exactly; the rest of the reply is never sent.
+            want = std::min(want, static_cast<std::size_t>(m_options.hangupAtByte) - m_bytesSent);
+        }
         if (want == 0)
             return;
         ssize_t n = ::write(m_master, c.bytes.data() + c.sent, want);
@@ -345,12 +351,19 @@ void SimServer::writeOut(Clock::time_point now) {
             return;
         }
         c.sent += static_cast<std::size_t>(n);
+        m_bytesSent += static_cast<std::size_t>(n);
         m_queuedBytes -= static_cast<std::size_t>(n);
         m_lastProgress = now;
         if (m_options.pace)
             m_paceNext += kByteTime * n;
         if (c.sent == c.bytes.size())
             m_queue.pop_front();
+        if (m_options.hangupAtByte > 0 && m_bytesSent >= static_cast<std::size_t>(m_options.hangupAtByte)) {
+            m_queue.clear();
+            m_queuedBytes = 0;
+            m_hangupPending = true;
+            return;
+        }
         if (m_options.pace)
             return;
     }

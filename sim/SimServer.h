@@ -78,6 +78,7 @@ private:
     long m_commands = 0;
     bool m_flooding = false;
     bool m_hangupPending = false;
+    std::size_t m_bytesSent = 0; // reply bytes written to the line since start
     bool m_hungUp = false;
     bool m_stop = false;
 };
