@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 
-.PHONY: all deps configure build run test bench clean format
+.PHONY: all deps configure build run test test-asan test-tsan fuzz bench clean format
 
 all: build
 
@@ -23,6 +23,33 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, in its own build folder.
+test-asan: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEX_SANITIZE=address,undefined \
+		-DKORVEX_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
+		ctest --output-on-failure -j $(JOBS) --timeout 900 $(CTEST_ARGS)
+
+# The threaded parts (serial link, Qt hand-off, console against the simulator) under ThreadSanitizer.
+TSAN_TESTS ?= serial_test|serial_qt_test|app_console_window_test|e2e_
+test-tsan: deps
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEX_SANITIZE=thread \
+		-DKORVEX_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
+		ctest --output-on-failure -j $(JOBS) --timeout 900 -R '$(TSAN_TESTS)' $(CTEST_ARGS)
+
+# Every libFuzzer target for SECONDS seconds (clang), each from a copy of its committed seed corpus.
+SECONDS ?= 60
+FUZZERS ?= fuzz_link_protocol fuzz_edid_decoder fuzz_wall_files fuzz_sim_line
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DKORVEX_BUILD_FUZZ=ON -DKORVEX_BUILD_TESTS=OFF -DKORVEX_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target $(FUZZERS)
+	@bash scripts/run-fuzzers.sh build-fuzz $(SECONDS) $(FUZZERS)
 
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
