@@ -1,8 +1,10 @@
 // Feeds arbitrary bytes to the EDID decoder the way a .bin file reaches it, decodes every section and
 // summarises. The image lives alone on the heap so AddressSanitizer catches any read past byte 255.
+// The same bytes also go through korvex-edid's input reader (raw or hex dump).
 
 #include "edid/EdidDecoder.h"
 #include "edid/EdidFile.h"
+#include "edid/EdidInput.h"
 #include "edid/EdidSummary.h"
 
 #include <cstddef>
@@ -12,8 +14,14 @@
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const auto image = std::make_unique<EdidImage>(
-        EdidImageFromBytes(std::string_view(reinterpret_cast<const char *>(data), size)));
+    const std::string_view input(reinterpret_cast<const char *>(data), size);
+    std::string bytes;
+    std::string error;
+    const bool read = ExtractEdidBytes(input, bytes, error);
+    if (read != error.empty() || (read && bytes.empty()))
+        __builtin_trap(); // a success holds bytes and no reason, a failure gives one
+
+    const auto image = std::make_unique<EdidImage>(EdidImageFromBytes(input));
 
     static EdidDecoder decoder;
     decoder.DecodeAll(*image);

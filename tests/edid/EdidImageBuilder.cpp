@@ -86,4 +86,17 @@ std::string Crlf(const std::string &text) {
     return out;
 }
 
+std::string HexPairs(const std::string &bytes, std::size_t perLine, const std::string &indent,
+                     const std::string &sep, bool upper) {
+    const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        text += (i % perLine == 0 ? indent : sep) + digits[byte >> 4] + digits[byte & 15];
+        if (i % perLine == perLine - 1 || i + 1 == bytes.size())
+            text += "\n";
+    }
+    return text;
+}
+
 } // namespace edidtest

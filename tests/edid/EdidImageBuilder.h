@@ -48,4 +48,8 @@ std::string Decoded(const EdidImage &image, int section);
 // CR LF for every LF, so expected texts can be written with plain line ends.
 std::string Crlf(const std::string &text);
 
+// A hex dump of bytes: perLine pairs a line, each line starting with indent, pairs joined by sep.
+std::string HexPairs(const std::string &bytes, std::size_t perLine = 16, const std::string &indent = "",
+                     const std::string &sep = " ", bool upper = false);
+
 } // namespace edidtest

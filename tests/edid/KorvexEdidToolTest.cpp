@@ -9,9 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <regex>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 using edidtest::Block;
 using edidtest::ImageBuilder;
@@ -137,6 +141,67 @@ TEST_F(KorvexEdidTool, UsageErrorsAndHelp) {
     const ToolRun dashed = Invoke({"--", "-a.bin"});
     EXPECT_EQ(dashed.status, 0) << dashed.err;
     EXPECT_EQ(dashed.out, Texts(m_a));
+}
+
+// ---- Hex dumps: the same text as the .bin ----
+
+// Real sample images with their dumps in tests/edid/dumps: what `edid-decode --output-format hex` writes
+// to a file (.hex) and to standard output (.report.txt), and `xrandr --verbose` output (.xrandr.txt).
+// The tests add a fourth form: the pairs run together on one upper-case line.
+const char *const kDumpedSamples[] = {"dell-p2415q-hdmi20", "dell-3007wfp-dvi", "denon-avr-don0064-hdmi"};
+
+std::string DumpPath(const std::string &name) {
+    return std::string(KORVEX_EDID_DUMPS_DIR) + "/" + name;
+}
+
+TEST_F(KorvexEdidTool, SameTextForABinAndEachOfItsHexDumps) {
+    const char *samples = std::getenv("KORVEX_EDID_SAMPLES");
+    if (!samples || !fs::is_directory(samples))
+        GTEST_SKIP() << "EDID sample folder not found; hex dump comparison skipped";
+    for (const std::string name : kDumpedSamples) {
+        const std::string bin = std::string(samples) + "/" + name + ".bin";
+        const std::string bytes = testsupport::readFile(bin);
+        ASSERT_FALSE(bytes.empty()) << bin;
+        testsupport::writeFile(name + ".txt", edidtest::HexPairs(bytes, 4096, "", "", true));
+
+        const ToolRun reference = Invoke({bin});
+        ASSERT_EQ(reference.status, 0) << reference.err;
+        ASSERT_NE(reference.out.find("Preferred Timing:"), std::string::npos) << reference.out;
+        for (const std::string &dump : {name + ".txt", DumpPath(name + ".hex"),
+                                        DumpPath(name + ".report.txt"), DumpPath(name + ".xrandr.txt")}) {
+            const ToolRun run = Invoke({dump});
+            EXPECT_EQ(run.status, 0) << dump << ": " << run.err;
+            EXPECT_EQ(run.err, "");
+            EXPECT_EQ(run.out, reference.out) << dump;
+        }
+    }
+}
+
+TEST_F(KorvexEdidTool, InputWithoutAnEdidIsAnErrorNamingTheFile) {
+    const std::string dump = testsupport::readFile(DumpPath("dell-p2415q-hdmi20.hex"));
+    std::string noEdid = testsupport::readFile(DumpPath("dell-p2415q-hdmi20.xrandr.txt"));
+    noEdid = std::regex_replace(noEdid, std::regex("\tEDID: \n(\t\t[0-9a-f]{32}\n)+"), "");
+    ASSERT_EQ(noEdid.find("EDID"), std::string::npos);
+    ASSERT_NE(noEdid.find("CONNECTOR_ID"), std::string::npos);
+
+    const struct {
+        const char *file;
+        std::string content;
+        const char *reason;
+    } cases[] = {
+        {"odd.hex", dump.substr(0, dump.size() - 2) + "\n", "line 17: odd number of hex digits in \"8\""},
+        {"garbage.hex", "00 ff ff ff ff ff ff 00 zz 10\n" + dump, "line 1: \"zz\" is not hexadecimal"},
+        {"truncated.hex", dump.substr(0, 3 * 48), "truncated: 48 bytes of hex"},
+        {"empty.bin", "", "empty file, no EDID in it"},
+        {"xrandr.txt", noEdid, "no EDID in it"},
+    };
+    for (const auto &c : cases) {
+        testsupport::writeFile(c.file, c.content);
+        const ToolRun run = Invoke({c.file});
+        EXPECT_EQ(run.status, 1) << c.file;
+        EXPECT_EQ(run.out, "") << c.file;
+        EXPECT_EQ(run.err.rfind(std::string("korvex-edid: ") + c.file + ": " + c.reason, 0), 0u) << run.err;
+    }
 }
 
 } // namespace

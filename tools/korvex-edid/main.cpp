@@ -1,7 +1,8 @@
-// korvex-edid: decodes EDID files (.bin) into the texts the console shows, or into its summary.
+// korvex-edid: decodes EDID files (raw, or hex dumps) into the texts the console shows, or into its
+// summary.
 
 #include "edid/EdidDecoder.h"
-#include "edid/EdidFile.h"
+#include "edid/EdidInput.h"
 #include "edid/EdidSummary.h"
 
 #include <cstdio>
@@ -12,20 +13,31 @@
 namespace {
 
 constexpr const char *kUsage =
-    "Usage: korvex-edid [--summary] FILE.bin...\n"
+    "Usage: korvex-edid [--summary] FILE...\n"
     "\n"
-    "Decodes each EDID file as the Korvex console does: at most 256 bytes are read and\n"
-    "bytes a shorter file lacks count as 0xFF. Prints the video, audio and general\n"
-    "texts of each file in that order, with their CR LF line ends.\n"
-    "When more than one file is given, each file's output follows a line\n"
-    "\"==> FILE <==\".\n"
+    "Decodes each EDID file as the Korvex console does: the base block and the first\n"
+    "extension (256 bytes) are decoded, and bytes a shorter image lacks count as 0xFF.\n"
+    "Prints the video, audio and general texts of each file in that order, with their\n"
+    "CR LF line ends. When more than one file is given, each file's output follows a\n"
+    "line \"==> FILE <==\".\n"
+    "\n"
+    "A FILE may hold:\n"
+    "  raw EDID bytes        a .bin file, or /sys/class/drm/CARD-CONNECTOR/edid\n"
+    "  hex pairs             in upper or lower case, separated by any white space or\n"
+    "                        run together on one line; this includes the output of\n"
+    "                        `edid-decode --output-format hex` (its report is read up\n"
+    "                        to the first line of dashes)\n"
+    "  xrandr --verbose      the hex lines under the first \"EDID:\" property\n"
+    "A hex dump must hold whole 128-byte blocks. Use /dev/stdin to read a pipe, as in\n"
+    "`xrandr --verbose | korvex-edid /dev/stdin`.\n"
     "\n"
     "  --summary  print the basic EDID information the console's EDID page shows\n"
     "  --help     print this help and exit\n"
     "  --         treat every later argument as a file name\n"
     "\n"
-    "Exit status: 0 when every file was decoded, 1 when a file could not be read\n"
-    "(the others are still decoded), 2 for a usage error.\n";
+    "Exit status: 0 when every file was decoded, 1 when a file could not be read or\n"
+    "holds no EDID (an empty file included; the others are still decoded), 2 for a\n"
+    "usage error.\n";
 
 void Write(const std::string &text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -63,9 +75,9 @@ int main(int argc, char **argv) {
     for (const std::string &path : files) {
         EdidImage image;
         std::string error;
-        if (!ReadEdidFile(path, image, error)) {
+        if (!ReadEdidInput(path, image, error)) {
             std::fflush(stdout);
-            std::cerr << "korvex-edid: cannot read " << path << ": " << error << "\n";
+            std::cerr << "korvex-edid: " << path << ": " << error << "\n";
             status = 1;
             continue;
         }
