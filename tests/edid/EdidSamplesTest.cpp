@@ -398,10 +398,11 @@ TEST(EdidDecodeCrossCheck, EverySampleAgreesWhereBothDefineAlike) {
             if (svd.vic < 1 || svd.vic > 107)
                 continue;
             refSvds.push_back(svd);
-            if (!ref.svdFormats[i].empty() && ref.svds[i].vic <= 107)
+            if (!ref.svdFormats[i].empty() && ref.svds[i].vic <= 107) {
                 EXPECT_EQ(NameInReferenceTerms(edid::VicName(svd.vic)),
                           ReferenceFormatRounded(ref.svdFormats[i]))
                     << "VIC " << svd.vic;
+            }
         }
         EXPECT_EQ(ours.svds.size(), refSvds.size());
         for (std::size_t i = 0; i < std::min(ours.svds.size(), refSvds.size()); ++i) {
@@ -414,10 +415,12 @@ TEST(EdidDecodeCrossCheck, EverySampleAgreesWhereBothDefineAlike) {
         EXPECT_EQ(ours.audio.size(), ref.audio.size());
         for (std::size_t i = 0; i < std::min(ours.audio.size(), ref.audio.size()); ++i) {
             EXPECT_EQ(ours.audio[i].code, ref.audio[i].code) << "audio descriptor " << i;
-            if (ref.audio[i].channels)
+            if (ref.audio[i].channels) {
                 EXPECT_EQ(ours.audio[i].channels, ref.audio[i].channels) << "audio descriptor " << i;
-            if (ref.audio[i].rates)
+            }
+            if (ref.audio[i].rates) {
                 EXPECT_EQ(ours.audio[i].rates, ref.audio[i].rates) << "audio descriptor " << i;
+            }
         }
     }
 }
