@@ -5,7 +5,7 @@
 #   scripts/run-fuzzers.sh BUILD_DIR SECONDS TARGET...
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
-build="$1"; seconds="$2"; shift 2
+build="$(cd "$1" && pwd)"; seconds="$2"; shift 2
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 status=0
