@@ -12,3 +12,5 @@ for bench in bench_link bench_edid bench_wall bench_console_receive; do
 done
 echo "== bench_status_burst"
 "$build/bench/bench_status_burst" 10
+echo "== bench_responsiveness"
+"$build/bench/bench_responsiveness" 5
