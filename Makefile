@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 
-.PHONY: all deps configure build run test test-asan test-tsan fuzz bench clean format
+.PHONY: all deps configure build run test test-asan test-tsan fuzz bench package clean format
 
 all: build
 
@@ -50,6 +50,10 @@ fuzz: deps
 		-DKORVEX_BUILD_FUZZ=ON -DKORVEX_BUILD_TESTS=OFF -DKORVEX_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target $(FUZZERS)
 	@bash scripts/run-fuzzers.sh build-fuzz $(SECONDS) $(FUZZERS)
+
+# The Debian package: korvex_<version>_<arch>.deb in the build folder.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD_DIR)/korvex_*.deb
 
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)

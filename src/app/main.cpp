@@ -1,6 +1,77 @@
 #include "app/CConsoleApp.h"
+#include "app/WorkFolder.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+#include <cstdio>
 
 int main(int argc, char **argv) {
+    // The options are read before the window system is touched, so --help and --version work
+    // without a display.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Control console for Korvex 9x9 HDMI matrix switchers on one RS-232 line.\n"
+                       "It keeps KorvexAddrMG.ini and KorvexVW.ini, and writes the EDIDs it reads, in the\n"
+                       "folder it runs in."));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Show this help and exit."));
+    const QCommandLineOption versionOption(QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Show the version and exit."));
+    const QCommandLineOption dirOption(QStringList{QStringLiteral("d"), QStringLiteral("dir")},
+                                       QStringLiteral("Run in <folder> (created when missing)."),
+                                       QStringLiteral("folder"));
+    const QCommandLineOption userDirOption(
+        QStringLiteral("user-dir"),
+        QStringLiteral("Run in $XDG_DATA_HOME/korvex (~/.local/share/korvex), created on first start; "
+                       "the desktop menu entry starts the console so."));
+    parser.addOptions({helpOption, versionOption, dirOption, userDirOption});
+    // Qt's own options (-platform vnc, -style fusion, ...) are accepted here and left in argv for the
+    // application object.
+    for (const char *qtOption : {"platform", "style", "display", "qwindowgeometry", "qwindowtitle", "qwindowicon",
+                                 "platformpluginpath", "platformtheme", "stylesheet", "session"}) {
+        QCommandLineOption option(QString::fromLatin1(qtOption), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char *qtFlag : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption option(QString::fromLatin1(qtFlag));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (!parser.parse(args) || !parser.positionalArguments().isEmpty()) {
+        const QString error = parser.positionalArguments().isEmpty()
+                                  ? parser.errorText()
+                                  : QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
+        std::fprintf(stderr, "korvex-console: %s\nTry 'korvex-console --help'.\n", qPrintable(error));
+        return 2;
+    }
+    if (parser.isSet(helpOption)) {
+        QString help = parser.helpText();
+        help.replace(QStringLiteral("<executable_name>"), QStringLiteral("korvex-console"));
+        std::fputs(qPrintable(help), stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("korvex-console 2.0\n");
+        return 0;
+    }
+
+    QString folder;
+    if (parser.isSet(dirOption))
+        folder = parser.value(dirOption);
+    else if (parser.isSet(userDirOption))
+        folder = UserWorkFolder();
+    if (!folder.isEmpty()) {
+        QString error;
+        if (!EnterWorkFolder(folder, &error)) {
+            std::fprintf(stderr, "korvex-console: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
     CConsoleApp app(argc, argv);
     return app.InitInstance();
 }
