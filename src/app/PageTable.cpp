@@ -1,5 +1,7 @@
 #include "app/PageTable.h"
 
+#include "pages/ipconfig/CIpConfigPage.h"
+#include "pages/setting/CSettingPage.h"
 #include "pages/video/CVideoPage.h"
 #include "pages/wall/CVideoWallPage.h"
 
@@ -21,8 +23,8 @@ const std::array<PageEntry, 5> &PageTable() {
         {CVideoPage::kTemplate, "VIDEO", &make<CVideoPage>},
         {CVideoWallPage::kTemplate, "VIDEO WALL", &make<CVideoWallPage>},
         {180, "EDID MANAGEMENT", &makeEmpty<180>},
-        {195, "IP CONFIG", &makeEmpty<195>},
-        {182, "SETTING", &makeEmpty<182>},
+        {CIpConfigPage::kTemplate, "IP CONFIG", &make<CIpConfigPage>},
+        {CSettingPage::kTemplate, "SETTING", &make<CSettingPage>},
     }};
     return table;
 }

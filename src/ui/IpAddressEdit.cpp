@@ -19,7 +19,8 @@ IpAddressEdit::IpAddressEdit(QWidget *parent) : QWidget(parent) {
         f->setValidator(new QIntValidator(0, 255, f));
         f->setMaxLength(3);
         f->setAlignment(Qt::AlignCenter);
-        f->setMinimumWidth(f->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 6);
+        // Three digits wide, like the fields of a dotted address, whatever the space around it.
+        f->setFixedWidth(f->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 6);
         f->installEventFilter(this);
         m_fields[static_cast<std::size_t>(i)] = f;
         layout->addWidget(f);

@@ -1,0 +1,171 @@
+#include "pages/ipconfig/CIpConfigPage.h"
+
+#include "protocol/Commands.h"
+#include "ui/Controls.h"
+#include "ui/Exchange.h"
+#include "ui/IpAddressEdit.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Typed into the TCP port box, this unlocks the MAC address box instead of saving.
+const QString kServiceCode = QStringLiteral("tlrq");
+
+constexpr int kAddressBoxIds[] = {CIpConfigPage::IDC_HOST_IP, CIpConfigPage::IDC_NET_MASK,
+                                  CIpConfigPage::IDC_ROUTER_IP};
+
+QLabel *makeLabel(const QString &caption, QWidget *buddy, QWidget *parent) {
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(caption);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QPushButton *makeButton(const QString &caption, int id, QWidget *parent) {
+    auto *button = ui::withId(new QPushButton(caption, parent), id);
+    button->setAutoDefault(false); // Enter belongs to the window
+    return button;
+}
+
+} // namespace
+
+CIpConfigPage::CIpConfigPage(IDeviceConsole *console, QWidget *parent)
+    : CConsolePage(kTemplate, console, parent) {
+    auto *dhcp = ui::withId(new QCheckBox(QStringLiteral("DHCP "), this), IDC_DHCP);
+
+    auto *addresses = new QGroupBox(QStringLiteral("ip address setting"), this);
+    addresses->setObjectName(QStringLiteral("ip address setting"));
+    auto *addressGrid = new QGridLayout(addresses);
+    const char *captions[] = {"Host IP Address:", "Net Mask:", "Router IP Address:"};
+    for (int i = 0; i < 3; ++i) {
+        auto *box = ui::withId(new ui::IpAddressEdit(addresses), kAddressBoxIds[i]);
+        addressGrid->addWidget(makeLabel(QString::fromLatin1(captions[i]), box, addresses), i, 0);
+        addressGrid->addWidget(box, i, 1);
+    }
+    addressGrid->setColumnStretch(2, 1);
+
+    auto *tcpPort = ui::withId(new QLineEdit(this), IDC_TCP_PORT);
+    tcpPort->setMaxLength(kTcpPortLength);
+    tcpPort->setMaximumWidth(tcpPort->fontMetrics().horizontalAdvance(QStringLiteral("00000000")));
+    auto *mac = ui::withId(new QLineEdit(this), IDC_MAC);
+    mac->setMinimumWidth(mac->fontMetrics().horizontalAdvance(QStringLiteral("00-00-00-00-00-00000")));
+    mac->setEnabled(false); // until the service code unlocks it
+
+    auto *fields = new QGridLayout;
+    fields->addWidget(makeLabel(QStringLiteral("TCP Port:"), tcpPort, this), 0, 0);
+    fields->addWidget(tcpPort, 0, 1, Qt::AlignLeft);
+    fields->addWidget(makeLabel(QStringLiteral("MAC Address(hex):"), mac, this), 1, 0);
+    fields->addWidget(mac, 1, 1, Qt::AlignLeft);
+    fields->setColumnStretch(2, 1);
+
+    auto *save = makeButton(QStringLiteral("Save Setting"), IDC_SAVE, this);
+    auto *reset = makeButton(QStringLiteral("Reset to Default Setting"), IDC_RESET, this);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(save);
+    buttons->addWidget(reset);
+    buttons->addStretch(1);
+
+    auto *column = new QVBoxLayout;
+    column->addWidget(dhcp);
+    column->addWidget(addresses);
+    column->addLayout(fields);
+    column->addSpacing(fontMetrics().height());
+    column->addLayout(buttons);
+    column->addStretch(1);
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(column);
+    layout->addStretch(1);
+
+    connect(dhcp, &QCheckBox::clicked, this, [this] { OnDhcpClicked(); });
+    connect(save, &QPushButton::clicked, this, [this] { OnSaveSetting(); });
+    connect(reset, &QPushButton::clicked, this, [this] { OnResetToDefault(); });
+
+    UpdateData(false);
+    enableAddressBoxes();
+}
+
+bool CIpConfigPage::UpdateData(bool take) {
+    ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
+    dx.check(IDC_DHCP, m_dhcp).text(IDC_TCP_PORT, m_tcpPort).text(IDC_MAC, m_mac);
+    return dx.ok();
+}
+
+ui::IpAddressEdit *CIpConfigPage::addressBox(int id) const {
+    return ui::control<ui::IpAddressEdit>(this, id);
+}
+
+// With DHCP on the device takes its addresses from the network: the three boxes are not the operator's.
+void CIpConfigPage::enableAddressBoxes() {
+    for (int id : kAddressBoxIds)
+        addressBox(id)->setEnabled(m_dhcp == 0);
+}
+
+void CIpConfigPage::OnDhcpClicked() {
+    UpdateData(true);
+    enableAddressBoxes();
+}
+
+void CIpConfigPage::OnSaveSetting() {
+    if (!UpdateData(true))
+        return;
+    if (m_tcpPort.contains(kServiceCode)) {
+        ui::control<QLineEdit>(this, IDC_MAC)->setEnabled(true);
+        m_macUnlocked = true;
+        return;
+    }
+    link::LanSettings settings;
+    settings.dhcp = m_dhcp != 0;
+    settings.host = addressBox(IDC_HOST_IP)->address();
+    settings.netMask = addressBox(IDC_NET_MASK)->address();
+    settings.router = addressBox(IDC_ROUTER_IP)->address();
+    settings.tcpPort = m_tcpPort.toStdString();
+    if (m_macUnlocked)
+        settings.mac = m_mac.toStdString();
+    const std::optional<std::string> text = link::buildSetLan(settings);
+    if (text && console() && console()->PortOn())
+        console()->SendText(*text);
+}
+
+// The console window shows "Com port is not on yet." itself when the port is off.
+void CIpConfigPage::OnResetToDefault() {
+    if (console())
+        console()->SendShortFrame(link::kResetLanCode);
+}
+
+void CIpConfigPage::OnReply(const link::Reply &reply) {
+    const auto setAddress = [this](int id, const link::IpAddressFields &fields) {
+        // Set directly; a field the line was too short to hold keeps what the box shows.
+        ui::IpAddressEdit *box = addressBox(id);
+        for (int i = 0; i < 4; ++i)
+            if (const auto &octet = fields.octets[static_cast<std::size_t>(i)])
+                box->field(i)->setText(QString::number(*octet));
+    };
+    if (const auto *r = std::get_if<link::MacReply>(&reply)) {
+        if (r->mac)
+            m_mac = QString::fromLatin1(r->mac->data(), static_cast<qsizetype>(r->mac->size()));
+        UpdateData(false);
+    } else if (const auto *r = std::get_if<link::HostIpReply>(&reply)) {
+        setAddress(IDC_HOST_IP, *r);
+    } else if (const auto *r = std::get_if<link::NetMaskReply>(&reply)) {
+        setAddress(IDC_NET_MASK, *r);
+    } else if (const auto *r = std::get_if<link::RouterIpReply>(&reply)) {
+        setAddress(IDC_ROUTER_IP, *r);
+    } else if (const auto *r = std::get_if<link::TcpPortReply>(&reply)) {
+        // Shown at once: a box left stale would go out with the next "Save Setting".
+        m_tcpPort = QString::fromLatin1(r->text.data(), static_cast<qsizetype>(r->text.size()));
+        UpdateData(false);
+    } else if (const auto *r = std::get_if<link::DhcpReply>(&reply)) {
+        if (r->enabled)
+            m_dhcp = *r->enabled ? 1 : 0;
+        enableAddressBoxes();
+        UpdateData(false);
+    }
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "pages/base/CConsolePage.h"
+
+#include <QString>
+
+namespace ui {
+class IpAddressEdit;
+}
+
+// The IP CONFIG page: the switcher's LAN settings. "Save Setting" sends DHCP, the three addresses and
+// the TCP port as one multi-line write (and the MAC address once the service code has unlocked its
+// box); "Reset to Default Setting" sends the LAN reset frame. The "MAC ", "HIP ", "NMK ", "RIP ",
+// "TIP " and "DHCP " replies fill the page.
+class CIpConfigPage : public CConsolePage {
+    Q_OBJECT
+public:
+    static constexpr int kTemplate = 195;
+
+    enum ControlId {
+        IDC_TCP_PORT = 1110,
+        IDC_SAVE = 1118,
+        IDC_DHCP = 1199,
+        IDC_HOST_IP = 1200,
+        IDC_NET_MASK = 1201,
+        IDC_ROUTER_IP = 1202,
+        IDC_RESET = 1251,
+        IDC_MAC = 1256,
+    };
+    static constexpr int kTcpPortLength = 4;
+
+    explicit CIpConfigPage(IDeviceConsole *console, QWidget *parent = nullptr);
+
+    void OnReply(const link::Reply &reply) override;
+
+    // take = true reads the DHCP box, the TCP port and the MAC text into the members, take = false
+    // writes them back. The address boxes are read when saving and set directly by the replies.
+    bool UpdateData(bool take);
+
+    bool MacUnlocked() const { return m_macUnlocked; }
+
+private:
+    void OnDhcpClicked();
+    void OnSaveSetting();
+    void OnResetToDefault();
+    void enableAddressBoxes();
+    ui::IpAddressEdit *addressBox(int id) const;
+
+    int m_dhcp = 0;
+    QString m_tcpPort;
+    QString m_mac;
+    // Set by the service code and kept for as long as the page (the console window) lives.
+    bool m_macUnlocked = false;
+};

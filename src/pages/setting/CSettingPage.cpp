@@ -1,0 +1,337 @@
+#include "pages/setting/CSettingPage.h"
+
+#include "protocol/Commands.h"
+#include "ui/Controls.h"
+#include "ui/Exchange.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <vector>
+
+namespace {
+
+// "On"/"Mute" pairs: outputs 1..8 run from 1290 in steps of two, output 9 sits apart at 1342.
+constexpr int kAudioOnFirst = 1290;
+constexpr int kAudioOnOutput9 = 1342;
+
+constexpr int kIrSourceCount = 4;
+
+std::size_t at(int output) {
+    return static_cast<std::size_t>(output - 1);
+}
+
+std::vector<int> audioModeIds() {
+    return {CSettingPage::IDC_FOLLOW_INPUT, CSettingPage::IDC_FOLLOW_INPUT + 1,
+            CSettingPage::IDC_FOLLOW_INPUT + 2};
+}
+
+std::vector<int> audioOnPair(int output) {
+    return {CSettingPage::audioOnId(output), CSettingPage::audioMuteId(output)};
+}
+
+template <std::size_t N> std::array<bool, N> asFlags(const std::array<int, N> &members) {
+    std::array<bool, N> flags{};
+    for (std::size_t i = 0; i < N; ++i)
+        flags[i] = members[i] == 1;
+    return flags;
+}
+
+// Stores the flags a reply carries; a flag the line was too short to hold keeps its member.
+template <std::size_t N>
+void storeFlags(std::array<int, N> &members, const std::array<std::optional<bool>, N> &flags) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (flags[i])
+            members[i] = *flags[i] ? 1 : 0;
+}
+
+// A drop-down list that starts with nothing selected and ignores the wheel unless it has the focus.
+QComboBox *makeList(int id, const QStringList &items, QWidget *parent) {
+    auto *list = ui::withId(new QComboBox(parent), id);
+    list->addItems(items);
+    list->setCurrentIndex(-1);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    ui::guardWheel(list);
+    return list;
+}
+
+QLabel *makeLabel(const QString &caption, QWidget *parent) {
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(caption);
+    return label;
+}
+
+QGroupBox *makeGroup(const QString &caption, QWidget *parent) {
+    auto *box = new QGroupBox(caption, parent);
+    box->setObjectName(caption);
+    return box;
+}
+
+// Selects a list entry as a reply reports it; an index outside the list clears the selection.
+void selectEntry(QComboBox *list, int index) {
+    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+} // namespace
+
+int CSettingPage::audioOnId(int output) {
+    if (output < 1 || output > kOutputCount)
+        return 0;
+    return output == kOutputCount ? kAudioOnOutput9 : kAudioOnFirst + 2 * (output - 1);
+}
+
+int CSettingPage::audioMuteId(int output) {
+    const int on = audioOnId(output);
+    return on == 0 ? 0 : on + 1;
+}
+
+CSettingPage::CSettingPage(IDeviceConsole *console, QWidget *parent)
+    : CConsolePage(kTemplate, console, parent) {
+    auto *grid = new QGridLayout(this);
+    auto *left = new QVBoxLayout;
+    left->addWidget(buildAudioModeGroup());
+    left->addWidget(buildAudioRoutingGroup(), 1);
+    grid->addLayout(left, 0, 0);
+    grid->addWidget(buildIrRouteGroup(), 0, 1);
+    grid->addWidget(buildMatrixIrGroup(), 0, 2);
+
+    auto *flags = new QWidget(this);
+    auto *flagGrid = new QGridLayout(flags);
+    flagGrid->setContentsMargins(0, 0, 0, 0);
+    struct FlagRow {
+        const char *caption;
+        int firstId;
+        void (CSettingPage::*handler)();
+    };
+    const FlagRow rows[] = {
+        {"IR Emitter from:", IDC_IR_EMITTER1, &CSettingPage::OnIrEmitter},
+        {"RS232 Routed To:", IDC_RS232_OUT1, &CSettingPage::OnRs232},
+    };
+    for (int row = 0; row < 2; ++row) {
+        const FlagRow &r = rows[row];
+        flagGrid->addWidget(makeLabel(QString::fromLatin1(r.caption), flags), row, 0);
+        for (int i = 0; i < kOutputCount; ++i) {
+            auto *box = ui::withId(new QCheckBox(QStringLiteral("Out%1").arg(i + 1), flags), r.firstId + i);
+            flagGrid->addWidget(box, row, i + 1);
+            connect(box, &QCheckBox::clicked, this, r.handler);
+        }
+    }
+    flagGrid->setColumnStretch(kOutputCount + 1, 1);
+    grid->addWidget(flags, 1, 0, 1, 3);
+    grid->addWidget(buildAudioOnGroup(), 2, 0, 1, 3);
+    grid->setRowStretch(3, 1);
+    grid->setColumnStretch(3, 1);
+
+    UpdateData(false);
+}
+
+QWidget *CSettingPage::buildAudioModeGroup() {
+    auto *box = makeGroup(QStringLiteral("Deembedded Audio Mode"), this);
+    auto *layout = new QVBoxLayout(box);
+    const char *captions[] = {"Follow the input", "Follow the output", "Independent routing"};
+    for (int mode = 0; mode < 3; ++mode) {
+        auto *radio =
+            ui::withId(new QRadioButton(QString::fromLatin1(captions[mode]), box), IDC_FOLLOW_INPUT + mode);
+        layout->addWidget(radio);
+        connect(radio, &QRadioButton::clicked, this, [this, mode] { OnAudioMode(mode); });
+    }
+    return box;
+}
+
+QWidget *CSettingPage::buildAudioRoutingGroup() {
+    auto *box = makeGroup(QStringLiteral("Independent Audio Routing"), this);
+    auto *layout = new QGridLayout(box);
+    QStringList items;
+    for (int input = 1; input <= kOutputCount; ++input)
+        items << QStringLiteral("From In%1").arg(input);
+    for (int output = 1; output <= kOutputCount; ++output) {
+        QComboBox *list = makeList(IDC_AUDIO_ROUTE1 + output - 1, items, box);
+        m_audioRouteLists[at(output)] = list;
+        layout->addWidget(makeLabel(QStringLiteral("Out%1:").arg(output), box), output - 1, 0);
+        layout->addWidget(list, output - 1, 1);
+        connect(list, &QComboBox::activated, this, [this, output] { OnAudioRoute(output); });
+    }
+    layout->setRowStretch(kOutputCount, 1);
+    return box;
+}
+
+QWidget *CSettingPage::buildIrRouteGroup() {
+    auto *box = makeGroup(QStringLiteral("HDBT IR Out (to TV) Route Setting"), this);
+    auto *layout = new QGridLayout(box);
+    QStringList items;
+    for (int source = 1; source <= kIrSourceCount; ++source)
+        items << QStringLiteral("%1.IRext%1").arg(source);
+    const QString dashes = QStringLiteral("--------------------------------");
+    int row = 0;
+    for (int output = 1; output <= kOutputCount; ++output) {
+        QComboBox *list = makeList(IDC_IR_ROUTE1 + output - 1, items, box);
+        m_irRouteLists[at(output)] = list;
+        layout->addWidget(makeLabel(QStringLiteral("Out%1 from:").arg(output), box), row, 0);
+        layout->addWidget(list, row++, 1);
+        connect(list, &QComboBox::activated, this, [this, output] { OnIrRoute(output); });
+    }
+    // The dashed line sets "All from:" apart from the per-output lists it fills.
+    auto *line = new QLabel(dashes, box);
+    line->setObjectName(QStringLiteral("dashes"));
+    layout->addWidget(line, row++, 0, 1, 2);
+    m_irRouteAllList = makeList(IDC_IR_ROUTE_ALL, items, box);
+    layout->addWidget(makeLabel(QStringLiteral("All from:"), box), row, 0);
+    layout->addWidget(m_irRouteAllList, row++, 1);
+    connect(m_irRouteAllList, &QComboBox::activated, this, [this] { OnIrRouteAll(); });
+    layout->setRowStretch(row, 1);
+    return box;
+}
+
+QWidget *CSettingPage::buildMatrixIrGroup() {
+    auto *box = makeGroup(QStringLiteral("Matrix IR control"), this);
+    auto *layout = new QGridLayout(box);
+    layout->addWidget(makeLabel(QStringLiteral("IR signal From:"), box), 0, 0, 1, 2);
+    // HDBT1..HDBT5 down the first column, HDBT6..HDBT9 down the second.
+    for (int i = 0; i < kOutputCount; ++i) {
+        auto *check = ui::withId(new QCheckBox(QStringLiteral("HDBT%1").arg(i + 1), box), IDC_HDBT1 + i);
+        layout->addWidget(check, 1 + i % 5, i / 5);
+        connect(check, &QCheckBox::clicked, this, &CSettingPage::OnMatrixIr);
+    }
+    for (int i = 0; i < kExternalIrCount; ++i) {
+        auto *check = ui::withId(new QCheckBox(QStringLiteral("IR.ext%1").arg(i + 1), box), IDC_IR_EXT1 + i);
+        layout->addWidget(check, 6 + i / 2, i % 2);
+        connect(check, &QCheckBox::clicked, this, &CSettingPage::OnMatrixIr);
+    }
+    layout->setRowStretch(8, 1);
+    return box;
+}
+
+QWidget *CSettingPage::buildAudioOnGroup() {
+    auto *box = makeGroup(QStringLiteral("Deembedded audio On/Mute"), this);
+    auto *layout = new QGridLayout(box);
+    for (int output = 1; output <= kOutputCount; ++output) {
+        // Each pair has its own small box, which keeps its two radios exclusive between themselves.
+        auto *pair = makeGroup(QStringLiteral("Out%1").arg(output), box);
+        auto *pairLayout = new QHBoxLayout(pair);
+        auto *on = ui::withId(new QRadioButton(QStringLiteral("On"), pair), audioOnId(output));
+        auto *mute = ui::withId(new QRadioButton(QStringLiteral("Mute"), pair), audioMuteId(output));
+        pairLayout->addWidget(on);
+        pairLayout->addWidget(mute);
+        connect(on, &QRadioButton::clicked, this, [this, output] { OnAudioOn(output); });
+        connect(mute, &QRadioButton::clicked, this, [this, output] { OnAudioOn(output); });
+        layout->addWidget(pair, (output - 1) / 5, (output - 1) % 5);
+    }
+    return box;
+}
+
+bool CSettingPage::UpdateData(bool take) {
+    ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
+    for (int i = 0; i < kOutputCount; ++i)
+        dx.check(IDC_IR_EMITTER1 + i, m_irEmitter[static_cast<std::size_t>(i)]);
+    dx.radioGroup(audioModeIds(), m_audioMode);
+    for (int output = 1; output <= kOutputCount; ++output)
+        dx.radioGroup(audioOnPair(output), m_audioMute[at(output)]);
+    for (int i = 0; i < kOutputCount; ++i)
+        dx.check(IDC_HDBT1 + i, m_hdbtIr[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < kOutputCount; ++i)
+        dx.check(IDC_RS232_OUT1 + i, m_rs232[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < kExternalIrCount; ++i)
+        dx.check(IDC_IR_EXT1 + i, m_externalIr[static_cast<std::size_t>(i)]);
+    return dx.ok();
+}
+
+void CSettingPage::send(const std::optional<std::string> &text) {
+    if (text && console() && console()->PortOn())
+        console()->SendText(*text);
+}
+
+// The radio shows the click at once; the member follows the device's "EXA MODE" reply.
+void CSettingPage::OnAudioMode(int mode) {
+    send(link::buildSetExaMode(mode));
+}
+
+void CSettingPage::OnAudioRoute(int output) {
+    const int s = m_audioRouteLists[at(output)]->currentIndex();
+    if (s >= 0)
+        send(link::buildSetIndependentAudio(output, s + 1));
+}
+
+void CSettingPage::OnAudioOn(int output) {
+    UpdateData(true);
+    send(link::buildSetAudioOn(output, m_audioMute[at(output)] == 0));
+}
+
+void CSettingPage::OnIrRoute(int output) {
+    UpdateData(true);
+    const int s = m_irRouteLists[at(output)]->currentIndex();
+    if (s >= 0)
+        send(link::buildSetIrRoute(output, s + 1));
+}
+
+// One command sets every output; the nine lists then show the same choice without sending again.
+void CSettingPage::OnIrRouteAll() {
+    UpdateData(true);
+    const int s = m_irRouteAllList->currentIndex();
+    if (s < 0)
+        return;
+    send(link::buildSetIrRoute(0, s + 1));
+    for (QComboBox *list : m_irRouteLists)
+        list->setCurrentIndex(s);
+    UpdateData(false);
+}
+
+// A check box sends its whole row (for "Matrix IR control" all thirteen boxes), never one flag.
+void CSettingPage::OnMatrixIr() {
+    UpdateData(true);
+    std::array<bool, kOutputCount + kExternalIrCount> flags{};
+    for (std::size_t i = 0; i < m_hdbtIr.size(); ++i)
+        flags[i] = m_hdbtIr[i] == 1;
+    for (std::size_t i = 0; i < m_externalIr.size(); ++i)
+        flags[m_hdbtIr.size() + i] = m_externalIr[i] == 1;
+    send(link::buildSetIrSwitch(flags));
+}
+
+void CSettingPage::OnIrEmitter() {
+    UpdateData(true);
+    send(link::buildSetIrEmitters(asFlags(m_irEmitter)));
+}
+
+void CSettingPage::OnRs232() {
+    UpdateData(true);
+    send(link::buildSetRsMux(asFlags(m_rs232)));
+}
+
+// Per-output groups ("EAS ", " EXA ", "IRT OUT") refresh the page once their ninth line is in.
+void CSettingPage::OnReply(const link::Reply &reply) {
+    if (const auto *r = std::get_if<link::AudioRouteReply>(&reply)) {
+        if (r->output && r->input)
+            selectEntry(m_audioRouteLists[at(*r->output)], *r->input - 1);
+        if (r->output == kOutputCount)
+            UpdateData(false);
+    } else if (const auto *r = std::get_if<link::AudioOnReply>(&reply)) {
+        if (r->output && r->muted)
+            m_audioMute[at(*r->output)] = *r->muted ? 1 : 0;
+        if (r->output == kOutputCount)
+            UpdateData(false);
+    } else if (const auto *r = std::get_if<link::AudioModeReply>(&reply)) {
+        if (r->mode)
+            m_audioMode = *r->mode >= 0 && *r->mode <= 2 ? *r->mode : -1;
+        UpdateData(false);
+    } else if (const auto *r = std::get_if<link::RsMuxReply>(&reply)) {
+        storeFlags(m_rs232, r->outputs);
+        UpdateData(false);
+    } else if (const auto *r = std::get_if<link::IrRouteReply>(&reply)) {
+        if (r->output && r->source)
+            selectEntry(m_irRouteLists[at(*r->output)], *r->source - 1);
+        if (r->output == kOutputCount)
+            UpdateData(false);
+    } else if (const auto *r = std::get_if<link::IrSwitchReply>(&reply)) {
+        storeFlags(m_hdbtIr, r->hdbt);
+        storeFlags(m_externalIr, r->external);
+        UpdateData(false);
+    } else if (const auto *r = std::get_if<link::IrEmitterReply>(&reply)) {
+        // Shown at once, so that the next click does not send emitters the device has since changed.
+        storeFlags(m_irEmitter, r->outputs);
+        UpdateData(false);
+    }
+}
