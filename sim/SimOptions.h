@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ struct SimOptions {
     int delayMs = 0;
     unsigned seed = 1;
     bool help = false;
+    // --edid-out N=FILE: output N (1..9) of every device shows the EDID in FILE; later ones win.
+    std::vector<std::pair<int, std::string>> edidOut;
 
     // Returns nothing and sets error for an unknown option or a bad value.
     static std::optional<SimOptions> parse(const std::vector<std::string> &args, std::string &error);

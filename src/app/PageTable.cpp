@@ -1,5 +1,6 @@
 #include "app/PageTable.h"
 
+#include "pages/edid/CEdidPage.h"
 #include "pages/video/CVideoPage.h"
 #include "pages/wall/CVideoWallPage.h"
 
@@ -20,7 +21,7 @@ const std::array<PageEntry, 5> &PageTable() {
     static const std::array<PageEntry, 5> table{{
         {CVideoPage::kTemplate, "VIDEO", &make<CVideoPage>},
         {CVideoWallPage::kTemplate, "VIDEO WALL", &make<CVideoWallPage>},
-        {180, "EDID MANAGEMENT", &makeEmpty<180>},
+        {CEdidPage::kTemplate, "EDID MANAGEMENT", &make<CEdidPage>},
         {195, "IP CONFIG", &makeEmpty<195>},
         {182, "SETTING", &makeEmpty<182>},
     }};

@@ -548,7 +548,8 @@ TEST(SimOptions, ParsesWhatHelpDocuments) {
     auto o = SimOptions::parse({"--addresses", "01,05,12",  "--link",  "COM1",    "--inject=f",
                                 "--log",       "l",         "--state", "s",       "--pace",
                                 "--silent",    "--garbage", "8",       "--flood", "--hangup-after",
-                                "3",           "--delay",   "250",     "--seed",  "9"},
+                                "3",           "--delay",   "250",     "--seed",  "9",       "--edid-out",
+                                "3=a.bin",     "--edid-out=9=b=c.bin"},
                                error);
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(o->addresses, (std::vector<int>{1, 5, 12}));
@@ -559,8 +560,9 @@ TEST(SimOptions, ParsesWhatHelpDocuments) {
     EXPECT_EQ(o->hangupAfter, 3);
     EXPECT_EQ(o->delayMs, 250);
     EXPECT_EQ(o->seed, 9u);
+    EXPECT_EQ(o->edidOut, (std::vector<std::pair<int, std::string>>{{3, "a.bin"}, {9, "b=c.bin"}}));
     for (const char *opt : {"--link", "--inject", "--log", "--state", "--addresses", "--pace", "--silent",
-                            "--garbage", "--flood", "--hangup-after", "--delay"})
+                            "--garbage", "--flood", "--hangup-after", "--delay", "--edid-out"})
         EXPECT_NE(SimOptions::helpText().find(opt), std::string::npos) << opt;
 
     const std::vector<std::vector<std::string>> bad = {
@@ -575,6 +577,11 @@ TEST(SimOptions, ParsesWhatHelpDocuments) {
         {"--pace=1"},
         {"--what"},
         {"--addresses", "001"},
+        {"--edid-out", "0=a.bin"},
+        {"--edid-out", "10=a.bin"},
+        {"--edid-out", "3"},
+        {"--edid-out", "3="},
+        {"--edid-out", "=a.bin"},
     };
     for (const auto &args : bad) {
         error.clear();
