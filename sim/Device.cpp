@@ -110,7 +110,8 @@ std::vector<std::string> Device::apply(const Command &cmd) {
         s.edidChoice[static_cast<std::size_t>(cmd.port - 1)] = cmd.value;
         return {R::edidChoice(s, cmd.port)};
     case CommandKind::GetOutputEdid:
-        return {R::edidDump("OUT" + std::to_string(cmd.port), s.sinkEdid[static_cast<std::size_t>(cmd.port - 1)])};
+        return {R::edidDump("OUT" + std::to_string(cmd.port),
+                            s.sinkEdid[static_cast<std::size_t>(cmd.port - 1)])};
     case CommandKind::GetInputEdid: {
         const EdidImage &image =
             cmd.value < 2

@@ -52,8 +52,10 @@ std::string EdidCaptureStem(EdidPortKind kind, int port) {
 }
 
 std::string EdidCaptureFileName(const std::string &stem, int number) {
-    const char digits[] = {static_cast<char>('0' + number / 10 % 10), static_cast<char>('0' + number % 10), 0};
-    return stem + digits + ".bin";
+    std::string name = stem;
+    name += static_cast<char>('0' + number / 10 % 10);
+    name += static_cast<char>('0' + number % 10);
+    return name + ".bin";
 }
 
 std::string NextEdidCaptureFileName(const std::string &stem,

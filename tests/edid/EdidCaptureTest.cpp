@@ -60,9 +60,11 @@ TEST(EdidCapture, DumpLineParse) {
         {"a pair cut off at the very end of the text", "EDID OUT1 DATA 12 3", {0x12}},
         {"the pairs follow the first DATA", "X DATA 01 EDID DATA 02\r\n", {0x01, 0x02}},
         {"nothing is read past the first 2000 characters",
-         "EDID OUT1 DATA 12" + std::string(1979, ' ') + "34 56\r\n", {0x12, 0x34}},
+         "EDID OUT1 DATA 12" + std::string(1979, ' ') + "34 56\r\n",
+         {0x12, 0x34}},
         {"a pair straddling character 2000 is not read",
-         "EDID OUT1 DATA 12" + std::string(1982, ' ') + "34 56\r\n", {0x12}},
+         "EDID OUT1 DATA 12" + std::string(1982, ' ') + "34 56\r\n",
+         {0x12}},
         {"no DATA: nothing read", "IN1 EDID 3\r\n", {}},
     };
     for (const DumpCase &c : cases)
@@ -95,9 +97,12 @@ TEST(EdidCapture, NumberedFileNames) {
     gap.erase("Matrix_EDID_out1_42.bin");
     const std::vector<Case> cases = {
         {"empty folder", {}, "Matrix_EDID_out1_00.bin"},
-        {"00 and 01 taken", {"Matrix_EDID_out1_00.bin", "Matrix_EDID_out1_01.bin"}, "Matrix_EDID_out1_02.bin"},
+        {"00 and 01 taken",
+         {"Matrix_EDID_out1_00.bin", "Matrix_EDID_out1_01.bin"},
+         "Matrix_EDID_out1_02.bin"},
         {"first gap wins", {"Matrix_EDID_out1_00.bin", "Matrix_EDID_out1_02.bin"}, "Matrix_EDID_out1_01.bin"},
-        {"other ports do not count", {"Matrix_EDID_out2_00.bin", "Matrix_EDID_inp1_00.bin"},
+        {"other ports do not count",
+         {"Matrix_EDID_out2_00.bin", "Matrix_EDID_inp1_00.bin"},
          "Matrix_EDID_out1_00.bin"},
         {"only 42 free", gap, "Matrix_EDID_out1_42.bin"},
         {"all 100 taken: 99 again", all, "Matrix_EDID_out1_99.bin"},

@@ -548,8 +548,7 @@ TEST(SimOptions, ParsesWhatHelpDocuments) {
     auto o = SimOptions::parse({"--addresses", "01,05,12",  "--link",  "COM1",    "--inject=f",
                                 "--log",       "l",         "--state", "s",       "--pace",
                                 "--silent",    "--garbage", "8",       "--flood", "--hangup-after",
-                                "3",           "--delay",   "250",     "--seed",  "9",       "--edid-out",
-                                "3=a.bin",     "--edid-out=9=b=c.bin"},
+                                "3",           "--delay",   "250",     "--seed",  "9"},
                                error);
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(o->addresses, (std::vector<int>{1, 5, 12}));
@@ -560,6 +559,8 @@ TEST(SimOptions, ParsesWhatHelpDocuments) {
     EXPECT_EQ(o->hangupAfter, 3);
     EXPECT_EQ(o->delayMs, 250);
     EXPECT_EQ(o->seed, 9u);
+    o = SimOptions::parse({"--edid-out", "3=a.bin", "--edid-out=9=b=c.bin"}, error);
+    ASSERT_TRUE(o) << error;
     EXPECT_EQ(o->edidOut, (std::vector<std::pair<int, std::string>>{{3, "a.bin"}, {9, "b=c.bin"}}));
     for (const char *opt : {"--link", "--inject", "--log", "--state", "--addresses", "--pace", "--silent",
                             "--garbage", "--flood", "--hangup-after", "--delay", "--edid-out"})

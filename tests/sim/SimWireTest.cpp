@@ -395,7 +395,8 @@ TEST_F(SimWire, EdidOutOptionPlugsAFileIntoAnOutput) {
     std::string hex;
     for (int i = 0; i < 256; ++i) {
         if (i < 128)
-            expected[static_cast<std::size_t>(i)] = static_cast<unsigned char>(image[static_cast<std::size_t>(i)]);
+            expected[static_cast<std::size_t>(i)] =
+                static_cast<unsigned char>(image[static_cast<std::size_t>(i)]);
         char pair[3];
         std::snprintf(pair, sizeof pair, "%02x", expected[static_cast<std::size_t>(i)]);
         hex += pair;

@@ -24,10 +24,9 @@
 
 namespace {
 
-const char *const kEdidChoices[] = {"1080P_2CH(PCM) ", "1080P_ audio5.1", "User EDID1", "User EDID2",
-                                    "User EDID3",      "From Out1",       "From Out2",  "From Out3",
-                                    "From Out4",       "From Out5",       "From Out6",  "From Out7",
-                                    "From Out8",       "From Out9"};
+const char *const kEdidChoices[] = {
+    "1080P_2CH(PCM) ", "1080P_ audio5.1", "User EDID1", "User EDID2", "User EDID3", "From Out1", "From Out2",
+    "From Out3",       "From Out4",       "From Out5",  "From Out6",  "From Out7",  "From Out8", "From Out9"};
 static_assert(std::size(kEdidChoices) == link::kEdidChoiceCount);
 
 const QString kSelectPortFirst = QStringLiteral("Please select the target port first");
@@ -90,8 +89,8 @@ QWidget *CEdidPage::buildInputColumn() {
         auto *label = makeLabel(QStringLiteral("EDID:"), box);
         label->setBuddy(list);
         const int input = i + 1;
-        auto *apply =
-            makeButton(QStringLiteral("Apply to Input%1").arg(input), kApplyIds[static_cast<std::size_t>(i)], box);
+        auto *apply = makeButton(QStringLiteral("Apply to Input%1").arg(input),
+                                 kApplyIds[static_cast<std::size_t>(i)], box);
         connect(apply, &QPushButton::clicked, this, [this, input] { OnApply(input); });
         grid->addWidget(label, i, 0);
         grid->addWidget(list, i, 1);
@@ -169,7 +168,8 @@ void CEdidPage::OnReply(const link::Reply &reply) {
     if (r->choice) {
         const int choice = *r->choice >= 0 && *r->choice < link::kEdidChoiceCount ? *r->choice : -1;
         m_edidChoice[static_cast<std::size_t>(*r->input - 1)] = choice;
-        ui::control<QComboBox>(this, kEdidListIds[static_cast<std::size_t>(*r->input - 1)])->setCurrentIndex(choice);
+        ui::control<QComboBox>(this, kEdidListIds[static_cast<std::size_t>(*r->input - 1)])
+            ->setCurrentIndex(choice);
     }
     // The device reports the nine inputs in order: the page is refreshed once, after the last.
     if (*r->input == kInputCount)
@@ -225,7 +225,8 @@ void CEdidPage::OnLoad() {
     const int input = m_userSlot / 3 + 1;
     const int slot = m_userSlot % 3 + 1;
 
-    const QString path = ui::openFileName(this, QStringLiteral("Open"), QStringLiteral("bin file(*.bin);;all file(*.*)"));
+    const QString path =
+        ui::openFileName(this, QStringLiteral("Open"), QStringLiteral("bin file(*.bin);;all file(*.*)"));
     if (path.isEmpty())
         return;
     EdidImage image;

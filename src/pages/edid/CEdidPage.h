@@ -31,9 +31,9 @@ public:
     };
     // The "EDID:" list and the "Apply to Input<n>" button of inputs 1..9.
     static constexpr std::array<int, kInputCount> kEdidListIds{1255, 1257, 1259, 1261, 1263,
-                                                                1265, 1267, 1269, 1271};
+                                                               1265, 1267, 1269, 1271};
     static constexpr std::array<int, kInputCount> kApplyIds{1254, 1256, 1258, 1260, 1262,
-                                                             1264, 1266, 1268, 1270};
+                                                            1264, 1266, 1268, 1270};
     static constexpr std::chrono::milliseconds kCaptureTimeout{5000};
 
     explicit CEdidPage(IDeviceConsole *console, QWidget *parent = nullptr);

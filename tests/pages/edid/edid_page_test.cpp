@@ -13,12 +13,12 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QWheelEvent>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -32,8 +32,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const QString kNote = "Note: EDID data is only saved to one of the 3 user define. If want to use this EDID data "
-                      "to this input, need to set the EDID of this input to the selected user define.";
+const QString kNote =
+    "Note: EDID data is only saved to one of the 3 user define. If want to use this EDID data "
+    "to this input, need to set the EDID of this input to the selected user define.";
 
 std::string Bytes(int count, int seed) {
     std::string bytes;
@@ -96,7 +97,9 @@ protected:
             count += entry.is_regular_file() ? 1 : 0;
         return count;
     }
-    QString box() const { return ui::control<QPlainTextEdit>(page.get(), CEdidPage::IDC_BASIC_INFO)->toPlainText(); }
+    QString box() const {
+        return ui::control<QPlainTextEdit>(page.get(), CEdidPage::IDC_BASIC_INFO)->toPlainText();
+    }
 
     testsupport::ScopedTempCwd cwd;
     FakeConsole console;
@@ -106,9 +109,10 @@ protected:
 
 TEST_F(EdidPageTest, ControlsCarryTheirIdentifiersAndTextsAndStartUnselected) {
     EXPECT_EQ(page->objectName(), "180");
-    const QStringList choices = {"1080P_2CH(PCM) ", "1080P_ audio5.1", "User EDID1", "User EDID2", "User EDID3",
-                                 "From Out1",       "From Out2",       "From Out3",  "From Out4",  "From Out5",
-                                 "From Out6",       "From Out7",       "From Out8",  "From Out9"};
+    const QStringList choices = {"1080P_2CH(PCM) ", "1080P_ audio5.1", "User EDID1", "User EDID2",
+                                 "User EDID3",      "From Out1",       "From Out2",  "From Out3",
+                                 "From Out4",       "From Out5",       "From Out6",  "From Out7",
+                                 "From Out8",       "From Out9"};
     for (int input = 1; input <= 9; ++input) {
         QComboBox *c = list(CEdidPage::kEdidListIds[input - 1]);
         ASSERT_NE(c, nullptr) << input;
@@ -200,10 +204,10 @@ struct ReadCase {
 TEST_F(EdidPageTest, ReadAsksTheDeviceAndArmsTheCapture) {
     const std::vector<ReadCase> cases = {
         {"Out port 1", 0, -1, true, "\r\nA01 GET OUT1 EDID  DATA\r\n", true, "Matrix_EDID_out1_", {}},
-        {"Out port9, two blanks", 8, -1, true, "\r\nA01 GET OUT9 EDID  DATA\r\n", true, "Matrix_EDID_out9_", {}},
-        {"In port 2, User EDID1", 10, 2, true, "\r\nA01 GET IN2 EDID 2 DATA\r\n", true, "Matrix_EDID_inp2_", {}},
-        {"In port 9, built-in 5.1", 17, 1, true, "\r\nA01 GET IN9 EDID 1 DATA\r\n", true, "Matrix_EDID_inp9_", {}},
-        {"In port 4, From Out2: no command", 12, 6, true, "", true, "Matrix_EDID_inp4_", {}},
+        {"Out port9", 8, -1, true, "\r\nA01 GET OUT9 EDID  DATA\r\n", true, "Matrix_EDID_out9_", {}},
+        {"In 2 User1", 10, 2, true, "\r\nA01 GET IN2 EDID 2 DATA\r\n", true, "Matrix_EDID_inp2_", {}},
+        {"In 9 5.1", 17, 1, true, "\r\nA01 GET IN9 EDID 1 DATA\r\n", true, "Matrix_EDID_inp9_", {}},
+        {"In 4 From Out2: no command", 12, 6, true, "", true, "Matrix_EDID_inp4_", {}},
         {"port off still arms", 2, -1, false, "", true, "Matrix_EDID_out3_", {}},
         {"In port 6 without a choice", 14, -1, true, "", false, "", {}},
         {"no port chosen", -1, -1, true, "", false, "", {"Please select the target port first"}},
@@ -227,31 +231,28 @@ TEST_F(EdidPageTest, ReadAsksTheDeviceAndArmsTheCapture) {
     }
 }
 
-// Reads output 1 and answers with the given line.
+// Reads output 1 and answers with a dump line.
 struct CaptureCase {
     const char *name;
     std::vector<std::string> present; // files (or, ending in "/", folders) made beforehand
     std::string dumpBytes;            // the pairs the dump line carries
-    QStringList messages;
-    std::optional<std::string> file; // the file written and its 256 bytes
+    std::optional<std::string> file;  // the file written, none when writing fails
     std::string fileBytes;
 };
 
 TEST_F(EdidPageTest, DumpLineIsSavedDecodedAndShown) {
     const std::string full = Bytes(256, 5);
-    const std::string shortDump = Bytes(100, 9);
-    const std::string shortFile = shortDump + std::string(156, '\xFF');
+    const std::string part = Bytes(100, 9);
+    const std::string out00 = "Matrix_EDID_out1_00.bin";
     const std::vector<CaptureCase> cases = {
-        {"first capture", {}, full, {"Save to file: Matrix_EDID_out1_00.bin"}, "Matrix_EDID_out1_00.bin", full},
+        {"first capture", {}, full, out00, full},
         {"next free number",
-         {"Matrix_EDID_out1_00.bin", "Matrix_EDID_out1_01.bin", "Matrix_EDID_out2_02.bin"},
+         {out00, "Matrix_EDID_out1_01.bin", "Matrix_EDID_out2_02.bin"},
          full,
-         {"Save to file: Matrix_EDID_out1_02.bin"},
          "Matrix_EDID_out1_02.bin",
          full},
-        {"short dump leaves 0xFF", {}, shortDump, {"Save to file: Matrix_EDID_out1_00.bin"}, "Matrix_EDID_out1_00.bin",
-         shortFile},
-        {"file cannot be created", {"Matrix_EDID_out1_00.bin.tmp/"}, full, {"Faild to create file"}, std::nullopt, ""},
+        {"short dump leaves 0xFF", {}, part, out00, part + std::string(156, '\xFF')},
+        {"file cannot be created", {out00 + ".tmp/"}, full, std::nullopt, ""},
     };
     for (const CaptureCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -273,7 +274,8 @@ TEST_F(EdidPageTest, DumpLineIsSavedDecodedAndShown) {
         const std::size_t binsBefore = binFiles();
         console.reply(DumpLine(c.dumpBytes));
         EXPECT_FALSE(page->CaptureArmed()) << "a handled dump ends the capture, saved or not";
-        EXPECT_EQ(messages.messages(), c.messages);
+        EXPECT_EQ(messages.messages(), QStringList{c.file ? QString::fromStdString("Save to file: " + *c.file)
+                                                          : QString("Faild to create file")});
         messages.clear();
         EXPECT_EQ(binFiles(), binsBefore + (c.file ? 1 : 0)) << "no other file, no partial file";
         if (c.file) {
@@ -319,8 +321,8 @@ struct LoadCase {
     bool portOn;
     std::optional<std::string> chosen; // the file the dialog returns (relative); nullopt: cancelled
     std::string content;
-    std::string wire;
-    QStringList messages;
+    std::string head; // the start of the line sent; empty: nothing is sent
+    QString message;
     bool dialogShown;
 };
 
@@ -328,7 +330,8 @@ std::string LoadLine(const std::string &head, const std::string &bytes) {
     std::string line = head;
     for (std::size_t i = 0; i < 256; ++i) {
         char pair[4];
-        std::snprintf(pair, sizeof pair, "%02X", i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0xFF);
+        std::snprintf(pair, sizeof pair, "%02X",
+                      i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0xFF);
         line += pair;
         line += i < 255 ? " " : "\r\n";
     }
@@ -339,15 +342,15 @@ TEST_F(EdidPageTest, LoadSendsTheFileIntoTheChosenSlot) {
     const std::string half = Bytes(128, 3);
     const std::string longer = Bytes(300, 7);
     const std::vector<LoadCase> cases = {
-        {"128 bytes: the rest FF", 7, true, "half.bin", half, LoadLine("SET IN3 EDID U2 DATA ", half), {kNote}, true},
-        {"longer file: first 256", 26, true, "long.bin", longer, LoadLine("SET IN9 EDID U3 DATA ", longer), {kNote}, true},
-        {"upper-case extension", 0, true, "upper.BIN", half, "", {"It is not bin file"}, true},
-        {"other extension", 0, true, "edid.txt", half, "", {"It is not bin file"}, true},
-        {"missing file", 0, true, "gone.bin", "", "", {"File read failed"}, true},
-        {"folder named .bin", 0, true, "dir.bin", "", "", {"File read failed"}, true},
-        {"cancelled", 0, true, std::nullopt, "", "", {}, true},
-        {"port off", 4, false, "half.bin", half, "", {"Com port is not on yet."}, false},
-        {"no slot chosen", -1, true, "half.bin", half, "", {"Please select the target port first"}, false},
+        {"128 bytes: the rest FF", 7, true, "half.bin", half, "SET IN3 EDID U2 DATA ", kNote, true},
+        {"longer file: first 256", 26, true, "long.bin", longer, "SET IN9 EDID U3 DATA ", kNote, true},
+        {"upper-case extension", 0, true, "upper.BIN", half, "", "It is not bin file", true},
+        {"other extension", 0, true, "edid.txt", half, "", "It is not bin file", true},
+        {"missing file", 0, true, "gone.bin", "", "", "File read failed", true},
+        {"folder named .bin", 0, true, "dir.bin", "", "", "File read failed", true},
+        {"cancelled", 0, true, std::nullopt, "", "", "", true},
+        {"port off", 4, false, "half.bin", half, "", "Com port is not on yet.", false},
+        {"no slot chosen", -1, true, "half.bin", half, "", "Please select the target port first", false},
     };
     fs::create_directory("dir.bin");
     for (const LoadCase &c : cases) {
@@ -367,10 +370,11 @@ TEST_F(EdidPageTest, LoadSendsTheFileIntoTheChosenSlot) {
         click(CEdidPage::IDC_LOAD);
         EXPECT_EQ(shown, c.dialogShown);
         const std::string wire = console.takeWire();
-        EXPECT_EQ(wire, c.wire);
-        if (!c.wire.empty())
+        // One line, no address prefix: the head, 256 upper-case pairs (file bytes, then FF), CR LF.
+        EXPECT_EQ(wire, c.head.empty() ? "" : LoadLine(c.head, c.content));
+        if (!c.head.empty())
             EXPECT_EQ(wire.size(), 790u);
-        EXPECT_EQ(messages.messages(), c.messages);
+        EXPECT_EQ(messages.messages(), c.message.isEmpty() ? QStringList{} : QStringList{c.message});
         messages.clear();
         console.texts.clear();
     }
@@ -383,8 +387,8 @@ TEST_F(EdidPageTest, EdidReplySelectsTheInputsChoiceAndSendsNothing) {
         int choice;
     };
     const std::vector<Case> cases = {
-        {"IN1 EDID 3", 1, 3}, {"IN1 EDID 13", 1, 13}, {"IN4 EDID 0", 4, 0},
-        {"IN4 EDID 14", 4, -1}, {"IN5 EDID 7", 5, 7}, {"IN5 EDID ", 5, 7}, // no value: kept
+        {"IN1 EDID 3", 1, 3},   {"IN1 EDID 13", 1, 13}, {"IN4 EDID 0", 4, 0},
+        {"IN4 EDID 14", 4, -1}, {"IN5 EDID 7", 5, 7},   {"IN5 EDID ", 5, 7}, // no value: kept
     };
     for (const Case &c : cases) {
         console.reply(c.line);
