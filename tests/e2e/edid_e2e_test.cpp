@@ -113,15 +113,6 @@ TEST_F(EdidE2E, ReadingAnOutputTwiceWritesTwoFilesOfItsSinkEdid) {
     EXPECT_TRUE(testsupport::waitFor([&] { return page().EdidChoice(2) == 7; }));
 }
 
-TEST_F(EdidE2E, ClosingThePortEndsAWaitingCapture) {
-    choosePage(CEdidPage::kEdidListIds[3], 6); // input 4 "From Out2": no dump command, capture waits
-    choosePage(CEdidPage::IDC_READ_PORT, 12);
-    clickPage(CEdidPage::IDC_READ);
-    ASSERT_TRUE(page().CaptureArmed());
-    click(CConsoleDlg::IDC_PORT_BUTTON);
-    EXPECT_FALSE(page().CaptureArmed());
-}
-
 TEST_F(EdidE2E, LoadedFileReachesTheUserSlotAndReadsBackUnchanged) {
     std::string file;
     for (int i = 0; i < 128; ++i)

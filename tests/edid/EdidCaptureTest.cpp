@@ -49,7 +49,6 @@ TEST(EdidCapture, DumpLineParse) {
         {"all 256 pairs in order", Dump(full), full},
         {"pairs beyond 256 are not read", Dump(Counting(300)), full},
         {"input dump", Dump({0x00, 0xff, 0x10}, "EDID IN3 2 DATA"), {0x00, 0xff, 0x10}},
-        {"short dump leaves 0xFF where it ran out", Dump({0x12, 0x34, 0x56}), {0x12, 0x34, 0x56}},
         {"no pairs at all", "EDID OUT1 DATA \r\n", {}},
         {"separators of any kind are skipped", "EDID OUT1 DATA 12,34;;56\t78\r\n", {0x12, 0x34, 0x56, 0x78}},
         {"pairs need no separator", "EDID OUT1 DATA 0a0b0c\r\n", {0x0a, 0x0b, 0x0c}},
@@ -71,15 +70,6 @@ TEST(EdidCapture, DumpLineParse) {
         EXPECT_EQ(ParseEdidDump(c.line), Padded(c.expected)) << c.name;
 }
 
-TEST(EdidCapture, OnlyLinesWithEdidAndDataAreDumps) {
-    const std::vector<std::pair<std::string, bool>> cases = {
-        {"EDID OUT1 DATA 00\r\n", true},  {"IN1 EDID 3\r\n", false},     {"DATA 00 11\r\n", false},
-        {"edid OUT1 data 00\r\n", false}, {"EDID OUT1 DATA\r\n", false}, {"XEDID YDATA 1\r\n", true},
-    };
-    for (const auto &[line, dump] : cases)
-        EXPECT_EQ(IsEdidDumpLine(line), dump) << line;
-}
-
 TEST(EdidCapture, NumberedFileNames) {
     EXPECT_EQ(EdidCaptureStem(EdidPortKind::Output, 3), "Matrix_EDID_out3_");
     EXPECT_EQ(EdidCaptureStem(EdidPortKind::Input, 9), "Matrix_EDID_inp9_");
@@ -96,10 +86,6 @@ TEST(EdidCapture, NumberedFileNames) {
     std::set<std::string> gap = all;
     gap.erase("Matrix_EDID_out1_42.bin");
     const std::vector<Case> cases = {
-        {"empty folder", {}, "Matrix_EDID_out1_00.bin"},
-        {"00 and 01 taken",
-         {"Matrix_EDID_out1_00.bin", "Matrix_EDID_out1_01.bin"},
-         "Matrix_EDID_out1_02.bin"},
         {"first gap wins", {"Matrix_EDID_out1_00.bin", "Matrix_EDID_out1_02.bin"}, "Matrix_EDID_out1_01.bin"},
         {"other ports do not count",
          {"Matrix_EDID_out2_00.bin", "Matrix_EDID_inp1_00.bin"},
