@@ -52,6 +52,11 @@ bool wellFormed(const Command &cmd) {
 
 Device::Device(int address) : m_state(DeviceState::factory(address)) {}
 
+void Device::setSinkEdid(int output, const EdidImage &image) {
+    if (output >= 1 && output <= 9)
+        m_state.sinkEdid[static_cast<std::size_t>(output - 1)] = image;
+}
+
 template <typename Fn> std::vector<std::string> Device::forOutputs(int output, Fn fn) {
     std::vector<std::string> lines;
     int first = output == 0 ? 1 : output;
@@ -105,7 +110,8 @@ std::vector<std::string> Device::apply(const Command &cmd) {
         s.edidChoice[static_cast<std::size_t>(cmd.port - 1)] = cmd.value;
         return {R::edidChoice(s, cmd.port)};
     case CommandKind::GetOutputEdid:
-        return {R::edidDump("OUT" + std::to_string(cmd.port), EdidCatalog::sink(cmd.port))};
+        return {R::edidDump("OUT" + std::to_string(cmd.port),
+                            s.sinkEdid[static_cast<std::size_t>(cmd.port - 1)])};
     case CommandKind::GetInputEdid: {
         const EdidImage &image =
             cmd.value < 2

@@ -15,6 +15,8 @@ public:
     explicit Device(int address);
 
     std::vector<std::string> apply(const Command &cmd);
+    // Plugs another display into an output (1..9); other outputs are ignored.
+    void setSinkEdid(int output, const EdidImage &image);
 
     const DeviceState &state() const { return m_state; }
     int address() const { return m_state.address; }

@@ -16,6 +16,7 @@ DeviceState DeviceState::factory(int address) {
         s.irRoute[i] = 1;
         s.irEmitter[i] = 1;
         s.userEdid[i].fill(EdidCatalog::builtin(0));
+        s.sinkEdid[i] = EdidCatalog::sink(i + 1);
     }
     s.qvSources = {1, 2, 3, 4};
     s.borderColour = {255, 255, 255};

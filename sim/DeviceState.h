@@ -34,6 +34,7 @@ struct DeviceState {
     std::array<int, 3> borderColour{}; // red, green, blue
     std::array<int, 9> edidChoice{};   // 0..13 (see the EDID page's list)
     std::array<std::array<EdidImage, 3>, 9> userEdid{};
+    std::array<EdidImage, 9> sinkEdid{}; // the display on each output
     LanSettings lan;
     std::string mac;                   // 17 characters
     int audioMode = 0;                 // 0 follow input, 1 follow output, 2 independent

@@ -2,6 +2,9 @@
 
 #include "sim/EdidBuilder.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace korvexsim {
@@ -157,6 +160,26 @@ const EdidImage &EdidCatalog::sink(int output) {
     if (output < 1 || output > 9)
         output = 1;
     return images[static_cast<std::size_t>(output - 1)];
+}
+
+bool EdidCatalog::readFile(const std::string &path, EdidImage &image, std::string &error) {
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = std::strerror(errno);
+        return false;
+    }
+    EdidImage read;
+    read.fill(0xFF);
+    const std::size_t got = std::fread(read.data(), 1, read.size(), file);
+    const bool failed = got < read.size() && std::ferror(file);
+    const int readErrno = errno;
+    std::fclose(file);
+    if (failed) {
+        error = readErrno ? std::strerror(readErrno) : "read error";
+        return false;
+    }
+    image = read;
+    return true;
 }
 
 } // namespace korvexsim

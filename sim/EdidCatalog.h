@@ -2,6 +2,8 @@
 
 #include "sim/DeviceState.h"
 
+#include <string>
+
 namespace korvexsim {
 
 // The EDID images a simulated switcher carries: its two built-in input EDIDs (choices 0 and 1,
@@ -11,6 +13,10 @@ class EdidCatalog {
 public:
     static const EdidImage &builtin(int choice); // 0 or 1
     static const EdidImage &sink(int output);    // 1..9
+
+    // An EDID file (.bin) as the console writes it: the first 256 bytes, 0xFF for any a shorter
+    // file lacks. False with a reason when it cannot be read.
+    static bool readFile(const std::string &path, EdidImage &image, std::string &error);
 };
 
 } // namespace korvexsim

@@ -112,6 +112,18 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args
         } else if (name == "--delay") {
             ok = number(0, 600000, n);
             o.delayMs = static_cast<int>(n);
+        } else if (name == "--edid-out") {
+            std::string text;
+            ok = value(text);
+            const std::size_t eq = text.find('=');
+            long output = 0;
+            if (ok && (eq == std::string::npos || eq + 1 == text.size() ||
+                       !toNumber(text.substr(0, eq), 1, 9, output))) {
+                error = "bad value for --edid-out (N=FILE, N an output 1..9): " + text;
+                ok = false;
+            }
+            if (ok)
+                o.edidOut.emplace_back(static_cast<int>(output), text.substr(eq + 1));
         } else if (name == "--seed") {
             ok = number(0, 0xFFFFFFFFL, n);
             o.seed = static_cast<unsigned>(n);
@@ -154,6 +166,11 @@ Records:
                      when replies nobody read for a second were thrown away.
   --state FILE       JSON snapshot of every device, written to FILE.tmp and renamed
                      over FILE at start and after every handled command.
+
+Displays:
+  --edid-out N=FILE  output N (1..9) of every device shows the EDID in FILE instead of
+                     its built-in display: the first 256 bytes of the file, 0xFF for any
+                     a shorter file lacks (the console's .bin files). May be repeated.
 
 Timing and faults:
   --pace             send at the real speed of 57600 baud (10 bits a byte).

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvexsim {
@@ -22,6 +23,8 @@ struct SimOptions {
     int delayMs = 0;
     unsigned seed = 1;
     bool help = false;
+    // --edid-out N=FILE: output N (1..9) of every device shows the EDID in FILE; later ones win.
+    std::vector<std::pair<int, std::string>> edidOut;
 
     // Returns nothing and sets error for an unknown option or a bad value.
     static std::optional<SimOptions> parse(const std::vector<std::string> &args, std::string &error);

@@ -1,5 +1,6 @@
 #include "sim/SimServer.h"
 
+#include "sim/EdidCatalog.h"
 #include "sim/StateJson.h"
 
 #include <algorithm>
@@ -130,6 +131,15 @@ bool SimServer::setUp(std::string &error) {
         (m_signalFd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK)) < 0) {
         error = std::string("signalfd: ") + std::strerror(errno);
         return false;
+    }
+    for (const auto &[output, path] : m_options.edidOut) {
+        EdidImage image;
+        std::string reason;
+        if (!EdidCatalog::readFile(path, image, reason)) {
+            error = "cannot read the EDID file " + path + ": " + reason;
+            return false;
+        }
+        m_line.setSinkEdid(output, image);
     }
     if (!m_options.log.empty() && !m_log.open(m_options.log)) {
         error = "cannot write the log " + m_options.log + ": " + std::strerror(errno);

@@ -78,6 +78,10 @@ std::string device(const DeviceState &s) {
         j += "]";
     }
     j += "]";
+    j += ",\"sinkEdid\":[";
+    for (std::size_t i = 0; i < s.sinkEdid.size(); ++i)
+        j += (i > 0 ? "," : "") + hex(s.sinkEdid[i]);
+    j += "]";
     j += ",\"lan\":{\"dhcp\":" + std::to_string(s.lan.dhcp) + ",\"host\":" + dotted(s.lan.host) +
          ",\"mask\":" + dotted(s.lan.mask) + ",\"router\":" + dotted(s.lan.router) +
          ",\"tcpPort\":" + std::to_string(s.lan.tcpPort) + ",\"mac\":" + quoted(s.mac) + "}";

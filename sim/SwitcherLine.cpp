@@ -13,6 +13,11 @@ SwitcherLine::SwitcherLine(const std::vector<int> &addresses) {
                      [](const Device &x, const Device &y) { return x.address() < y.address(); });
 }
 
+void SwitcherLine::setSinkEdid(int output, const EdidImage &image) {
+    for (Device &d : m_devices)
+        d.setSinkEdid(output, image);
+}
+
 SwitcherLine::Result SwitcherLine::handleLine(std::string_view line) {
     std::optional<AddressedText> addressed = CommandParser::splitLine(line);
     if (!addressed)

@@ -30,6 +30,8 @@ public:
     Result handleFrame(std::string_view frame);
 
     const std::vector<Device> &devices() const { return m_devices; }
+    // Plugs the same display into output 1..9 of every device.
+    void setSinkEdid(int output, const EdidImage &image);
 
 private:
     Result dispatch(std::optional<int> address, const Command &cmd);

@@ -1,5 +1,6 @@
 #include "app/PageTable.h"
 
+#include "pages/edid/CEdidPage.h"
 #include "pages/ipconfig/CIpConfigPage.h"
 #include "pages/setting/CSettingPage.h"
 #include "pages/video/CVideoPage.h"
@@ -22,7 +23,7 @@ const std::array<PageEntry, 5> &PageTable() {
     static const std::array<PageEntry, 5> table{{
         {CVideoPage::kTemplate, "VIDEO", &make<CVideoPage>},
         {CVideoWallPage::kTemplate, "VIDEO WALL", &make<CVideoWallPage>},
-        {180, "EDID MANAGEMENT", &makeEmpty<180>},
+        {CEdidPage::kTemplate, "EDID MANAGEMENT", &make<CEdidPage>},
         {CIpConfigPage::kTemplate, "IP CONFIG", &make<CIpConfigPage>},
         {CSettingPage::kTemplate, "SETTING", &make<CSettingPage>},
     }};

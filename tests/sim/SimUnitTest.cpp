@@ -559,8 +559,11 @@ TEST(SimOptions, ParsesWhatHelpDocuments) {
     EXPECT_EQ(o->hangupAfter, 3);
     EXPECT_EQ(o->delayMs, 250);
     EXPECT_EQ(o->seed, 9u);
+    o = SimOptions::parse({"--edid-out", "3=a.bin", "--edid-out=9=b=c.bin"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->edidOut, (std::vector<std::pair<int, std::string>>{{3, "a.bin"}, {9, "b=c.bin"}}));
     for (const char *opt : {"--link", "--inject", "--log", "--state", "--addresses", "--pace", "--silent",
-                            "--garbage", "--flood", "--hangup-after", "--delay"})
+                            "--garbage", "--flood", "--hangup-after", "--delay", "--edid-out"})
         EXPECT_NE(SimOptions::helpText().find(opt), std::string::npos) << opt;
 
     const std::vector<std::vector<std::string>> bad = {
@@ -575,6 +578,11 @@ TEST(SimOptions, ParsesWhatHelpDocuments) {
         {"--pace=1"},
         {"--what"},
         {"--addresses", "001"},
+        {"--edid-out", "0=a.bin"},
+        {"--edid-out", "10=a.bin"},
+        {"--edid-out", "3"},
+        {"--edid-out", "3="},
+        {"--edid-out", "=a.bin"},
     };
     for (const auto &args : bad) {
         error.clear();

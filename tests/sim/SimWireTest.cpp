@@ -383,6 +383,35 @@ TEST_F(SimWire, UserEdidLoadLineWithoutPrefixStoresTheSlot) {
     EXPECT_EQ(simtest::captureEdid(pty.readLine().value_or("")), bytes);
 }
 
+// --edid-out puts a display of the test's choosing on an output of every device; a short file reads
+// as its bytes then 0xFF, and the other outputs keep their own displays.
+TEST_F(SimWire, EdidOutOptionPlugsAFileIntoAnOutput) {
+    std::string image;
+    for (int i = 0; i < 128; ++i)
+        image += static_cast<char>((i * 11 + 1) & 0xFF);
+    testsupport::writeFile(cwd.file("panel.bin"), image);
+    ASSERT_NO_FATAL_FAILURE(start({"--addresses", "01,02", "--edid-out", "3=" + cwd.file("panel.bin")}));
+    std::vector<int> expected(256, 0xFF);
+    std::string hex;
+    for (int i = 0; i < 256; ++i) {
+        if (i < 128)
+            expected[static_cast<std::size_t>(i)] =
+                static_cast<unsigned char>(image[static_cast<std::size_t>(i)]);
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", expected[static_cast<std::size_t>(i)]);
+        hex += pair;
+    }
+    ASSERT_TRUE(pty.command("GET OUT3 EDID  DATA", "A02 "));
+    EXPECT_EQ(simtest::captureEdid(pty.readLine().value_or("")), expected);
+    EXPECT_EQ(at(device(1), "sinkEdid/2").toString().toStdString(), hex);
+    EXPECT_NE(at(device(1), "sinkEdid/3").toString().toStdString(), hex);
+    ASSERT_TRUE(pty.command("GET OUT4 EDID  DATA", "A01 "));
+    EXPECT_NE(simtest::captureEdid(pty.readLine().value_or("")), expected);
+
+    testsupport::SimProcess missing;
+    EXPECT_FALSE(missing.start({"--edid-out", "3=" + cwd.file("none.bin")}, 3000));
+}
+
 TEST_F(SimWire, SearchProbeGetsALineBack) {
     ASSERT_NO_FATAL_FAILURE(start({"--addresses", "01,02"}));
     ASSERT_TRUE(pty.send("\r\n>@\r\n"));

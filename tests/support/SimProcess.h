@@ -36,6 +36,7 @@ namespace testsupport {
 //       "borderColour": [r, g, b],          0..255 each
 //       "edidChoice": [9 ints],             inputs 1..9: the EDID list index 0..13
 //       "userEdid": [9 x [3 strings]],      inputs 1..9, user slots 1..3: 512 lower-case hex digits
+//       "sinkEdid": [9 strings],            outputs 1..9: the display's EDID, 512 lower-case hex digits
 //       "lan": {"dhcp": 0, "host": "192.168.1.100", "mask": "255.255.255.0",
 //               "router": "192.168.1.1", "tcpPort": 8000, "mac": "00-1C-91-4B-00-01"},
 //       "audioMode": 0,                     0 follow the input, 1 follow the output, 2 independent
