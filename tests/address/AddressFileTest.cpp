@@ -157,14 +157,15 @@ TEST_P(SaveEntryTest, StoresTheLeadingNumberAndTheCutDescription) {
     EXPECT_EQ(loaded, table);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SaveEntryTest,
-                         ::testing::Values(SaveCase{"7", "", {7, " "}}, SaveCase{"", "Hall", {0, "Hall"}},
-                                           SaveCase{"99", "ABCDEFGHIJ", {99, "ABCDEFGHIJ"}},
-                                           SaveCase{"5x", "Projector 12", {5, "Projector "}},
-                                           SaveCase{" 3", "*", {3, "*"}}, SaveCase{"x5", "a", {0, "a"}},
-                                           SaveCase{"-5", "b", {0, "b"}}, SaveCase{"+8", "c", {8, "c"}},
-                                           // Latin-1: two characters are two bytes, kept byte for byte
-                                           SaveCase{"\xE9" "7", "Caf\xE9 \xC0 \xA9", {0, "Caf\xE9 \xC0 \xA9"}}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SaveEntryTest,
+    ::testing::Values(SaveCase{"7", "", {7, " "}}, SaveCase{"", "Hall", {0, "Hall"}},
+                      SaveCase{"99", "ABCDEFGHIJ", {99, "ABCDEFGHIJ"}},
+                      SaveCase{"5x", "Projector 12", {5, "Projector "}}, SaveCase{" 3", "*", {3, "*"}},
+                      SaveCase{"x5", "a", {0, "a"}}, SaveCase{"-5", "b", {0, "b"}},
+                      SaveCase{"+8", "c", {8, "c"}},
+                      // Latin-1: two characters are two bytes, kept byte for byte
+                      SaveCase{std::string{'\xE9', '7'}, "Caf\xE9 \xC0 \xA9", {0, "Caf\xE9 \xC0 \xA9"}}));
 
 TEST(AddressFile, SavedFileHasTheExactLayout) {
     ScopedTempCwd cwd;
