@@ -1,0 +1,12 @@
+#include "ui/Latin1Validator.h"
+
+namespace ui {
+
+QValidator::State Latin1Validator::validate(QString &input, int &) const {
+    for (const QChar c : input)
+        if (c.unicode() > 0xFF)
+            return Invalid;
+    return Acceptable;
+}
+
+} // namespace ui
