@@ -138,7 +138,7 @@ QWidget *CAddressDlg::buildTableGroup() {
     // Two columns of 16 rows: index label, address edit, description edit; a gap between them.
     for (int half = 0; half < 2; ++half) {
         const int col = half * 4;
-        grid->addWidget(new QLabel(QStringLiteral("Index"), group), 0, col);
+        grid->addWidget(new QLabel(QStringLiteral("Index"), group), 0, col, Qt::AlignRight | Qt::AlignBottom);
         grid->addWidget(new QLabel(QStringLiteral("Device\nAddress"), group), 0, col + 1, Qt::AlignBottom);
         grid->addWidget(new QLabel(QStringLiteral("Description"), group), 0, col + 2, Qt::AlignBottom);
         for (int row = 0; row < kRowsPerColumn; ++row) {
@@ -152,7 +152,9 @@ QWidget *CAddressDlg::buildTableGroup() {
                 row + 1, col + 2);
         }
     }
+    // Room the title leaves over goes between the two columns, not into them.
     grid->setColumnMinimumWidth(3, 24);
+    grid->setColumnStretch(3, 1);
     return group;
 }
 
