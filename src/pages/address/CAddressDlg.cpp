@@ -53,13 +53,26 @@ QPushButton *makeButton(const QString &caption, QWidget *parent) {
     return button;
 }
 
-// An edit of the table, sized for its limit in this font.
-QLineEdit *tableEdit(const QString &name, int maxChars, const QString &widest, QWidget *parent) {
+QLineEdit *tableEdit(const QString &name, const QString &widest, QWidget *parent) {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
-    edit->setMaxLength(maxChars);
-    edit->setValidator(new ui::Latin1Validator(edit));
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(widest) + 16);
+    return edit;
+}
+
+// Typing stops at two characters, yet an address outside 00..99 from a hand-edited file shows whole
+// (a length limit would cut 150 to 15), so that "Save" refuses it instead of storing another device.
+QLineEdit *addressEdit(int entry, QWidget *parent) {
+    QLineEdit *edit = tableEdit(CAddressDlg::addressEditName(entry), QStringLiteral("000"), parent);
+    edit->setValidator(new ui::Latin1Validator(edit, CAddressDlg::kAddressChars));
+    return edit;
+}
+
+QLineEdit *descriptionEdit(int entry, QWidget *parent) {
+    QLineEdit *edit =
+        tableEdit(CAddressDlg::descriptionEditName(entry), QStringLiteral("WWWWWWWWWW"), parent);
+    edit->setMaxLength(CAddressDlg::kDescriptionChars);
+    edit->setValidator(new ui::Latin1Validator(edit));
     return edit;
 }
 
@@ -145,11 +158,8 @@ QWidget *CAddressDlg::buildTableGroup() {
             const int entry = half * kRowsPerColumn + row + 1;
             grid->addWidget(new QLabel(QStringLiteral("%1:").arg(entry), group), row + 1, col,
                             Qt::AlignRight);
-            grid->addWidget(tableEdit(addressEditName(entry), kAddressChars, QStringLiteral("00"), group),
-                            row + 1, col + 1);
-            grid->addWidget(
-                tableEdit(descriptionEditName(entry), kDescriptionChars, QStringLiteral("WWWWWWWWWW"), group),
-                row + 1, col + 2);
+            grid->addWidget(addressEdit(entry, group), row + 1, col + 1);
+            grid->addWidget(descriptionEdit(entry, group), row + 1, col + 2);
         }
     }
     // Room the title leaves over goes between the two columns, not into them.

@@ -76,7 +76,6 @@ TEST_F(AddressDialogTest, OpensWithTheTableInLimitedEditsAndTheFixedTexts) {
         SCOPED_TRACE(n);
         ASSERT_NE(edit(CAddressDlg::addressEditName(n)), nullptr);
         ASSERT_NE(edit(CAddressDlg::descriptionEditName(n)), nullptr);
-        EXPECT_EQ(edit(CAddressDlg::addressEditName(n))->maxLength(), 2);
         EXPECT_EQ(edit(CAddressDlg::descriptionEditName(n))->maxLength(), 10);
     }
     EXPECT_EQ(edit("Address 1")->text(), "05");
@@ -215,6 +214,20 @@ TEST_F(AddressDialogTest, FailedWriteKeepsFileTableAndEdits) {
     EXPECT_EQ(testsupport::readFile(address::kAddressFileName), kFile);
     EXPECT_EQ(table, before);
     EXPECT_EQ(edit("Address 1")->text(), "9"); // still there to try again
+}
+
+TEST_F(AddressDialogTest, AddressOutsideTwoDigitsShowsWholeAndSaveRefusesEveryEntry) {
+    const std::string file = "150" + kFile.substr(2);
+    testsupport::writeFile(address::kAddressFileName, file);
+    ASSERT_TRUE(address::LoadAddressFile(table).empty());
+    dlg->close();
+    open();
+    EXPECT_EQ(edit("Address 1")->text(), "150");
+    type(edit("Address 2"), "3");
+    click(CAddressDlg::kSaveButton);
+    EXPECT_EQ(messages.messages(), QStringList{"Index No. 00 is more than 2 HEX digital"});
+    EXPECT_EQ(testsupport::readFile(address::kAddressFileName), file);
+    EXPECT_EQ(table.entries[1].address, 12);
 }
 
 TEST_F(AddressDialogTest, ReplyShowsAtOnceWhileOpenElseAtTheNextOpening) {
