@@ -84,11 +84,11 @@ TEST_F(AddressDialogTest, OpensWithTheTableInLimitedEditsAndTheFixedTexts) {
     QStringList labels;
     for (QLabel *label : dlg->findChildren<QLabel *>())
         labels << label->text();
+    const char *saveNote = "Note: Please save the setting before you close the address mangerment dialog. "
+                           "Otherwise the data will be ignored. Address must be from 00 to 99. Address 00 is "
+                           "for broadcast to all devices.";
     for (const char *text :
-         {"Note: When read or write address, there should be only one device is connected.",
-          "Note: Please save the setting before you close the address mangerment dialog. Otherwise the data "
-          "will "
-          "be ignored. Address must be from 00 to 99. Address 00 is for broadcast to all devices.",
+         {"Note: When read or write address, there should be only one device is connected.", saveNote,
           "Device\nAddress", "1:", "32:"})
         EXPECT_TRUE(labels.contains(text)) << text;
     EXPECT_NE(ui::control<QGroupBox>(dlg.get(),
@@ -255,10 +255,10 @@ TEST_F(AddressDialogTest, EnterPressesNoButtonAndClosingKeepsTheAddresses) {
     click(CAddressDlg::kWriteButton);
     ASSERT_EQ(console.takeWire(), "\r\nA01 SET ADDR 07\r\n");
     type(edit("Address 1"), "55");
-    for (QWidget *focus :
-         {static_cast<QWidget *>(edit("Address 1")), static_cast<QWidget *>(newAddress()),
-          static_cast<QWidget *>(ui::control<QPushButton>(dlg.get(), CAddressDlg::kWriteButton)),
-          static_cast<QWidget *>(ui::control<QPushButton>(dlg.get(), CAddressDlg::kSaveButton))}) {
+    const QWidgetList focused{edit("Address 1"), newAddress(),
+                              ui::control<QPushButton>(dlg.get(), CAddressDlg::kWriteButton),
+                              ui::control<QPushButton>(dlg.get(), CAddressDlg::kSaveButton)};
+    for (QWidget *focus : focused) {
         focus->setFocus();
         QTest::keyClick(focus, Qt::Key_Return);
         QTest::keyClick(focus, Qt::Key_Enter, Qt::KeypadModifier);
