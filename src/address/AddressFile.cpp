@@ -17,14 +17,6 @@ namespace {
 
 constexpr const char *kCannotCreate = "There is no KorvexAddrMG.ini and faild to create new empty ini file !";
 
-std::size_t utf8Length(const std::string &text) {
-    std::size_t count = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80)
-            ++count;
-    return count;
-}
-
 // The address a dialog text stands for: its leading decimal digits (after any blanks), 0 when it
 // does not start with one. The text is at most two characters, so the result is 0..99; a minus sign
 // gives 0 rather than a negative number that would wrap round in the 16-bit field.
@@ -97,20 +89,26 @@ std::vector<std::string> LoadAddressFile(AddressTable &table, const std::string 
 std::vector<std::string> SaveAddressFile(AddressTable &table, const std::array<std::string, 32> &addressTexts,
                                          const std::array<std::string, 32> &descriptions,
                                          const std::string &path) {
-    for (std::size_t i = 0; i < table.entries.size(); ++i) {
-        if (utf8Length(addressTexts[i]) > 2) {
+    // Every entry is checked before anything changes, and the table takes the new entries only once
+    // they are on disk: the address list never offers addresses the file does not hold.
+    for (std::size_t i = 0; i < addressTexts.size(); ++i) {
+        if (addressTexts[i].size() > 2) { // Latin-1: one byte per character
             char message[64];
             std::snprintf(message, sizeof message, "Index No. %02X is more than 2 HEX digital",
                           static_cast<unsigned>(i));
             return {message};
         }
-        table.entries[i].address = leadingNumber(addressTexts[i]);
     }
-    for (std::size_t i = 0; i < table.entries.size(); ++i) {
+    AddressTable saved;
+    for (std::size_t i = 0; i < saved.entries.size(); ++i) {
+        saved.entries[i].address = leadingNumber(addressTexts[i]);
         const std::string &text = descriptions[i];
-        table.entries[i].description = text.empty() ? std::string(" ") : StoredDescription(text);
+        saved.entries[i].description = text.empty() ? std::string(" ") : StoredDescription(text);
     }
-    return StoreConsoleFile(path, FormatAddressFile(table), kCannotCreate);
+    std::vector<std::string> messages = StoreConsoleFile(path, FormatAddressFile(saved), kCannotCreate);
+    if (messages.empty())
+        table = std::move(saved);
+    return messages;
 }
 
 std::string AddressListText(int n, const AddressEntry &entry) {

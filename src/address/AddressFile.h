@@ -26,8 +26,10 @@ void ReadAddressTable(std::istream &in, AddressTable &table);
 // show, in order; empty when all went well. Descriptions start as ten spaces before reading.
 std::vector<std::string> LoadAddressFile(AddressTable &table, const std::string &path = kAddressFileName);
 
-// What "Save" stores from the dialog's 32 address texts and 32 description texts, then writes the
-// file. Returns the message texts to show, in order; empty when the file was written.
+// "Save": stores the dialog's 32 address texts and 32 description texts (Latin-1, one byte per
+// character) in the file, written whole through a temporary file. Every entry is checked first; the
+// table changes only when the file was written. Returns the message texts to show, in order; empty
+// when the file was written.
 std::vector<std::string> SaveAddressFile(AddressTable &table, const std::array<std::string, 32> &addressTexts,
                                          const std::array<std::string, 32> &descriptions,
                                          const std::string &path = kAddressFileName);

@@ -7,7 +7,7 @@
 // One switcher on the line: its device address (0..99) and the operator's name for it.
 struct AddressEntry {
     uint16_t address = 0;
-    std::string description; // at most 10 characters
+    std::string description; // at most 10 characters, Latin-1 (one byte each)
     bool operator==(const AddressEntry &) const = default;
 };
 

@@ -7,6 +7,7 @@
 #include "serial/PortNaming.h"
 #include "protocol/TextPrefix.h"
 #include "app/PageTable.h"
+#include "pages/address/CAddressDlg.h"
 #include "pages/base/CConsolePage.h"
 #include "pages/multiview/CMultiviewPanel.h"
 #include "res/Resources.h"
@@ -58,6 +59,7 @@ CConsoleDlg::CConsoleDlg(QWidget *parent)
                            })) {
     setWindowTitle(QStringLiteral("Korvex  V2.0"));
     buildControls();
+    m_addressDlg = new CAddressDlg(this, m_addressTable, this);
     m_searchTimer.setObjectName(QStringLiteral("searchTimer"));
     m_portErrorTimer.setObjectName(QStringLiteral("portErrorTimer"));
     OnInitDialog();
@@ -65,9 +67,11 @@ CConsoleDlg::CConsoleDlg(QWidget *parent)
 
 CConsoleDlg::~CConsoleDlg() {
     // Stop the worker while the window still exists: it may be handing bytes to it. Then take the
-    // pages and the panel down while the sink list they leave is still alive.
+    // pages, the panel and the address dialog down while the sink list they leave is still alive.
     m_port.Close();
     disconnect(m_tab, nullptr, this, nullptr); // removing tabs must not reach ShowSelectedPage
+    delete m_addressDlg;
+    m_addressDlg = nullptr;
     delete m_multiview;
     m_multiview = nullptr;
     const std::vector<CConsolePage *> pages = std::move(m_pages);
@@ -232,7 +236,8 @@ void CConsoleDlg::RefreshAddressList() {
     const int selected = m_addressList->currentIndex();
     for (int n = 1; n <= 32; ++n) {
         const AddressEntry &entry = m_addressTable.entries[static_cast<std::size_t>(n - 1)];
-        m_addressList->setItemText(n, QString::fromStdString(address::AddressListText(n, entry)));
+        // Descriptions are Latin-1, one byte per character, as the file holds them.
+        m_addressList->setItemText(n, QString::fromLatin1(address::AddressListText(n, entry)));
     }
     m_addressList->setCurrentIndex(selected);
     if (selected >= 1) {
@@ -263,7 +268,8 @@ void CConsoleDlg::SelectAddress() {
 }
 
 void CConsoleDlg::OpenAddressDialog() {
-    // The address dialog comes with its own change; the list is refreshed after it closes either way.
+    // The list is refreshed after every closing, saved or not.
+    m_addressDlg->exec();
     RefreshAddressList();
 }
 

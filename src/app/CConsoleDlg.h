@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+class CAddressDlg;
 class CConsolePage;
 class CMultiviewPanel;
 class QComboBox;
@@ -61,6 +62,7 @@ public:
     void RefreshAddressList();
     void SelectAddress();
     void OpenAddressDialog();
+    CAddressDlg *addressDialog() const { return m_addressDlg; }
     const AddressTable &addressTable() const { return m_addressTable; }
     AddressTable &addressTable() { return m_addressTable; }
 
@@ -142,6 +144,7 @@ private:
     std::vector<CConsolePage *> m_pages;
     CMultiviewPanel *m_multiview = nullptr;
     std::vector<IReplySink *> m_sinks;
+    CAddressDlg *m_addressDlg = nullptr; // lives as long as the window, hears "ADDR " all along
 
     int m_searchInProgress = 0;
     unsigned m_savedPort = 1;

@@ -30,14 +30,8 @@ void SkipRestOfLine(TextScanner &in) {
 }
 
 std::string StoredDescription(const std::string &description) {
-    std::size_t end = description.size();
-    if (end > kDescriptionMaxLength) {
-        end = kDescriptionMaxLength;
-        // Back up over continuation bytes so a multi-byte character is kept whole or left out whole.
-        while (end > 0 && (static_cast<unsigned char>(description[end]) & 0xC0) == 0x80)
-            --end;
-    }
-    std::string text = description.substr(0, end);
+    // One byte per character (Latin-1), so ten characters are always the first ten bytes.
+    std::string text = description.substr(0, kDescriptionMaxLength);
     for (char &c : text)
         if (c == '\r' || c == '\n' || c == '\0')
             c = ' ';

@@ -22,9 +22,9 @@ StarredDescription ReadStarredDescription(TextScanner &in);
 // Passes over what is left of the current line, up to and including its LF.
 void SkipRestOfLine(TextScanner &in);
 
-// The description as the files store it: at most 10 bytes, never splitting a UTF-8 sequence, with CR,
-// LF and NUL (which would end it early when read back and push its tail into the next entry) turned
-// into spaces.
+// The description as the files store it: its first 10 characters (Latin-1, one byte each), with CR, LF
+// and NUL (which would end it early when read back and push its tail into the next entry) turned into
+// spaces.
 std::string StoredDescription(const std::string &description);
 
 // "*", the stored form of the description and CR LF.

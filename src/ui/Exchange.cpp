@@ -122,11 +122,11 @@ void Exchange::fail(QWidget *control, const QString &message) {
 }
 
 template <class T>
-Exchange &Exchange::numberEdit(int id, T &value, const QString &shown, bool (*parse)(const QString &, T &),
-                               const QString &message) {
+Exchange &Exchange::numberEdit(const QString &name, T &value, const QString &shown,
+                               bool (*parse)(const QString &, T &), const QString &message) {
     if (!m_ok)
         return *this;
-    QWidget *w = find(idName(id));
+    QWidget *w = find(name);
     if (!w)
         return *this;
     if (m_direction == Refresh)
@@ -136,30 +136,38 @@ Exchange &Exchange::numberEdit(int id, T &value, const QString &shown, bool (*pa
     return *this;
 }
 
-template <class T> Exchange &Exchange::checkRange(int id, const T &value, T min, T max) {
+template <class T> Exchange &Exchange::checkRange(const QString &name, const T &value, T min, T max) {
     if (m_ok && m_direction == Take && (value < min || value > max))
-        fail(find(idName(id)), integerRangeMessage(min, max));
+        fail(find(name), integerRangeMessage(min, max));
     return *this;
 }
 
 Exchange &Exchange::intEdit(int id, int &value) {
-    return numberEdit(id, value, QString::number(value), parseInt, kEnterInteger);
+    return numberEdit(idName(id), value, QString::number(value), parseInt, kEnterInteger);
 }
 
 Exchange &Exchange::intEdit(int id, int &value, int min, int max) {
-    return intEdit(id, value).checkRange(id, value, min, max);
+    return intEdit(id, value).checkRange(idName(id), value, min, max);
 }
 
 Exchange &Exchange::unsignedEdit(int id, unsigned &value) {
-    return numberEdit(id, value, QString::number(value), parseUnsigned, kEnterPositive);
+    return unsignedEdit(idName(id), value);
 }
 
 Exchange &Exchange::unsignedEdit(int id, unsigned &value, unsigned min, unsigned max) {
-    return unsignedEdit(id, value).checkRange(id, value, min, max);
+    return unsignedEdit(idName(id), value, min, max);
+}
+
+Exchange &Exchange::unsignedEdit(const QString &name, unsigned &value) {
+    return numberEdit(name, value, QString::number(value), parseUnsigned, kEnterPositive);
+}
+
+Exchange &Exchange::unsignedEdit(const QString &name, unsigned &value, unsigned min, unsigned max) {
+    return unsignedEdit(name, value).checkRange(name, value, min, max);
 }
 
 Exchange &Exchange::doubleEdit(int id, double &value) {
-    return numberEdit(id, value, QString::number(value, 'g', 15), parseDouble, kEnterNumber);
+    return numberEdit(idName(id), value, QString::number(value, 'g', 15), parseDouble, kEnterNumber);
 }
 
 Exchange &Exchange::floatEdit(int id, float &value) {

@@ -29,6 +29,9 @@ public:
     Exchange &intEdit(int id, int &value, int min, int max);
     Exchange &unsignedEdit(int id, unsigned &value);
     Exchange &unsignedEdit(int id, unsigned &value, unsigned min, unsigned max);
+    // The same for an edit without identifier, named by its label.
+    Exchange &unsignedEdit(const QString &name, unsigned &value);
+    Exchange &unsignedEdit(const QString &name, unsigned &value, unsigned min, unsigned max);
     Exchange &floatEdit(int id, float &value);
     Exchange &doubleEdit(int id, double &value);
     Exchange &text(int id, QString &value);
@@ -49,9 +52,9 @@ public:
 
 private:
     template <class T>
-    Exchange &numberEdit(int id, T &value, const QString &shown, bool (*parse)(const QString &, T &),
-                         const QString &message);
-    template <class T> Exchange &checkRange(int id, const T &value, T min, T max);
+    Exchange &numberEdit(const QString &name, T &value, const QString &shown,
+                         bool (*parse)(const QString &, T &), const QString &message);
+    template <class T> Exchange &checkRange(const QString &name, const T &value, T min, T max);
     QWidget *find(const QString &name);
     void fail(QWidget *control, const QString &message);
 
