@@ -206,8 +206,9 @@ TEST_F(EdidPageTest, ReadAsksTheDeviceAndArmsTheCapture) {
         EXPECT_EQ(console.takeWire(), c.wire);
         EXPECT_EQ(page->CaptureArmed(), c.armed);
         EXPECT_EQ(page->TakesRawLines(), c.armed);
-        if (c.armed)
+        if (c.armed) {
             EXPECT_EQ(page->CaptureStem(), c.stem);
+        }
         EXPECT_EQ(messages.messages(), c.messages);
         messages.clear();
     }
@@ -349,8 +350,9 @@ TEST_F(EdidPageTest, LoadSendsTheFileIntoTheChosenSlot) {
         const std::string wire = console.takeWire();
         // One line, no address prefix: the head, 256 upper-case pairs (file bytes, then FF), CR LF.
         EXPECT_EQ(wire, c.head.empty() ? "" : LoadLine(c.head, c.content));
-        if (!c.head.empty())
+        if (!c.head.empty()) {
             EXPECT_EQ(wire.size(), 790u);
+        }
         EXPECT_EQ(messages.messages(), c.message.isEmpty() ? QStringList{} : QStringList{c.message});
         messages.clear();
         console.texts.clear();
