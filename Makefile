@@ -44,7 +44,7 @@ test-tsan: deps
 
 # Every libFuzzer target for SECONDS seconds (clang), each from a copy of its committed seed corpus.
 SECONDS ?= 60
-FUZZERS ?= fuzz_link_protocol fuzz_edid_decoder fuzz_wall_files fuzz_sim_line fuzz_console_receive
+FUZZERS ?= fuzz_link_protocol fuzz_edid_decoder fuzz_edid_capture fuzz_wall_files fuzz_sim_line fuzz_console_receive
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DKORVEX_BUILD_FUZZ=ON -DKORVEX_BUILD_TESTS=OFF -DKORVEX_BUILD_BENCH=OFF >/dev/null

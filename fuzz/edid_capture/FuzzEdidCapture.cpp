@@ -1,0 +1,36 @@
+// libFuzzer target for the EDID capture's line parser and file naming: any received line is either
+// not a dump line or gives a whole 256-byte image, never reading past the line, and the next file
+// name always has the stem, two digits and ".bin".
+
+#include "edid/EdidCapture.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    // A copy of exactly the input's bytes, so reading one past the line is caught.
+    const std::string line(reinterpret_cast<const char *>(data), size);
+    const std::string_view view(line);
+    const bool dump = IsEdidDumpLine(view);
+    const EdidImage image = ParseEdidDump(view);
+    if (!dump && view.find("DATA ") == std::string_view::npos) {
+        for (std::uint8_t b : image)
+            if (b != 0xFF)
+                __builtin_trap(); // no "DATA ": nothing may be read
+    }
+    // The input's length chooses how many numbered files already exist.
+    const std::size_t taken = size % 101;
+    const std::string stem = EdidCaptureStem(size % 2 ? EdidPortKind::Output : EdidPortKind::Input, 1 + size % 9);
+    const std::string name = NextEdidCaptureFileName(stem, [&](const std::string &candidate) {
+        for (std::size_t n = 0; n < taken; ++n)
+            if (candidate == EdidCaptureFileName(stem, static_cast<int>(n)))
+                return true;
+        return false;
+    });
+    if (name.size() != stem.size() + 6 || name.compare(0, stem.size(), stem) != 0 ||
+        name.compare(name.size() - 4, 4, ".bin") != 0)
+        __builtin_trap();
+    return 0;
+}
