@@ -2,6 +2,7 @@
 // alternating two contents, and is killed with SIGKILL at a random moment, a hundred times per file.
 // Whatever moment the kill hits, the file holds the whole old or the whole new content.
 #include "address/AddressFile.h"
+#include "files/FileReplace.h"
 #include "wall/LayoutFile.h"
 
 #include "TempDir.h"
@@ -47,6 +48,12 @@ std::vector<Saver> savers() {
                             }
                         }
                         wall::SaveLayoutFile(table);
+                    }});
+    // A captured EDID is written the way the EDID page writes it.
+    list.push_back({"EDID capture", "Matrix_EDID_out1_00.bin", [](bool second) {
+                        std::string image(256, second ? '\x5a' : '\xff');
+                        image[0] = 0;
+                        files::ReplaceFileContent("Matrix_EDID_out1_00.bin", image);
                     }});
     return list;
 }
