@@ -10,8 +10,10 @@ enum IconId {
     IDR_MAINFRAME = 128, // application icon
     IDI_PORT_OFF = 133,
     IDI_PORT_ON = 134,
-    IDI_MV_MODE1 = 180, // 2x2 multiview
-    IDI_MV_MODE0 = 181, // 3x3 multiview
+    IDI_MV_MODE1 = 180,      // 2x2 multiview
+    IDI_MV_MODE0 = 181,      // 3x3 multiview
+    IDB_WALL_PANELS = 140,   // a wall of panels with its gaps and overscan marked
+    IDB_WALL_PORTRAIT = 141, // a portrait arrangement of panels
 };
 
 enum StringId {

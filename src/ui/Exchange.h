@@ -2,8 +2,8 @@
 
 #include <QString>
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -35,6 +35,16 @@ public:
     Exchange &text(const QString &name, QString &value);
     Exchange &maxChars(int id, const QString &value, int limit);
 
+    // The same for controls that have no identifier and are named by caption or label ("Device addr:").
+    Exchange &intEdit(const QString &name, int &value);
+    Exchange &intEdit(const QString &name, int &value, int min, int max);
+    Exchange &unsignedEdit(const QString &name, unsigned &value);
+    Exchange &unsignedEdit(const QString &name, unsigned &value, unsigned min, unsigned max);
+    Exchange &floatEdit(const QString &name, float &value);
+    Exchange &maxChars(const QString &name, const QString &value, int limit);
+    Exchange &check(const QString &name, int &value);
+    Exchange &comboIndex(const QString &name, int &index);
+
     // A radio group given by its radio identifiers in order: index of the checked one, -1 for none.
     Exchange &radioGroup(std::initializer_list<int> ids, int &index);
     Exchange &radioGroup(const std::vector<int> &ids, int &index);
@@ -49,9 +59,9 @@ public:
 
 private:
     template <class T>
-    Exchange &numberEdit(int id, T &value, const QString &shown, bool (*parse)(const QString &, T &),
-                         const QString &message);
-    template <class T> Exchange &checkRange(int id, const T &value, T min, T max);
+    Exchange &numberEdit(const QString &name, T &value, const QString &shown,
+                         bool (*parse)(const QString &, T &), const QString &message);
+    template <class T> Exchange &checkRange(const QString &name, const T &value, T min, T max);
     QWidget *find(const QString &name);
     void fail(QWidget *control, const QString &message);
 
