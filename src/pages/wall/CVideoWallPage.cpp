@@ -190,16 +190,23 @@ int CVideoWallPage::selectedPreset() const {
 
 bool CVideoWallPage::UpdateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
-    dx.unsignedEdit(name(kRowsEdit), m_rows, 1u, 6u)
-        .unsignedEdit(name(kColumnsEdit), m_columns, 1u, 6u)
-        .unsignedEdit(name(kDeviceEdit), m_deviceAddress, 0u, 99u)
+    exchangeGrid(dx);
+    exchangePanel(dx);
+    return dx.ok();
+}
+
+void CVideoWallPage::exchangeGrid(ui::Exchange &dx) {
+    dx.unsignedEdit(name(kRowsEdit), m_rows, 1u, 6u).unsignedEdit(name(kColumnsEdit), m_columns, 1u, 6u);
+}
+
+void CVideoWallPage::exchangePanel(ui::Exchange &dx) {
+    dx.unsignedEdit(name(kDeviceEdit), m_deviceAddress, 0u, 99u)
         .intEdit(name(kPortEdit), m_outputPort)
         .intEdit(name(kRotationEdit), m_rotation)
         .unsignedEdit(name(kTlXEdit), m_tlX)
         .unsignedEdit(name(kTlYEdit), m_tlY)
         .unsignedEdit(name(kRbXEdit), m_rbX)
         .unsignedEdit(name(kRbYEdit), m_rbY);
-    return dx.ok();
 }
 
 // ---- the layout file and the preset list ----
@@ -289,7 +296,9 @@ void CVideoWallPage::LoadPanelToEdits(int panel) {
     m_tlY = shownCoordinate(p.y1);
     m_rbX = shownCoordinate(p.x2);
     m_rbY = shownCoordinate(p.y2);
-    UpdateData(false);
+    // Only the panel's edits: a grid size typed and not yet used stays as typed.
+    ui::Exchange dx(this, ui::Exchange::Refresh);
+    exchangePanel(dx);
 }
 
 void CVideoWallPage::SendPanel(int panel) {
@@ -398,7 +407,7 @@ void CVideoWallPage::OpenPresetDialog() {
 // Only the grid-size edits: the panel edits play no part in a preset save.
 bool CVideoWallPage::takeGrid() {
     ui::Exchange dx(this, ui::Exchange::Take);
-    dx.unsignedEdit(name(kRowsEdit), m_rows, 1u, 6u).unsignedEdit(name(kColumnsEdit), m_columns, 1u, 6u);
+    exchangeGrid(dx);
     return dx.ok();
 }
 

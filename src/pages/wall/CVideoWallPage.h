@@ -10,6 +10,9 @@
 class CPanelArrangeDlg;
 class CPresetDlg;
 class QComboBox;
+namespace ui {
+class Exchange;
+}
 class QPushButton;
 
 // The VIDEO WALL page (template 183): 32 wall presets of up to 6 x 6 panels, one panel's switcher
@@ -89,6 +92,8 @@ private:
     void OnPanelClicked(int panel);
     void OnClickWaitOver();
     void writePresetTexts();
+    void exchangeGrid(ui::Exchange &dx);
+    void exchangePanel(ui::Exchange &dx);
     bool takeGrid();
     void SavePreset(int number, const QString &alias);
     void SaveAllPresets();
