@@ -19,7 +19,6 @@
 
 #include <array>
 #include <functional>
-#include <map>
 
 namespace {
 
@@ -69,9 +68,15 @@ protected:
     void press(const char *caption) {
         QTest::mouseClick(pageButton(QString::fromLatin1(caption)), Qt::LeftButton);
     }
-    void type(const std::map<const char *, QString> &values) {
-        for (const auto &[name, text] : values)
-            edit(name)->setText(text);
+    // Edits from `first` on, in page order (rows, columns, device, port, rotation, TL x, TL y,
+    // RB x, RB y), get the space-separated values.
+    void type(const char *values, int first = 0) {
+        static const char *const edits[] = {Page::kRowsEdit, Page::kColumnsEdit,  Page::kDeviceEdit,
+                                            Page::kPortEdit, Page::kRotationEdit, Page::kTlXEdit,
+                                            Page::kTlYEdit,  Page::kRbXEdit,      Page::kRbYEdit};
+        const QStringList texts = QString::fromLatin1(values).split(' ');
+        for (int i = 0; i < texts.size(); ++i)
+            edit(edits[first + i])->setText(texts[i]);
     }
     // A single click, and the wait until the panel shows in the edits.
     void showPanel(const QString &name) {
@@ -130,13 +135,7 @@ protected:
 TEST_F(WallE2E, UpdateAndDoubleClickReachThePanelsOwnDevice) {
     const char *line = "A05 SET OUT3 VW XYZ 0640.0000.1279.0359.090";
     showPanel("W12");
-    type({{Page::kDeviceEdit, "5"},
-          {Page::kPortEdit, "3"},
-          {Page::kRotationEdit, "90"},
-          {Page::kTlXEdit, "641"},
-          {Page::kTlYEdit, "1"},
-          {Page::kRbXEdit, "1280"},
-          {Page::kRbYEdit, "360"}});
+    type("5 3 90 641 1 1280 360", 2);
     press(Page::kUpdateButton);
     EXPECT_TRUE(wallBecomes(5, 3, {640, 0, 1279, 359, 90}));
     EXPECT_EQ(wall(1, 3), kFullFrame) << "the console's own device 01 is not the panel's";
@@ -158,13 +157,13 @@ TEST_F(WallE2E, UpdateAndDoubleClickReachThePanelsOwnDevice) {
 // Panels 160 x 90 inches with 0.3-inch gaps in 2 x 2: each panel gets its share of the frame less
 // the picture behind the gaps, shows it, and sends it to its output of device 05.
 TEST_F(WallE2E, WorkedTwoByTwoArrangementIsComputedShownAndSent) {
-    type({{Page::kRowsEdit, "2"}, {Page::kColumnsEdit, "2"}});
+    type("2 2");
     WhenOpen<CPanelArrangeDlg> fill([](CPanelArrangeDlg &dlg) {
-        const std::pair<const char *, const char *> values[] = {{"Panel Width:", "160"},
-                                                                {"Panel Height:", "90"},
-                                                                {"Overscan:", "0"},
-                                                                {"V Gap:", "0.3"},
-                                                                {"H Gap:", "0.3"}};
+        const char *const values[][2] = {{"Panel Width:", "160"},
+                                         {"Panel Height:", "90"},
+                                         {"Overscan:", "0"},
+                                         {"V Gap:", "0.3"},
+                                         {"H Gap:", "0.3"}};
         for (const auto &[name, text] : values)
             ui::control<QLineEdit>(&dlg, QString::fromLatin1(name))->setText(QString::fromLatin1(text));
         QTest::mouseClick(ui::control<QPushButton>(&dlg, QStringLiteral("Save && Exit")), Qt::LeftButton);
@@ -192,7 +191,8 @@ TEST_F(WallE2E, WorkedTwoByTwoArrangementIsComputedShownAndSent) {
         SCOPED_TRACE(p.button);
         showPanel(p.button);
         EXPECT_EQ(corners(), p.shown);
-        type({{Page::kDeviceEdit, "5"}, {Page::kPortEdit, QString::number(++output)}});
+        edit(Page::kDeviceEdit)->setText("5");
+        edit(Page::kPortEdit)->setText(QString::number(++output));
         press(Page::kUpdateButton);
         EXPECT_TRUE(wallBecomes(5, output, p.onTheDevice));
     }
@@ -202,35 +202,24 @@ TEST_F(WallE2E, WorkedTwoByTwoArrangementIsComputedShownAndSent) {
 TEST_F(WallE2E, FullScreenSendsTheWholeFrameAndRejectionsSendNothing) {
     ASSERT_TRUE(m_sims.front()->inject("A05 SET OUT2 VW XYZ 0100.0100.0200.0200.000"));
     ASSERT_TRUE(wallBecomes(5, 2, {100, 100, 200, 200, 0}));
-    type({{Page::kDeviceEdit, "5"}, {Page::kPortEdit, "2"}, {Page::kRotationEdit, "180"}});
+    type("5 2 180", 2);
     press(Page::kFullScreenButton);
     EXPECT_TRUE(wallBecomes(5, 2, {0, 0, 1919, 1079, 180}));
     EXPECT_TRUE(logHas(1, "A05 SET OUT2 VW XYZ 0000.0000.1919.1079.180"));
 
     const struct {
-        const char *name;
-        std::map<const char *, QString> edits;
+        const char *edits;  // device, port, rotation, TL x, TL y, RB x, RB y
         const char *button; // a page button, or a panel to double-click
     } rejected[] = {
-        {"Update, port 0", {{Page::kPortEdit, "0"}}, Page::kUpdateButton},
-        {"Update, TL x 0", {{Page::kPortEdit, "2"}, {Page::kTlXEdit, "0"}}, Page::kUpdateButton},
-        {"Update, address 300", {{Page::kDeviceEdit, "300"}}, Page::kUpdateButton},
-        {"Full Screen, port 0", {{Page::kDeviceEdit, "5"}, {Page::kPortEdit, "0"}}, Page::kFullScreenButton},
-        {"Full Screen, address 300",
-         {{Page::kDeviceEdit, "300"}, {Page::kPortEdit, "2"}},
-         Page::kFullScreenButton},
-        {"double click on a default panel", {}, "W33"},
+        {"5 0 0 1 1 640 360", Page::kUpdateButton},       {"5 2 0 0 1 640 360", Page::kUpdateButton},
+        {"300 2 0 1 1 640 360", Page::kUpdateButton},     {"5 0 0 1 1 640 360", Page::kFullScreenButton},
+        {"300 2 0 1 1 640 360", Page::kFullScreenButton}, {"5 2 0 1 1 640 360", "W33"},
     };
     const std::size_t before = wallLinesOnTheWire();
     for (const auto &r : rejected) {
-        SCOPED_TRACE(r.name);
+        SCOPED_TRACE(std::string(r.button) + ": " + r.edits);
         m_messages->clear();
-        type({{Page::kRotationEdit, "0"},
-              {Page::kTlXEdit, "1"},
-              {Page::kTlYEdit, "1"},
-              {Page::kRbXEdit, "640"},
-              {Page::kRbYEdit, "360"}});
-        type(r.edits);
+        type(r.edits, 2);
         if (QString::fromLatin1(r.button).startsWith('W'))
             doubleClickPanel(QString::fromLatin1(r.button));
         else
@@ -238,22 +227,16 @@ TEST_F(WallE2E, FullScreenSendsTheWholeFrameAndRejectionsSendNothing) {
         EXPECT_EQ(m_messages->messages().size(), 1);
     }
     // A good line after them: once it has arrived, anything sent before it has arrived too.
-    type({{Page::kDeviceEdit, "5"}, {Page::kPortEdit, "7"}, {Page::kRotationEdit, "180"}});
+    type("5 7 180", 2);
     press(Page::kFullScreenButton);
     ASSERT_TRUE(wallBecomes(5, 7, {0, 0, 1919, 1079, 180}));
     EXPECT_EQ(wallLinesOnTheWire(), before + 1);
 }
 
 TEST_F(WallE2E, SavedPresetSurvivesARestartAndAFileBringsPresetsBack) {
-    type({{Page::kRowsEdit, "2"}, {Page::kColumnsEdit, "2"}});
+    type("2 2");
     showPanel("W11");
-    type({{Page::kDeviceEdit, "5"},
-          {Page::kPortEdit, "4"},
-          {Page::kRotationEdit, "0"},
-          {Page::kTlXEdit, "1"},
-          {Page::kTlYEdit, "1"},
-          {Page::kRbXEdit, "960"},
-          {Page::kRbYEdit, "540"}});
+    type("5 4 0 1 1 960 540", 2);
     press(Page::kUpdateButton);
     ASSERT_TRUE(wallBecomes(5, 4, {0, 0, 959, 539, 0}));
     inPresetDialog([&](CPresetDlg &dlg) {
