@@ -14,6 +14,10 @@ QIcon icon(int id) {
         return QIcon(QStringLiteral(":/icons/mv-2x2.svg"));
     case IDI_MV_MODE0:
         return QIcon(QStringLiteral(":/icons/mv-3x3.svg"));
+    case IDB_WALL_PANELS:
+        return QIcon(QStringLiteral(":/icons/wall-panels.svg"));
+    case IDB_WALL_PORTRAIT:
+        return QIcon(QStringLiteral(":/icons/wall-portrait.svg"));
     default:
         return {};
     }

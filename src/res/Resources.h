@@ -12,6 +12,11 @@ enum IconId {
     IDI_PORT_ON = 134,
     IDI_MV_MODE1 = 180, // 2x2 multiview
     IDI_MV_MODE0 = 181, // 3x3 multiview
+
+    // Pictures of the panels arrangement dialog: a wall with its gaps and overscan marked, and a
+    // portrait arrangement.
+    IDB_WALL_PANELS = 140,
+    IDB_WALL_PORTRAIT = 141,
 };
 
 enum StringId {

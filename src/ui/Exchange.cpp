@@ -143,11 +143,11 @@ template <class T> Exchange &Exchange::checkRange(const QString &name, const T &
 }
 
 Exchange &Exchange::intEdit(int id, int &value) {
-    return numberEdit(idName(id), value, QString::number(value), parseInt, kEnterInteger);
+    return intEdit(idName(id), value);
 }
 
 Exchange &Exchange::intEdit(int id, int &value, int min, int max) {
-    return intEdit(id, value).checkRange(idName(id), value, min, max);
+    return intEdit(idName(id), value, min, max);
 }
 
 Exchange &Exchange::unsignedEdit(int id, unsigned &value) {
@@ -156,6 +156,14 @@ Exchange &Exchange::unsignedEdit(int id, unsigned &value) {
 
 Exchange &Exchange::unsignedEdit(int id, unsigned &value, unsigned min, unsigned max) {
     return unsignedEdit(idName(id), value, min, max);
+}
+
+Exchange &Exchange::intEdit(const QString &name, int &value) {
+    return numberEdit(name, value, QString::number(value), parseInt, kEnterInteger);
+}
+
+Exchange &Exchange::intEdit(const QString &name, int &value, int min, int max) {
+    return intEdit(name, value).checkRange(name, value, min, max);
 }
 
 Exchange &Exchange::unsignedEdit(const QString &name, unsigned &value) {
@@ -171,11 +179,16 @@ Exchange &Exchange::doubleEdit(int id, double &value) {
 }
 
 Exchange &Exchange::floatEdit(int id, float &value) {
+    return floatEdit(idName(id), value);
+}
+
+// A float shows with up to 6 significant digits, so 0.3 reads back as "0.3", not its binary tail.
+Exchange &Exchange::floatEdit(const QString &name, float &value) {
     double v = value;
-    doubleEdit(id, v);
+    numberEdit(name, v, QString::number(static_cast<double>(value), 'g', 6), parseDouble, kEnterNumber);
     if (m_ok && m_direction == Take) {
         if (std::fabs(v) > std::numeric_limits<float>::max())
-            fail(find(idName(id)), kEnterNumber);
+            fail(find(name), kEnterNumber);
         else
             value = static_cast<float>(v);
     }
@@ -200,8 +213,12 @@ Exchange &Exchange::text(const QString &name, QString &value) {
 }
 
 Exchange &Exchange::maxChars(int id, const QString &value, int limit) {
+    return maxChars(idName(id), value, limit);
+}
+
+Exchange &Exchange::maxChars(const QString &name, const QString &value, int limit) {
     if (m_ok && m_direction == Take && value.size() > limit)
-        fail(find(idName(id)), QStringLiteral("Please enter no more than %1 characters.").arg(limit));
+        fail(find(name), QStringLiteral("Please enter no more than %1 characters.").arg(limit));
     return *this;
 }
 
@@ -237,9 +254,13 @@ Exchange &Exchange::radioGroup(const std::vector<int> &ids, int &index) {
 }
 
 Exchange &Exchange::check(int id, int &value) {
+    return check(idName(id), value);
+}
+
+Exchange &Exchange::check(const QString &name, int &value) {
     if (!m_ok)
         return *this;
-    auto *b = qobject_cast<QAbstractButton *>(find(idName(id)));
+    auto *b = qobject_cast<QAbstractButton *>(find(name));
     if (!b)
         return *this;
     if (m_direction == Refresh)
@@ -250,9 +271,13 @@ Exchange &Exchange::check(int id, int &value) {
 }
 
 Exchange &Exchange::comboIndex(int id, int &index) {
+    return comboIndex(idName(id), index);
+}
+
+Exchange &Exchange::comboIndex(const QString &name, int &index) {
     if (!m_ok)
         return *this;
-    auto *c = qobject_cast<QComboBox *>(find(idName(id)));
+    auto *c = qobject_cast<QComboBox *>(find(name));
     if (!c)
         return *this;
     if (m_direction == Refresh)

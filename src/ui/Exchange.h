@@ -2,8 +2,8 @@
 
 #include <QString>
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -29,14 +29,21 @@ public:
     Exchange &intEdit(int id, int &value, int min, int max);
     Exchange &unsignedEdit(int id, unsigned &value);
     Exchange &unsignedEdit(int id, unsigned &value, unsigned min, unsigned max);
-    // The same for an edit without identifier, named by its label.
-    Exchange &unsignedEdit(const QString &name, unsigned &value);
-    Exchange &unsignedEdit(const QString &name, unsigned &value, unsigned min, unsigned max);
     Exchange &floatEdit(int id, float &value);
     Exchange &doubleEdit(int id, double &value);
     Exchange &text(int id, QString &value);
     Exchange &text(const QString &name, QString &value);
     Exchange &maxChars(int id, const QString &value, int limit);
+
+    // The same for controls that have no identifier and are named by caption or label ("Device addr:").
+    Exchange &intEdit(const QString &name, int &value);
+    Exchange &intEdit(const QString &name, int &value, int min, int max);
+    Exchange &unsignedEdit(const QString &name, unsigned &value);
+    Exchange &unsignedEdit(const QString &name, unsigned &value, unsigned min, unsigned max);
+    Exchange &floatEdit(const QString &name, float &value);
+    Exchange &maxChars(const QString &name, const QString &value, int limit);
+    Exchange &check(const QString &name, int &value);
+    Exchange &comboIndex(const QString &name, int &index);
 
     // A radio group given by its radio identifiers in order: index of the checked one, -1 for none.
     Exchange &radioGroup(std::initializer_list<int> ids, int &index);

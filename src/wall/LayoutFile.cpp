@@ -21,10 +21,20 @@ void appendPanelLine(std::string &out, const WallPanel &p) {
     out += line;
 }
 
-template <typename Field> void readField(files::TextScanner &in, Field &field) {
+template <typename Field> bool readField(files::TextScanner &in, Field &field) {
     int value = 0;
-    if (in.readInt(value))
-        field = static_cast<Field>(value); // kept in the field's own width
+    if (!in.readInt(value))
+        return false;
+    field = static_cast<Field>(value); // kept in the field's own width
+    return true;
+}
+
+// Opens a file for reading; a folder of that name opens as a stream on Linux but cannot be read.
+bool openForReading(std::ifstream &in, const std::string &path) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(path, ec))
+        in.open(path, std::ios::binary);
+    return in.is_open();
 }
 
 PresetTable defaultTable() {
@@ -68,16 +78,18 @@ std::string FormatLayoutFile(const PresetTable &table) {
     return out;
 }
 
-void ReadLayout(std::istream &in, PresetTable &table) {
+bool ReadLayout(std::istream &in, PresetTable &table) {
     files::TextScanner scanner(in);
+    bool complete = true;
     for (auto &preset : table.presets)
-        readField(scanner, preset.gridCode);
+        complete = readField(scanner, preset.gridCode) && complete;
 
     bool lastCut = false;
     for (auto &preset : table.presets) {
         files::StarredDescription description = files::ReadStarredDescription(scanner);
         if (description.read)
             preset.description = std::move(description.text);
+        complete = description.read && complete;
         lastCut = description.full;
     }
     // A long last description would otherwise leave its tail where the panel numbers are read,
@@ -87,15 +99,16 @@ void ReadLayout(std::istream &in, PresetTable &table) {
 
     for (auto &preset : table.presets) {
         for (auto &p : preset.panels) {
-            readField(scanner, p.deviceAddress);
-            readField(scanner, p.outputPort);
-            readField(scanner, p.rotation);
-            readField(scanner, p.x1);
-            readField(scanner, p.y1);
-            readField(scanner, p.x2);
-            readField(scanner, p.y2);
+            complete = readField(scanner, p.deviceAddress) && complete;
+            complete = readField(scanner, p.outputPort) && complete;
+            complete = readField(scanner, p.rotation) && complete;
+            complete = readField(scanner, p.x1) && complete;
+            complete = readField(scanner, p.y1) && complete;
+            complete = readField(scanner, p.x2) && complete;
+            complete = readField(scanner, p.y2) && complete;
         }
     }
+    return complete;
 }
 
 std::vector<std::string> LoadLayoutFile(PresetTable &table, const std::string &path) {
@@ -105,12 +118,10 @@ std::vector<std::string> LoadLayoutFile(PresetTable &table, const std::string &p
         messages = files::StoreConsoleFile(path, DefaultLayoutFileContent(), kCannotCreate);
 
     std::ifstream in;
-    // A directory of that name opens as a stream on Linux but cannot be read; refuse it here.
-    if (!std::filesystem::is_directory(path, ec))
-        in.open(path, std::ios::binary);
+    const bool opened = openForReading(in, path);
     for (auto &preset : table.presets)
         preset.description = std::string(10, ' ');
-    if (!in.is_open()) {
+    if (!opened) {
         messages.push_back("File read failed");
         return messages;
     }
@@ -120,6 +131,21 @@ std::vector<std::string> LoadLayoutFile(PresetTable &table, const std::string &p
 
 std::vector<std::string> SaveLayoutFile(const PresetTable &table, const std::string &path) {
     return files::StoreConsoleFile(path, FormatLayoutFile(table), kCannotCreate);
+}
+
+PresetFileResult LoadPresetFile(PresetTable &table, const std::string &path) {
+    std::ifstream in;
+    if (!openForReading(in, path))
+        return PresetFileResult::CannotOpen;
+    PresetTable loaded = table;
+    if (!ReadLayout(in, loaded))
+        return PresetFileResult::Incomplete;
+    table = std::move(loaded);
+    return PresetFileResult::Loaded;
+}
+
+bool SavePresetFile(const PresetTable &table, const std::string &path) {
+    return files::ReplaceFileContent(path, FormatLayoutFile(table));
 }
 
 } // namespace wall

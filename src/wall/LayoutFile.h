@@ -21,8 +21,9 @@ std::string FormatLayoutFile(const PresetTable &table);
 
 // Reads grid codes, descriptions and panel records from the stream into the table, each number
 // stored in its field's width. A number that cannot be read leaves its field unchanged.
-// Descriptions are not reset here.
-void ReadLayout(std::istream &in, PresetTable &table);
+// Descriptions are not reset here. Returns true when every grid code, description and panel number
+// was read.
+bool ReadLayout(std::istream &in, PresetTable &table);
 
 // Start-up load: creates the default file when missing, sets every description to ten spaces,
 // then reads. Returns the message texts to show, in order; empty when all went well.
@@ -31,5 +32,17 @@ std::vector<std::string> LoadLayoutFile(PresetTable &table, const std::string &p
 // Stores the table in the same layout, replacing the old file only once the new one is complete.
 // Returns the message texts to show, in order; empty when the file was written.
 std::vector<std::string> SaveLayoutFile(const PresetTable &table, const std::string &path = kLayoutFileName);
+
+// A preset file the operator chose, in the same layout. Loading replaces the table only when the
+// file holds a whole table; otherwise the table is left as it was.
+enum class PresetFileResult {
+    Loaded,
+    CannotOpen, // missing, a folder, or not readable
+    Incomplete, // ends early or holds text where a number belongs
+};
+PresetFileResult LoadPresetFile(PresetTable &table, const std::string &path);
+
+// Writes the whole table to the chosen file, replacing it only once the new one is complete.
+bool SavePresetFile(const PresetTable &table, const std::string &path);
 
 } // namespace wall

@@ -24,6 +24,11 @@ inline constexpr int PanelIndex(int row, int column) {
     return kGridSide * row + column;
 }
 
+// The grid code of a wall of rows x columns panels (each 1..6).
+inline constexpr uint16_t GridCode(unsigned rows, unsigned columns) {
+    return static_cast<uint16_t>(10 * rows + columns);
+}
+
 // Rows and columns a grid code stands for: its tens and units digits.
 unsigned GridRows(uint16_t gridCode);
 unsigned GridColumns(uint16_t gridCode);

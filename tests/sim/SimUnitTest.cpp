@@ -461,6 +461,43 @@ TEST(SimSwitcherLine, ResetFrameReachesItsDeviceOnly) {
     EXPECT_FALSE(line.handleFrame(frame(0, 0x7803)).recognised);
 }
 
+// The video-wall line carries its panel's own address: it changes that device's output only, and
+// the state file shows the rectangle as it came over the wire.
+TEST(SimSwitcherLine, WallLinesChangeTheOutputOfTheirOwnDevice) {
+    SwitcherLine line({1, 5});
+    const struct {
+        const char *line;
+        int address, output;
+        std::array<int, 5> rect; // x1, y1, x2, y2, rotation
+    } rows[] = {
+        {"A05 SET OUT3 VW XYZ 0640.0000.1279.0359.090\r", 5, 3, {640, 0, 1279, 359, 90}},
+        {"A05 SET OUT2 VW XYZ 0000.0000.1919.1079.180\r", 5, 2, {0, 0, 1919, 1079, 180}},
+        {"A01 SET OUT9 VW XYZ 0960.0540.1919.1079.270\r", 1, 9, {960, 540, 1919, 1079, 270}},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.line);
+        SwitcherLine::Result result = line.handleLine(r.line);
+        EXPECT_TRUE(result.recognised);
+        EXPECT_EQ(result.replies.size(), 1u);
+    }
+    const QJsonArray devices =
+        QJsonDocument::fromJson(QByteArray::fromStdString(StateJson::render(line.devices(), {3, false})))
+            .object()["devices"]
+            .toArray();
+    ASSERT_EQ(devices.size(), 2);
+    auto rect = [&](int address, int output) {
+        const QJsonObject w =
+            devices[address == 1 ? 0 : 1].toObject()["wall"].toArray()[output - 1].toObject();
+        return std::array<int, 5>{w["x1"].toInt(-1), w["y1"].toInt(-1), w["x2"].toInt(-1), w["y2"].toInt(-1),
+                                  w["rotation"].toInt(-1)};
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(rect(r.address, r.output), r.rect) << r.line;
+    // The other device's output of the same number keeps its factory full frame.
+    EXPECT_EQ(rect(1, 3), (std::array<int, 5>{0, 0, 1919, 1079, 0}));
+    EXPECT_EQ(rect(5, 9), (std::array<int, 5>{0, 0, 1919, 1079, 0}));
+}
+
 TEST(SimDevice, HandMadeCommandsOutOfRangeAreRefused) {
     Device d(1);
     Command c;

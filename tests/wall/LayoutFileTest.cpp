@@ -238,4 +238,45 @@ TEST(LayoutFile, FailedSaveKeepsTheOldFileWhole) {
               (std::vector<std::string>{kCannotCreate, "failed"}));
 }
 
+// A preset file chosen by the operator replaces the table only when it holds a whole table.
+TEST(LayoutFile, PresetFileLoadsOnlyAWholeTable) {
+    ScopedTempCwd cwd;
+    PresetTable saved = markedTable();
+    saved.presets[31].description = "Last one";
+    saved.presets[31].panels[35] = WallPanel{99, 9, 270, 1, 2, 1919, 1080};
+    ASSERT_TRUE(SavePresetFile(saved, "all.ini"));
+    const std::string whole = readFile("all.ini");
+    EXPECT_EQ(whole, FormatLayoutFile(saved));
+    writeFile("short.ini", whole.substr(0, whole.size() - 3)); // the last number cut short, but there
+    writeFile("cut.ini", whole.substr(0, whole.size() - 9));   // ... and here it is gone
+    writeFile("nodescriptions.ini", gridLine());
+    writeFile("text.ini", gridLine().substr(0, 30) + "x" + whole.substr(31));
+    writeFile("empty.ini", "");
+    std::filesystem::create_directory("folder.ini");
+    const struct {
+        const char *file;
+        PresetFileResult result;
+    } rows[] = {
+        {"all.ini", PresetFileResult::Loaded},         {"short.ini", PresetFileResult::Loaded},
+        {"cut.ini", PresetFileResult::Incomplete},     {"nodescriptions.ini", PresetFileResult::Incomplete},
+        {"text.ini", PresetFileResult::Incomplete},    {"empty.ini", PresetFileResult::Incomplete},
+        {"missing.ini", PresetFileResult::CannotOpen}, {"folder.ini", PresetFileResult::CannotOpen},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.file);
+        PresetTable table;
+        ASSERT_TRUE(LoadLayoutFile(table).empty());
+        const PresetTable before = table;
+        EXPECT_EQ(LoadPresetFile(table, r.file), r.result);
+        if (r.result == PresetFileResult::Loaded)
+            EXPECT_EQ(table.presets[31].description, "Last one");
+        else
+            EXPECT_EQ(table, before);
+    }
+    PresetTable table;
+    ASSERT_EQ(LoadPresetFile(table, "all.ini"), PresetFileResult::Loaded);
+    EXPECT_EQ(table, saved);
+    EXPECT_FALSE(SavePresetFile(saved, "missing/all.ini"));
+}
+
 } // namespace

@@ -1,0 +1,116 @@
+#include "pages/wall/CPresetDlg.h"
+
+#include "ui/Controls.h"
+#include "ui/Exchange.h"
+#include "ui/MessageBox.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton *actionButton(const char *caption, QWidget *parent) {
+    auto *button = new QPushButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(QString::fromLatin1(caption));
+    // Enter in an edit must not save or load by itself.
+    button->setAutoDefault(false);
+    return button;
+}
+
+bool isLatin1(const QString &text) {
+    for (const QChar c : text)
+        if (c.unicode() > 0xFF)
+            return false;
+    return true;
+}
+
+} // namespace
+
+CPresetDlg::CPresetDlg(QWidget *parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("CPresetDlg"));
+    setWindowTitle(QStringLiteral("Preset Setting"));
+    ui::markScope(this);
+
+    const int em = fontMetrics().height();
+    auto *fields = new QGridLayout;
+    int row = 0;
+    for (const char *name : {kNumberEdit, kAliasEdit}) {
+        auto *caption = new QLabel(QString::fromLatin1(name), this);
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setMinimumWidth(9 * em);
+        caption->setBuddy(edit);
+        fields->addWidget(caption, row, 0);
+        fields->addWidget(edit, row, 1);
+        ++row;
+    }
+
+    auto *save = actionButton(kSaveButton, this);
+    auto *saveAll = actionButton(kSaveAllButton, this);
+    auto *load = actionButton(kLoadButton, this);
+    m_outcome = new QLabel(this);
+    m_outcome->setObjectName(QString::fromLatin1(kOutcomeLabel));
+    m_outcome->setWordWrap(true);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addWidget(save);
+    layout->addWidget(saveAll);
+    layout->addWidget(load);
+    layout->addWidget(m_outcome);
+    setMinimumWidth(20 * em);
+
+    connect(save, &QPushButton::clicked, this, [this] { OnSave(); });
+    connect(saveAll, &QPushButton::clicked, this, [this] {
+        showOutcome({});
+        emit saveAllPresets();
+    });
+    connect(load, &QPushButton::clicked, this, [this] {
+        showOutcome({});
+        emit loadPresets();
+    });
+
+    UpdateData(false);
+}
+
+void CPresetDlg::showOutcome(const QString &text) {
+    m_outcome->setText(text);
+}
+
+int CPresetDlg::exec() {
+    UpdateData(false);
+    showOutcome({});
+    return QDialog::exec();
+}
+
+bool CPresetDlg::UpdateData(bool take) {
+    ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
+    dx.intEdit(QString::fromLatin1(kNumberEdit), m_presetNumber)
+        .text(QString::fromLatin1(kAliasEdit), m_alias)
+        .maxChars(QString::fromLatin1(kAliasEdit), m_alias, kAliasLimit);
+    return dx.ok();
+}
+
+void CPresetDlg::OnSave() {
+    showOutcome({});
+    if (!UpdateData(true))
+        return;
+    auto *numberEdit = ui::control<QLineEdit>(this, QString::fromLatin1(kNumberEdit));
+    auto *aliasEdit = ui::control<QLineEdit>(this, QString::fromLatin1(kAliasEdit));
+    if (m_presetNumber < 1 || m_presetNumber > 32) {
+        ui::messageBox(this, QStringLiteral("Preset number should be 1~32 !"));
+        numberEdit->setFocus();
+        numberEdit->selectAll();
+        return;
+    }
+    // The preset file stores one byte per character.
+    if (!isLatin1(m_alias)) {
+        ui::messageBox(this, QStringLiteral("The alias can hold Latin-1 characters only."));
+        aliasEdit->setFocus();
+        return;
+    }
+    emit savePreset(m_presetNumber, m_alias);
+}
