@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <limits>
+#include <type_traits>
 #include <fstream>
 
 namespace wall {
@@ -26,6 +28,18 @@ template <typename Field> bool readField(files::TextScanner &in, Field &field) {
     if (!in.readInt(value))
         return false;
     field = static_cast<Field>(value); // kept in the field's own width
+    return true;
+}
+
+// A panel number that does not fit its field is never wrapped into it (300 would become switcher 44):
+// it becomes a value no panel line accepts, 255 for the unsigned fields and -1 for the signed ones,
+// so the panel is shown but refused when it would be sent.
+template <typename Field> bool readPanelField(files::TextScanner &in, Field &field) {
+    int value = 0;
+    if (!in.readInt(value))
+        return false;
+    const bool fits = value >= std::numeric_limits<Field>::min() && value <= std::numeric_limits<Field>::max();
+    field = fits ? static_cast<Field>(value) : static_cast<Field>(std::is_signed_v<Field> ? -1 : 255);
     return true;
 }
 
@@ -99,13 +113,13 @@ bool ReadLayout(std::istream &in, PresetTable &table) {
 
     for (auto &preset : table.presets) {
         for (auto &p : preset.panels) {
-            complete = readField(scanner, p.deviceAddress) && complete;
-            complete = readField(scanner, p.outputPort) && complete;
-            complete = readField(scanner, p.rotation) && complete;
-            complete = readField(scanner, p.x1) && complete;
-            complete = readField(scanner, p.y1) && complete;
-            complete = readField(scanner, p.x2) && complete;
-            complete = readField(scanner, p.y2) && complete;
+            complete = readPanelField(scanner, p.deviceAddress) && complete;
+            complete = readPanelField(scanner, p.outputPort) && complete;
+            complete = readPanelField(scanner, p.rotation) && complete;
+            complete = readPanelField(scanner, p.x1) && complete;
+            complete = readPanelField(scanner, p.y1) && complete;
+            complete = readPanelField(scanner, p.x2) && complete;
+            complete = readPanelField(scanner, p.y2) && complete;
         }
     }
     return complete;

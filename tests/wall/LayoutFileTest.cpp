@@ -1,4 +1,5 @@
 #include "wall/LayoutFile.h"
+#include "wall/PanelCommand.h"
 
 #include "TempDir.h"
 #include "WallPrint.h"
@@ -153,7 +154,7 @@ TEST(LayoutFile, TextWhereANumberIsExpectedLeavesThatAndLaterFields) {
     EXPECT_EQ(table.presets[31].panels[35], (WallPanel{7, 7, 7, 7, 7, 7, 7}));
 }
 
-TEST(LayoutFile, NumbersAreStoredInTheirFieldsWidth) {
+TEST(LayoutFile, PanelNumbersThatDoNotFitAreRefusedNeverWrapped) {
     std::string file =
         "65559 " + gridLine().substr(3) + starLines(32) + "300 -1 70000 -32769 32768 2000 1100\r\n";
     std::istringstream in(file);
@@ -161,13 +162,15 @@ TEST(LayoutFile, NumbersAreStoredInTheirFieldsWidth) {
     ReadLayout(in, table);
     EXPECT_EQ(table.presets[0].gridCode, 23); // 65559 - 65536
     const WallPanel &p = table.presets[0].panels[0];
-    EXPECT_EQ(p.deviceAddress, 44); // 300 - 256
-    EXPECT_EQ(p.outputPort, 255);   // -1
-    EXPECT_EQ(p.rotation, 4464);    // 70000 - 65536
-    EXPECT_EQ(p.x1, 32767);         // -32769 + 65536
-    EXPECT_EQ(p.y1, -32768);        // 32768 - 65536
+    EXPECT_EQ(p.deviceAddress, 255); // 300: not switcher 44
+    EXPECT_EQ(p.outputPort, 255);    // -1
+    EXPECT_EQ(p.rotation, -1);       // 70000
+    EXPECT_EQ(p.x1, -1);             // -32769
+    EXPECT_EQ(p.y1, -1);             // 32768
     EXPECT_EQ(p.x2, 2000);
     EXPECT_EQ(p.y2, 1100);
+    // Such a panel is never sent.
+    EXPECT_FALSE(wall::BuildPanelCommand(p).ok());
 }
 
 TEST(LayoutFile, TableAtItsExtremesReadsBackEqual) {

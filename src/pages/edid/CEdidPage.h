@@ -47,7 +47,7 @@ public:
     void OnLinkReset() override { endCapture(); }
 
     // Exchanges the members with the controls (nothing here can fail validation).
-    bool UpdateData(bool take);
+    bool UpdateData(bool take) override;
 
     void OnApply(int input);
     void OnRead();

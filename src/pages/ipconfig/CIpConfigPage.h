@@ -35,7 +35,7 @@ public:
 
     // take = true reads the DHCP box, the TCP port and the MAC text into the members, take = false
     // writes them back. The address boxes are read when saving and set directly by the replies.
-    bool UpdateData(bool take);
+    bool UpdateData(bool take) override;
 
     bool MacUnlocked() const { return m_macUnlocked; }
 

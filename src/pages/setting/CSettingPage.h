@@ -44,7 +44,7 @@ public:
 
     // take = true reads the check boxes and radios into the members, take = false writes the members
     // into them. The lists are not part of the exchange.
-    bool UpdateData(bool take);
+    bool UpdateData(bool take) override;
 
 private:
     QWidget *buildAudioModeGroup();

@@ -81,7 +81,7 @@ public:
 
     // Exchanges the members with the edits: take = true reads and checks them (the first bad one
     // shows its message; false), take = false writes them.
-    bool UpdateData(bool take);
+    bool UpdateData(bool take) override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
