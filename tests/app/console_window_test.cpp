@@ -2,6 +2,7 @@
 #include "app/CConsoleDlg.h"
 #include "app/PageTable.h"
 #include "pages/base/CConsolePage.h"
+#include "pages/address/CAddressDlg.h"
 #include "pages/multiview/CMultiviewPanel.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
@@ -393,7 +394,7 @@ TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
     CConsoleDlg dlg;
     std::vector<std::pair<QWidget *, QWidget *>> bound;
     ui::Exchange::bindObserver() = [&](QWidget *dialog, QWidget *control) { bound.emplace_back(dialog, control); };
-    std::vector<QWidget *> owners{&dlg, dlg.multiview()};
+    std::vector<QWidget *> owners{&dlg, dlg.multiview(), dlg.addressDialog()};
     for (const PageEntry &entry : PageTable())
         owners.push_back(dlg.page(entry.templateNumber));
     for (QWidget *owner : owners) {
@@ -402,10 +403,14 @@ TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
             dlg.UpdateData(false);
         else if (owner == dlg.multiview())
             dlg.multiview()->UpdateData(false);
+        else if (owner == dlg.addressDialog())
+            dlg.addressDialog()->UpdateData(false);
         else
             static_cast<CConsolePage *>(owner)->UpdateData(false);
+        EXPECT_FALSE(bound.empty()) << owner->objectName().toStdString() << " binds nothing";
         for (const auto &[dialog, control] : bound) {
-            EXPECT_EQ(dialog, owner);
+            // An exchange may be rooted at a group inside its owner (two "Device Address:" edits).
+            EXPECT_TRUE(dialog == owner || owner->isAncestorOf(dialog));
             EXPECT_EQ(ui::scopeOf(control), owner) << control->objectName().toStdString() << " bound by "
                                                    << owner->objectName().toStdString();
         }
