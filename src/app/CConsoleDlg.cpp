@@ -10,6 +10,7 @@
 #include "pages/address/CAddressDlg.h"
 #include "pages/base/CConsolePage.h"
 #include "pages/multiview/CMultiviewPanel.h"
+#include "pages/traffic/CTrafficDlg.h"
 #include "res/Resources.h"
 #include "ui/Controls.h"
 #include "ui/Exchange.h"
@@ -25,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QShortcut>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolTip>
@@ -60,6 +62,9 @@ CConsoleDlg::CConsoleDlg(QWidget *parent)
     setWindowTitle(QStringLiteral("Korvex  V2.0"));
     buildControls();
     m_addressDlg = new CAddressDlg(this, m_addressTable, this);
+    m_traffic = new CTrafficDlg(this);
+    auto *trafficKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+T")), this);
+    connect(trafficKey, &QShortcut::activated, this, [this] { ShowTraffic(); });
     m_searchTimer.setObjectName(QStringLiteral("searchTimer"));
     m_portErrorTimer.setObjectName(QStringLiteral("portErrorTimer"));
     OnInitDialog();
@@ -280,7 +285,7 @@ void CConsoleDlg::SendText(std::string_view text) {
     const std::optional<std::string> out = link::prefixText(text, m_deviceByte, kWriteBufferSize);
     if (!out || out->empty())
         return;
-    m_port.Send(reinterpret_cast<const std::uint8_t *>(out->data()), static_cast<std::uint32_t>(out->size()));
+    sendBytes(reinterpret_cast<const std::uint8_t *>(out->data()), out->size());
 }
 
 void CConsoleDlg::SendShortFrame(std::uint16_t code) {
@@ -300,7 +305,7 @@ void CConsoleDlg::SendFrame(std::uint16_t code, std::size_t payloadLength, const
         ui::messageBox(this, QStringLiteral("Com port is not on yet."));
         return;
     }
-    m_port.Send(frame.bytes.data(), static_cast<std::uint32_t>(frame.bytes.size()));
+    sendBytes(frame.bytes.data(), frame.bytes.size());
 }
 
 // ---- port on/off and the device search ---------------------------------------------------------
@@ -433,8 +438,7 @@ void CConsoleDlg::SearchStep() {
     }
     m_port.StartWorker();
     const std::string probe = link::buildSearchProbe();
-    m_port.Send(reinterpret_cast<const std::uint8_t *>(probe.data()),
-                static_cast<std::uint32_t>(probe.size()));
+    sendBytes(reinterpret_cast<const std::uint8_t *>(probe.data()), probe.size());
     m_searchInProgress = 1;
     m_searchTimer.start(400);
 }
@@ -451,8 +455,23 @@ void CConsoleDlg::OnPortErrorTimer() {
 
 // ---- receiving --------------------------------------------------------------------------------
 
+void CConsoleDlg::sendBytes(const std::uint8_t *data, std::size_t size) {
+    // What the port accepted is what goes on the line; the traffic view shows exactly that.
+    if (m_port.Send(data, static_cast<std::uint32_t>(size)))
+        m_traffic->recordSent(data, size);
+}
+
+void CConsoleDlg::ShowTraffic() {
+    m_traffic->show();
+    m_traffic->raise();
+    m_traffic->activateWindow();
+}
+
 void CConsoleDlg::handleLinkBytes(const std::uint8_t *data, std::size_t size, unsigned port) {
     m_counters.bytes += size;
+    // The one-byte notice after a hang-up or failed read is not received data.
+    if (!m_port.ErrorFlag())
+        m_traffic->recordReceived(data, size);
     for (std::size_t i = 0; i < size; ++i) {
         // A handler may have closed the port (a nested loop, an operator action): drop the rest.
         if (!m_port.IsOpen())
@@ -578,17 +597,21 @@ bool CConsoleDlg::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void CConsoleDlg::contextMenuEvent(QContextMenuEvent *event) {
-    // The window's menu carries the About entry when string 101 is not empty.
-    const QString about = res::string(res::IDS_ABOUTBOX);
-    if (about.isEmpty())
-        return;
+    // The window's menu: the line traffic view, then the About entry when string 101 is not empty.
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("systemMenu"));
-    menu.addSeparator();
-    QAction *entry = menu.addAction(about);
-    entry->setData(kAboutCommand);
+    QAction *traffic = menu.addAction(QStringLiteral("Line traffic..."));
+    traffic->setShortcut(QKeySequence(QStringLiteral("Ctrl+T")));
     connect(
-        entry, &QAction::triggered, this, [this] { ShowAbout(); }, Qt::QueuedConnection);
+        traffic, &QAction::triggered, this, [this] { ShowTraffic(); }, Qt::QueuedConnection);
+    const QString about = res::string(res::IDS_ABOUTBOX);
+    if (!about.isEmpty()) {
+        menu.addSeparator();
+        QAction *entry = menu.addAction(about);
+        entry->setData(kAboutCommand);
+        connect(
+            entry, &QAction::triggered, this, [this] { ShowAbout(); }, Qt::QueuedConnection);
+    }
     menu.exec(event->globalPos());
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 class CAddressDlg;
+class CTrafficDlg;
 class CConsolePage;
 class CMultiviewPanel;
 class QComboBox;
@@ -68,6 +69,9 @@ public:
 
     void ShowSelectedPage();
     void ShowAbout();
+    // The line traffic window (context menu, Ctrl+T); it records from start-up on.
+    void ShowTraffic();
+    CTrafficDlg *trafficDialog() const { return m_traffic; }
 
     // Port on/off and the device search.
     void TogglePort();
@@ -117,6 +121,7 @@ private:
     void createPages();
     void OnInitDialog();
     void handleLinkBytes(const std::uint8_t *data, std::size_t size, unsigned port);
+    void sendBytes(const std::uint8_t *data, std::size_t size);
     void ParseReply(std::uint8_t c);
     void dispatchReply(const link::Reply &reply);
     void forEachSink(const std::function<void(IReplySink &)> &action);
@@ -144,6 +149,7 @@ private:
     std::vector<CConsolePage *> m_pages;
     CMultiviewPanel *m_multiview = nullptr;
     std::vector<IReplySink *> m_sinks;
+    CTrafficDlg *m_traffic = nullptr;
     CAddressDlg *m_addressDlg = nullptr; // lives as long as the window, hears "ADDR " all along
 
     int m_searchInProgress = 0;
