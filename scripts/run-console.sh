@@ -26,14 +26,26 @@ mkdir -p "$run_dir"
 cd "$run_dir"
 
 sim_pid=""
-stop_sim() {
-    if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
-        kill -TERM "$sim_pid" 2>/dev/null || true
-        wait "$sim_pid" 2>/dev/null || true
+xvfb_pid=""
+vnc_pid=""
+stop_pid() {
+    if [ -n "$1" ] && kill -0 "$1" 2>/dev/null; then
+        kill -TERM "$1" 2>/dev/null || true
+        wait "$1" 2>/dev/null || true
     fi
+}
+stop_sim() {
+    stop_pid "$sim_pid"
     sim_pid=""
 }
-trap stop_sim EXIT
+stop_all() {
+    stop_sim
+    stop_pid "$vnc_pid"
+    stop_pid "$xvfb_pid"
+    vnc_pid=""
+    xvfb_pid=""
+}
+trap stop_all EXIT
 trap 'exit 130' INT TERM
 
 # The simulator's first output line is its pseudo-terminal; it links it as COM1 before printing it.
@@ -49,16 +61,30 @@ echo "A simulated Korvex switcher is linked as COM1 ($slave) in $run_dir."
 echo "Press \"Turn on Port\" or \"Search Machine\" in the console to reach it."
 echo "Wire log: $run_dir/korvex-sim.log, device state: $run_dir/korvex-sim.json"
 
-platform_args=()
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     port="${KORVEX_VNC_PORT:-5900}"
-    platform_args=(-platform "vnc:size=1280x1024:port=$port")
-    echo "No display found: the console is served over VNC. Connect a VNC viewer to localhost:$port"
-    echo "(for example: vncviewer localhost::$port). Qt's VNC server listens on every interface and"
-    echo "asks for no password: keep port $port closed to other machines."
+    for exe in Xvfb x11vnc; do
+        command -v "$exe" >/dev/null || { echo "run-console: $exe is missing (scripts/install-deps.sh)" >&2; exit 1; }
+    done
+    # A free display number: the first without a lock file.
+    display=99
+    while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
+    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+    [ -e "/tmp/.X11-unix/X$display" ] || { echo "run-console: Xvfb did not start" >&2; exit 1; }
+    export DISPLAY=":$display"
+    # -localhost: the VNC server accepts connections from this machine only.
+    x11vnc -display "$DISPLAY" -localhost -rfbport "$port" -forever -shared -nopw -quiet \
+        >"$run_dir/x11vnc.log" 2>&1 &
+    vnc_pid=$!
+    echo "No display found: the console runs on a virtual display served over VNC on 127.0.0.1:$port only."
+    echo "On this machine: vncviewer localhost::$port"
+    echo "From another machine, through SSH: ssh -L $port:localhost:$port $(id -un)@$(hostname)"
+    echo "  then: vncviewer localhost::$port"
 fi
 
 status=0
-"$console" "${platform_args[@]}" || status=$?
-stop_sim
+"$console" || status=$?
+stop_all
 exit "$status"
