@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 
-.PHONY: all deps configure build run test test-asan test-tsan fuzz bench package clean format
+.PHONY: all deps configure build run test test-asan test-tsan fuzz bench package screenshots clean format
 
 all: build
 
@@ -54,6 +54,10 @@ fuzz: deps
 # The Debian package: korvex_<version>_<arch>.deb in the build folder.
 package: build
 	@cd $(BUILD_DIR) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD_DIR)/korvex_*.deb
+
+# The README's pictures: every page, the address dialog and the traffic window, into docs/.
+screenshots: build
+	@bash scripts/screenshots.sh $(BUILD_DIR)
 
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
