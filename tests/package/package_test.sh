@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The Debian package as an installer meets it: built by CPack from this build, unpacked into a
+# scratch root, it holds the three programs, their man pages, the menu entry and the icon, declares
+# the run-time Qt plugins, and the menu entry's command starts the console in the user's data folder.
+#   package_test.sh BUILD_DIR
+set -euo pipefail
+build="$(cd "$1" && pwd)"
+work="$(mktemp -d)"
+console_pid=""
+cleanup() {
+    [ -n "$console_pid" ] && kill "$console_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$work/out" >/dev/null) || fail "cpack"
+deb="$(ls "$work"/out/korvex_*.deb)"
+contents="$(dpkg-deb -c "$deb" | awk '{print $6}')"
+for f in ./usr/bin/korvex-console ./usr/bin/korvex-sim ./usr/bin/korvex-edid \
+         ./usr/share/man/man1/korvex-console.1.gz ./usr/share/man/man1/korvex-sim.1.gz \
+         ./usr/share/man/man1/korvex-edid.1.gz ./usr/share/applications/korvex-console.desktop \
+         ./usr/share/icons/hicolor/scalable/apps/korvex-console.svg; do
+    grep -qx "$f" <<<"$contents" || fail "$f is not in the package"
+done
+depends="$(dpkg-deb -f "$deb" Depends)"
+for d in qt6-qpa-plugins libqt6svg6 libqt6widgets6; do
+    grep -q "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
+done
+
+dpkg-deb -x "$deb" "$work/root"
+"$work/root/usr/bin/korvex-console" --version | grep -qx "korvex-console 2.0" || fail "--version"
+"$work/root/usr/bin/korvex-sim" --help >/dev/null || fail "korvex-sim --help"
+for page in korvex-console korvex-sim korvex-edid; do
+    zcat "$work/root/usr/share/man/man1/$page.1.gz" | grep -q "^.SH NAME" || fail "$page man page"
+done
+
+# The menu entry's command, run as a user whose data folder does not exist yet.
+exec_line="$(sed -n 's/^Exec=//p' "$work/root/usr/share/applications/korvex-console.desktop")"
+[ "$exec_line" = "korvex-console --user-dir" ] || fail "Exec line: $exec_line"
+mkdir -p "$work/home"
+(cd / && exec env HOME="$work/home" XDG_DATA_HOME="" QT_QPA_PLATFORM=offscreen \
+    "$work/root/usr/bin/korvex-console" --user-dir >/dev/null 2>&1) &
+console_pid=$!
+data="$work/home/.local/share/korvex"
+for _ in $(seq 200); do
+    [ -f "$data/KorvexAddrMG.ini" ] && [ -f "$data/KorvexVW.ini" ] && break
+    sleep 0.05
+done
+[ -f "$data/KorvexAddrMG.ini" ] && [ -f "$data/KorvexVW.ini" ] || fail "no console files in $data"
+[ ! -e "$work/home/KorvexAddrMG.ini" ] || fail "the console wrote into the home folder"
+echo "1 passed, 0 failed"
