@@ -44,14 +44,6 @@ QPushButton *makeButton(const QString &text, int id, QWidget *parent) {
     return b;
 }
 
-QComboBox *makeList(int id, QWidget *parent) {
-    auto *c = ui::withId(new QComboBox(parent), id);
-    c->setEditable(true);
-    c->setInsertPolicy(QComboBox::NoInsert);
-    ui::guardWheel(c);
-    return c;
-}
-
 } // namespace
 
 CConsoleDlg::CConsoleDlg(QWidget *parent)
@@ -87,7 +79,7 @@ CConsoleDlg::~CConsoleDlg() {
 
 void CConsoleDlg::buildControls() {
     // Port row: "Comm:", the port list, the port button and icon, "Search Machine", status text.
-    m_portList = makeList(IDC_PORT_LIST, this);
+    m_portList = ui::makeList(IDC_PORT_LIST, this);
     for (int n = 1; n <= 99; ++n)
         m_portList->addItem(QStringLiteral("COM%1").arg(n));
     m_portButton = makeButton(QStringLiteral("Turn on Port"), IDC_PORT_BUTTON, this);
@@ -98,7 +90,7 @@ void CConsoleDlg::buildControls() {
     status->setMinimumWidth(status->fontMetrics().horizontalAdvance(QStringLiteral("Please wait.....")) + 8);
 
     // Address row: "Address:", the address list, "Address Management".
-    m_addressList = makeList(IDC_ADDRESS_LIST, this);
+    m_addressList = ui::makeList(IDC_ADDRESS_LIST, this);
     m_addressList->addItem(QStringLiteral("All: 00(all devices)"));
     for (int n = 1; n <= 32; ++n)
         m_addressList->addItem(QString());

@@ -77,6 +77,14 @@ QWidget *findInScope(const QWidget *root, const QString &name) {
     return nullptr;
 }
 
+QComboBox *makeList(int id, QWidget *parent) {
+    auto *combo = withId(new QComboBox(parent), id);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    guardWheel(combo);
+    return combo;
+}
+
 void guardWheel(QComboBox *combo) {
     combo->setFocusPolicy(Qt::StrongFocus);
     combo->installEventFilter(&wheelGuard());

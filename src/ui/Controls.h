@@ -45,4 +45,8 @@ template <class W> W *control(const QWidget *root, const QString &name) {
 // the keyboard focus, so a wheel turn over an unfocused list (scrolling past it) does nothing.
 void guardWheel(QComboBox *combo);
 
+// A "combo box with edit field" as the console's lists are: editable, typed text never becomes an
+// entry, and wheel-guarded.
+QComboBox *makeList(int id, QWidget *parent);
+
 } // namespace ui

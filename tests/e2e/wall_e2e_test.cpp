@@ -2,6 +2,7 @@
 // talking to 01): panel lines reach the device of the panel's own address, the worked 2 x 2
 // arrangement ends up on the device, rejected input sends nothing, and presets survive a restart
 // and a round trip through a file.
+#include "WhenOpen.h"
 #include "ConsoleFixture.h"
 
 #include "pages/wall/CPanelArrangeDlg.h"
@@ -27,26 +28,7 @@ using Rect = std::array<int, 5>; // x1, y1, x2, y2, rotation as the device holds
 constexpr Rect kFullFrame{0, 0, 1919, 1079, 0};
 
 // Runs `act` on the dialog of that type once it is open modally, inside its own event loop.
-template <class Dialog> class WhenOpen {
-public:
-    explicit WhenOpen(std::function<void(Dialog &)> act) : m_act(std::move(act)) {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
-                m_timer.stop();
-                m_act(*dialog);
-                m_done = true;
-            }
-        });
-        m_timer.start();
-    }
-    bool done() const { return m_done; }
-
-private:
-    std::function<void(Dialog &)> m_act;
-    QTimer m_timer;
-    bool m_done = false;
-};
+using testsupport::WhenOpen;
 
 class WallE2E : public ConsoleFixture {
 protected:

@@ -24,14 +24,6 @@ std::vector<int> qvWindowIds() {
             CMultiviewPanel::IDC_QV_WINDOW1 + 2, CMultiviewPanel::IDC_QV_WINDOW1 + 3};
 }
 
-QComboBox *makeList(int id, QWidget *parent) {
-    auto *c = ui::withId(new QComboBox(parent), id);
-    c->setEditable(true);
-    c->setInsertPolicy(QComboBox::NoInsert);
-    ui::guardWheel(c);
-    return c;
-}
-
 } // namespace
 
 CMultiviewPanel::CMultiviewPanel(IDeviceConsole *console, QWidget *parent)
@@ -77,11 +69,11 @@ CMultiviewPanel::CMultiviewPanel(IDeviceConsole *console, QWidget *parent)
 
     auto *audio = new QGroupBox(QStringLiteral("Audio select for MV:"), this);
     auto *audioLayout = new QVBoxLayout(audio);
-    m_audioOutputList = makeList(IDC_AUDIO_OUTPUT, audio);
+    m_audioOutputList = ui::makeList(IDC_AUDIO_OUTPUT, audio);
     m_audioOutputList->addItem(QStringLiteral("0. All"));
     for (int i = 1; i <= 9; ++i)
         m_audioOutputList->addItem(QStringLiteral("%1. Out%1").arg(i));
-    m_audioInputList = makeList(IDC_AUDIO_INPUT, audio);
+    m_audioInputList = ui::makeList(IDC_AUDIO_INPUT, audio);
     for (int i = 1; i <= 9; ++i)
         m_audioInputList->addItem(QStringLiteral("%1. In%1").arg(i));
     m_audioInputList->addItem(QStringLiteral("10.Mute"));

@@ -1,6 +1,7 @@
 // The VIDEO WALL page and its two dialogs against a fake console: what start-up shows, panel clicks
 // and double clicks, the checks of "Update to panel" and "Full Screen" in their order, the
 // arrangement dialog and the preset dialog's refusals.
+#include "WhenOpen.h"
 #include "pages/wall/CPanelArrangeDlg.h"
 #include "pages/wall/CPresetDlg.h"
 #include "pages/wall/CVideoWallPage.h"
@@ -49,27 +50,7 @@ QStringList shown(const WallPanel &p) {
     return texts;
 }
 
-// Runs `act` on the dialog of that type as soon as it is open modally, inside its own event loop.
-template <class Dialog> class WhenOpen {
-public:
-    explicit WhenOpen(std::function<void(Dialog &)> act) : m_act(std::move(act)) {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
-                m_timer.stop();
-                m_act(*dialog);
-                m_done = true;
-            }
-        });
-        m_timer.start();
-    }
-    bool done() const { return m_done; }
-
-private:
-    std::function<void(Dialog &)> m_act;
-    QTimer m_timer;
-    bool m_done = false;
-};
+using testsupport::WhenOpen;
 
 class WallPage : public testing::Test {
 protected:
