@@ -7,6 +7,8 @@ set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "$1" && pwd)"; seconds="$2"; shift 2
 work="$(mktemp -d)"
+# Library caches kept until exit are not the targets' leaks.
+export LSAN_OPTIONS="suppressions=$repo/scripts/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 trap 'rm -rf "$work"' EXIT
 status=0
 for target in "$@"; do

@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 
 #include "FuzzConsoleSetup.h"
 
@@ -21,6 +20,7 @@ namespace {
 QApplication *g_app = nullptr;
 QTemporaryDir *g_folder = nullptr;
 ui::MessageCapture *g_messages = nullptr;
+CConsoleDlg *g_console = nullptr;
 
 } // namespace
 
@@ -31,16 +31,20 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     g_folder = new QTemporaryDir;
     QDir::setCurrent(g_folder->path());
     g_messages = new ui::MessageCapture;
+    // One window for every input (building one per input would leave the fuzzer a few runs a
+    // second); each input ends its last line and any capture, so the next starts from a clean line.
+    g_console = new CConsoleDlg;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size < 1)
         return 0;
-    auto console = std::make_unique<CConsoleDlg>();
-    fuzzsetup::prepare(*console, data[0]);
+    CConsoleDlg &console = *g_console;
+    fuzzsetup::prepare(console, data[0]);
     for (std::size_t i = 1; i < size; ++i)
-        console->OnLinkChar(data[i], 1);
+        console.OnLinkChar(data[i], 1);
+    fuzzsetup::finish(console);
     g_messages->clear();
     return 0;
 }

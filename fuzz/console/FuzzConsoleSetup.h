@@ -27,4 +27,10 @@ inline void prepare(CConsoleDlg &console, std::uint8_t setup) {
     }
 }
 
+// Ends the input's unfinished line and disarms a capture still waiting, as a port closing would.
+inline void finish(CConsoleDlg &console) {
+    console.OnLinkChar('\n', 1);
+    console.findPage<CEdidPage>()->OnLinkReset();
+}
+
 } // namespace fuzzsetup
