@@ -5,6 +5,7 @@
 #include "protocol/CommandFrame.h"
 #include "protocol/Commands.h"
 #include "serial/PortNaming.h"
+#include "serial/PortPresence.h"
 #include "protocol/TextPrefix.h"
 #include "app/PageTable.h"
 #include "pages/address/CAddressDlg.h"
@@ -25,6 +26,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QAbstractItemView>
 #include <QMenu>
 #include <QShortcut>
 #include <QPushButton>
@@ -57,6 +59,12 @@ CConsoleDlg::CConsoleDlg(QWidget *parent)
     m_traffic = new CTrafficDlg(this);
     auto *trafficKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+T")), this);
     connect(trafficKey, &QShortcut::activated, this, [this] { ShowTraffic(); });
+    // Ports whose device is there are shown in bold; links and adapters come and go, so look again
+    // every second and whenever the list opens.
+    m_portMarkTimer.setObjectName(QStringLiteral("portMarkTimer"));
+    connect(&m_portMarkTimer, &QTimer::timeout, this, [this] { refreshPortMarks(); });
+    m_portMarkTimer.start(1000);
+    refreshPortMarks();
     m_searchTimer.setObjectName(QStringLiteral("searchTimer"));
     m_portErrorTimer.setObjectName(QStringLiteral("portErrorTimer"));
     OnInitDialog();
@@ -121,7 +129,8 @@ void CConsoleDlg::buildControls() {
     root->addLayout(top);
     root->addLayout(middle, 1);
 
-    m_portList->installEventFilter(this); // its tooltip names the device the chosen port opens
+    m_portList->installEventFilter(this);         // its tooltip names the device the chosen port opens
+    m_portList->view()->installEventFilter(this); // the marks are renewed when the list opens
     connect(m_tab, &QTabWidget::currentChanged, this, [this] { ShowSelectedPage(); });
     connect(m_portButton, &QPushButton::clicked, this, [this] { TogglePort(); });
     connect(m_portList, &QComboBox::activated, this, [this] { SelectPort(); });
@@ -453,6 +462,21 @@ void CConsoleDlg::sendBytes(const std::uint8_t *data, std::size_t size) {
         m_traffic->recordSent(data, size);
 }
 
+void CConsoleDlg::refreshPortMarks() {
+    QFont bold = m_portList->font();
+    bold.setBold(true);
+    for (int i = 0; i < m_portList->count(); ++i) {
+        const bool present = serial::PortPresent(static_cast<unsigned>(i) + 1);
+        const QVariant want = present ? QVariant(bold) : QVariant();
+        if (m_portList->itemData(i, Qt::FontRole) != want)
+            m_portList->setItemData(i, want, Qt::FontRole);
+    }
+}
+
+bool CConsoleDlg::portMarked(int index) const {
+    return m_portList->itemData(index, Qt::FontRole).isValid();
+}
+
 void CConsoleDlg::ShowTraffic() {
     m_traffic->show();
     m_traffic->raise();
@@ -581,6 +605,8 @@ QString CConsoleDlg::portPathText() const {
 
 bool CConsoleDlg::eventFilter(QObject *watched, QEvent *event) {
     // The path is resolved when asked: a COMn link in the current folder may come and go.
+    if (watched == m_portList->view() && event->type() == QEvent::Show)
+        refreshPortMarks();
     if (watched == m_portList && event->type() == QEvent::ToolTip) {
         QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), portPathText(), m_portList);
         return true;

@@ -108,6 +108,10 @@ public:
     }
     CMultiviewPanel *multiview() const { return m_multiview; }
 
+    // Looks again which ports' devices are there and shows those in bold in the port list.
+    void refreshPortMarks();
+    bool portMarked(int index) const;
+
     // The device path the chosen port opens, as its tooltip shows it.
     QString portPathText() const;
 
@@ -173,6 +177,7 @@ private:
     int m_portOn = 0;
     LinkCounters m_counters;
 
+    QTimer m_portMarkTimer;
     QTimer m_searchTimer;    // window timer 4
     QTimer m_portErrorTimer; // window timer 5
 };

@@ -422,3 +422,21 @@ TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
     EXPECT_EQ(ui::control<QWidget>(&dlg, 1340), nullptr);
     EXPECT_NE(ui::control<QWidget>(dlg.multiview(), 1340), nullptr);
 }
+
+TEST_F(ConsoleOnPty, PresentPortsAreMarkedAsTheirLinksComeAndGo) {
+    CConsoleDlg &dlg = start();
+    EXPECT_FALSE(dlg.portMarked(2));
+    testsupport::writeFile("device3", "");
+    std::filesystem::create_symlink("device3", "COM3");
+    EXPECT_TRUE(testsupport::waitFor([&] { return dlg.portMarked(2); }));
+    EXPECT_FALSE(dlg.portMarked(3));
+    // A link whose device is gone counts as absent, and so does a removed link.
+    std::filesystem::remove("device3");
+    EXPECT_TRUE(testsupport::waitFor([&] { return !dlg.portMarked(2); }));
+    testsupport::writeFile("device3", "");
+    EXPECT_TRUE(testsupport::waitFor([&] { return dlg.portMarked(2); }));
+    std::filesystem::remove("COM3");
+    EXPECT_TRUE(testsupport::waitFor([&] { return !dlg.portMarked(2); }));
+    auto *ports = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_PORT_LIST);
+    EXPECT_EQ(ports->itemText(2), "COM3"); // the texts stay as they are
+}

@@ -5,6 +5,7 @@
 
 #include "TempDir.h"
 #include "serial/PortNaming.h"
+#include "serial/PortPresence.h"
 
 namespace {
 
@@ -65,3 +66,27 @@ TEST(SerialPortNaming, CustomTableIsUsedAsSet) {
 }
 
 } // namespace
+
+// A legacy serial node exists for every possible UART; only those with a UART behind them count.
+TEST(SerialPortNaming, PresentPortsNeedADeviceAndForLegacyNodesAUart) {
+    testsupport::ScopedTempCwd cwd;
+    std::filesystem::create_directories("dev");
+    std::filesystem::create_directories("sys/ttyS0");
+    std::filesystem::create_directories("sys/ttyS1");
+    testsupport::writeFile("dev/ttyS0", "");
+    testsupport::writeFile("dev/ttyS1", "");
+    testsupport::writeFile("dev/ttyUSB0", "");
+    testsupport::writeFile("sys/ttyS0/type", "4\n"); // a 16550A
+    testsupport::writeFile("sys/ttyS1/type", "0\n"); // no UART
+    serial::SetDeviceTable(serial::DeviceTable{{{1, 3, cwd.file("dev/ttyS")}, {33, 2, cwd.file("dev/ttyUSB")}}});
+    serial::SetSysClassTtyFolder(cwd.file("sys"));
+    struct Case {
+        unsigned port;
+        bool present;
+    };
+    for (const Case c : {Case{1, true}, Case{2, false}, Case{3, false}, Case{33, true}, Case{34, false},
+                         Case{0, false}, Case{100, false}})
+        EXPECT_EQ(serial::PortPresent(c.port), c.present) << "COM" << c.port;
+    serial::SetSysClassTtyFolder("/sys/class/tty");
+    serial::SetDeviceTable(serial::SystemDeviceTable());
+}
