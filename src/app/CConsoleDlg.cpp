@@ -34,6 +34,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstring>
 #include <span>
 
 namespace {
@@ -316,8 +317,16 @@ void CConsoleDlg::setPortCaption(const QString &caption) {
 }
 
 bool CConsoleDlg::openPort(unsigned portNumber) {
-    return m_port.Open(m_bridge.get(), portNumber, m_baud, m_parity, m_dataBits, m_stopBits, m_eventMask,
-                       kWriteBufferSize);
+    const bool opened = m_port.Open(m_bridge.get(), portNumber, m_baud, m_parity, m_dataBits, m_stopBits,
+                                    m_eventMask, kWriteBufferSize);
+    // A port that opens clears the reason the last one did not.
+    if (opened && !m_portFailure.isEmpty()) {
+        m_portFailure.clear();
+        if (m_statusText != QStringLiteral("Please wait....."))
+            m_statusText = QStringLiteral(" ");
+        UpdateData(false);
+    }
+    return opened;
 }
 
 void CConsoleDlg::endSearchForOperator() {
@@ -350,7 +359,7 @@ void CConsoleDlg::TogglePort() {
         setPortCaption(QStringLiteral("Close Port"));
     } else {
         m_portOn = 0;
-        ui::messageBox(this, QStringLiteral("Can not find this port or used by other application"));
+        reportPortFailure();
         showPortIcon(false);
         setPortCaption(QStringLiteral("Turn on Port"));
     }
@@ -363,7 +372,7 @@ void CConsoleDlg::SelectPort() {
     m_portNumber = static_cast<unsigned>(std::max(0, m_portList->currentIndex())) + 1;
     if (!openPort(m_portNumber)) {
         showPortIcon(false);
-        ui::messageBox(this, QStringLiteral("Can not find this port or used by other application"));
+        reportPortFailure();
         return;
     }
     if (!m_portOn) {
@@ -377,6 +386,34 @@ void CConsoleDlg::SelectPort() {
         setPortCaption(QStringLiteral("Turn on Port"));
         m_portOn = 0;
     }
+}
+
+QString CConsoleDlg::portFailureReason() const {
+    switch (m_port.LastOpenResult()) {
+    case SerialDevice::OpenResult::Opened:
+        return {};
+    case SerialDevice::OpenResult::Missing:
+    case SerialDevice::OpenResult::NotAPort:
+        return QStringLiteral("no such device");
+    case SerialDevice::OpenResult::PermissionDenied:
+        return QStringLiteral("permission denied: add your user to the dialout group");
+    case SerialDevice::OpenResult::InUse:
+        return QStringLiteral("in use by another program");
+    case SerialDevice::OpenResult::NotATerminal:
+        return QStringLiteral("not a serial device");
+    case SerialDevice::OpenResult::Failed:
+        break;
+    }
+    return QStringLiteral("cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(m_port.LastOpenError())));
+}
+
+// The console's own message stays as it is; the status text beside "Search Machine" and the port
+// list's tooltip say why, since on Linux the commonest reason is a user outside the dialout group.
+void CConsoleDlg::reportPortFailure() {
+    m_portFailure = QStringLiteral("COM%1: %2").arg(m_portNumber).arg(portFailureReason());
+    m_statusText = m_portFailure;
+    UpdateData(false);
+    ui::messageBox(this, QStringLiteral("Can not find this port or used by other application"));
 }
 
 bool CConsoleDlg::openFirstPortFrom(unsigned first) {
@@ -598,9 +635,11 @@ void CConsoleDlg::keyPressEvent(QKeyEvent *event) {
 QString CConsoleDlg::portPathText() const {
     const unsigned port = static_cast<unsigned>(std::max(0, m_portList->currentIndex())) + 1;
     const QFileInfo info(QString::fromStdString(serial::ResolvePortPath(port)));
-    if (info.isSymLink())
-        return info.absoluteFilePath() + QStringLiteral(" -> ") + info.symLinkTarget();
-    return info.absoluteFilePath();
+    QString text = info.isSymLink() ? info.absoluteFilePath() + QStringLiteral(" -> ") + info.symLinkTarget()
+                                    : info.absoluteFilePath();
+    if (!m_portFailure.isEmpty() && m_portFailure.startsWith(QStringLiteral("COM%1:").arg(port)))
+        text += QLatin1Char('\n') + m_portFailure;
+    return text;
 }
 
 bool CConsoleDlg::eventFilter(QObject *watched, QEvent *event) {

@@ -134,6 +134,8 @@ private:
     void showPortIcon(bool on);
     void setPortCaption(const QString &caption);
     bool openPort(unsigned portNumber);
+    QString portFailureReason() const;
+    void reportPortFailure();
     bool openFirstPortFrom(unsigned first);
     void endSearchForOperator();
     void searchNotFound();
@@ -147,6 +149,7 @@ private:
     QTabWidget *m_tab = nullptr;
 
     QString m_statusText;
+    QString m_portFailure; // "COMn: why" for the last port that did not open, until one opens
 
     CComLink m_port;
     std::unique_ptr<QtLinkBridge> m_bridge;

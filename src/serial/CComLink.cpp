@@ -48,6 +48,8 @@ const char *openResultText(SerialDevice::OpenResult result) {
         return "in use";
     case SerialDevice::OpenResult::NotAPort:
         return "no UART behind it";
+    case SerialDevice::OpenResult::PermissionDenied:
+        return "permission denied";
     case SerialDevice::OpenResult::Failed:
         break;
     }
@@ -123,6 +125,8 @@ bool CComLink::Open(ILinkOwner *owner, unsigned portNumber, unsigned baud, char 
 
     const std::string path = serial::ResolvePortPath(portNumber);
     const SerialDevice::OpenResult opened = m_device.open(path);
+    m_lastOpen = opened;
+    m_lastOpenError = m_device.openError();
     if (opened != SerialDevice::OpenResult::Opened) {
         if (debugLog())
             std::fprintf(stderr, "korvex link COM%u: %s: %s\n", portNumber, path.c_str(),

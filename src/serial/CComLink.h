@@ -84,6 +84,9 @@ public:
     bool IsOpen() const;
     bool WorkerAlive() const { return m_workerAlive.load() != 0; }
     unsigned PortNumber() const { return m_portNumber; }
+    // Why the last Open did or did not open the port, and errno when the reason is Failed.
+    SerialDevice::OpenResult LastOpenResult() const { return m_lastOpen; }
+    int LastOpenError() const { return m_lastOpenError; }
 
     // Diagnostics: failures reported since construction, and how often the worker woke up.
     unsigned ErrorReports() const { return m_errorReports.load(); }
@@ -109,6 +112,8 @@ private:
     std::atomic<int> m_workerAlive{0};
     ILinkOwner *m_owner = nullptr;
     unsigned m_portNumber = 0;
+    SerialDevice::OpenResult m_lastOpen = SerialDevice::OpenResult::Missing;
+    int m_lastOpenError = 0;
     std::unique_ptr<uint8_t[]> m_writeBuffer; // the request being written
     uint32_t m_eventMask = 0;
     uint32_t m_writeBufferSize = 0;

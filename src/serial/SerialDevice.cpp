@@ -1,5 +1,7 @@
 #include "serial/SerialDevice.h"
 
+#include <atomic>
+
 #include <cctype>
 #include <cerrno>
 #include <filesystem>
@@ -163,14 +165,32 @@ bool SerialDevice::shutdownSignalled() const {
     return ::poll(&probe, 1, 0) == 1 && (probe.revents & POLLIN);
 }
 
+namespace {
+
+int systemOpen(const char *path, int flags) {
+    return ::open(path, flags);
+}
+
+std::atomic<SerialDevice::OpenCall> g_openCall{&systemOpen};
+
+} // namespace
+
+void SerialDevice::SetOpenCall(OpenCall call) {
+    g_openCall.store(call ? call : &systemOpen);
+}
+
 SerialDevice::OpenResult SerialDevice::open(const std::string &path) {
     close();
+    m_openError = 0;
     if (path.empty())
         return OpenResult::Missing;
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = g_openCall.load()(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR || errno == ENXIO || errno == ENODEV)
             return OpenResult::Missing;
+        if (errno == EACCES || errno == EPERM)
+            return OpenResult::PermissionDenied;
+        m_openError = errno;
         return errno == EBUSY ? OpenResult::InUse : OpenResult::Failed;
     }
     if (!::isatty(fd)) {

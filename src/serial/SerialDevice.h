@@ -18,9 +18,10 @@ public:
         Opened,
         Missing,      // no such file
         NotATerminal, // exists but is not a tty
-        InUse,        // another open holds the exclusive lock
-        NotAPort,     // a legacy /dev/ttyS* entry without a UART behind it
-        Failed,       // any other failure (permissions, ...)
+        InUse,            // another open holds the exclusive lock
+        NotAPort,         // a legacy /dev/ttyS* entry without a UART behind it
+        PermissionDenied, // this user may not open it (not in the dialout group)
+        Failed,           // any other failure
     };
 
     // The configuration step that failed in applyLineSettings().
@@ -72,6 +73,13 @@ public:
     // keeps it only when it is a tty that can be locked exclusively (TIOCEXCL and flock) and, for
     // /dev/ttyS*, has a UART behind it. On any failure nothing stays open.
     OpenResult open(const std::string &path);
+    // errno of the last open() that failed with Failed (0 otherwise).
+    int openError() const { return m_openError; }
+
+    // The system's open call, replaceable by tests that need a failure this machine cannot produce
+    // (root opens files without read permission). nullptr restores the real one.
+    using OpenCall = int (*)(const char *path, int flags);
+    static void SetOpenCall(OpenCall call);
     bool isOpen() const { return m_fd >= 0; }
     void close();
 
@@ -93,6 +101,7 @@ public:
 
 private:
     int m_fd = -1;
+    int m_openError = 0;
     int m_shutdownFd = -1;
     int m_writeFd = -1;
 };

@@ -440,3 +440,49 @@ TEST_F(ConsoleOnPty, PresentPortsAreMarkedAsTheirLinksComeAndGo) {
     auto *ports = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_PORT_LIST);
     EXPECT_EQ(ports->itemText(2), "COM3"); // the texts stay as they are
 }
+
+namespace {
+// Open calls fail as they would for a user outside the dialout group, or for a port another program
+// holds; root (as the tests run) opens any file, so the failure is injected.
+int deniedOpen(const char *, int) {
+    errno = EACCES;
+    return -1;
+}
+int busyOpen(const char *, int) {
+    errno = EBUSY;
+    return -1;
+}
+} // namespace
+
+TEST_F(ConsoleOnPty, APortThatDoesNotOpenSaysWhy) {
+    CConsoleDlg &dlg = start();
+    auto *status = ui::control<QLabel>(&dlg, CConsoleDlg::IDC_STATUS);
+    struct Case {
+        SerialDevice::OpenCall call;
+        bool link;
+        QString reason;
+    };
+    const Case cases[] = {
+        {nullptr, false, "COM1: no such device"},
+        {&deniedOpen, true, "COM1: permission denied: add your user to the dialout group"},
+        {&busyOpen, true, "COM1: in use by another program"},
+    };
+    testsupport::writeFile("not-a-tty", "");
+    for (const Case &c : cases) {
+        std::filesystem::remove("COM1");
+        if (c.link)
+            std::filesystem::create_symlink("not-a-tty", "COM1");
+        SerialDevice::SetOpenCall(c.call);
+        m_messages.clear();
+        QTest::mouseClick(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_PORT_BUTTON), Qt::LeftButton);
+        SerialDevice::SetOpenCall(nullptr);
+        EXPECT_EQ(m_messages.messages(), QStringList{"Can not find this port or used by other application"});
+        EXPECT_EQ(status->text(), c.reason);
+        EXPECT_TRUE(dlg.portPathText().endsWith("\n" + c.reason)) << dlg.portPathText().toStdString();
+    }
+    // A port that opens clears it.
+    std::filesystem::remove("COM1");
+    turnOn();
+    EXPECT_EQ(status->text(), " ");
+    EXPECT_FALSE(dlg.portPathText().contains("\n"));
+}
