@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 
-.PHONY: all deps configure build run test bench clean format
+.PHONY: all deps configure build run test test-windows bench clean format
 
 all: build
 
@@ -24,6 +24,12 @@ run: build
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# Cross-compiles the cores, the serial layer, korvex-edid and their tests for Windows with MinGW-w64
+# and runs them under Wine in a temporary prefix (needs scripts/install-deps.sh --windows).
+test-windows:
+	@bash scripts/install-deps.sh --windows
+	@JOBS=$(JOBS) BUILD_TYPE=$(BUILD_TYPE) bash scripts/test-windows.sh build-windows
+
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
 
@@ -31,4 +37,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) build-windows

@@ -556,10 +556,15 @@ void CConsoleDlg::keyPressEvent(QKeyEvent *event) {
 
 QString CConsoleDlg::portPathText() const {
     const unsigned port = static_cast<unsigned>(std::max(0, m_portList->currentIndex())) + 1;
+#ifdef Q_OS_WIN
+    // A device name, not a file: shown as it is opened.
+    return QString::fromStdString(serial::ResolvePortPath(port));
+#else
     const QFileInfo info(QString::fromStdString(serial::ResolvePortPath(port)));
     if (info.isSymLink())
         return info.absoluteFilePath() + QStringLiteral(" -> ") + info.symLinkTarget();
     return info.absoluteFilePath();
+#endif
 }
 
 bool CConsoleDlg::eventFilter(QObject *watched, QEvent *event) {

@@ -122,6 +122,8 @@ bool isLegacyUartPath(const std::string &path) {
 
 } // namespace
 
+SerialDevice::SerialDevice() = default;
+
 SerialDevice::~SerialDevice() {
     close();
     closeQuietly(m_shutdownFd);
@@ -161,6 +163,10 @@ bool SerialDevice::shutdownSignalled() const {
         return false;
     pollfd probe{m_shutdownFd, POLLIN, 0};
     return ::poll(&probe, 1, 0) == 1 && (probe.revents & POLLIN);
+}
+
+bool SerialDevice::isOpen() const {
+    return m_fd >= 0;
 }
 
 SerialDevice::OpenResult SerialDevice::open(const std::string &path) {
