@@ -31,6 +31,24 @@ struct SerialDevice::Overlapped {
         readError = 0;
         readCount = readOffset = 0;
     }
+    // Takes the outcome of the read in flight once it has ended; false while it runs.
+    bool collectRead(HANDLE port) {
+        DWORD got = 0;
+        if (::GetOverlappedResult(port, &read, &got, FALSE)) {
+            readError = 0;
+        } else {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_IO_INCOMPLETE)
+                return false;
+            readError = error;
+            got = 0;
+        }
+        readCount = got;
+        readOffset = 0;
+        readPending = false;
+        readDone = true;
+        return true;
+    }
 
     OVERLAPPED read{};
     bool readPending = false;   // a ReadFile is in flight
@@ -314,23 +332,9 @@ SerialDevice::Io SerialDevice::read(std::uint8_t *buffer, std::size_t capacity) 
     Overlapped &io = *m_io;
     if (!io.readPending && !io.readDone)
         armRead();
-    if (io.readPending) {
-        DWORD got = 0;
-        if (::GetOverlappedResult(m_port, &io.read, &got, FALSE)) {
-            io.readCount = got;
-            io.readOffset = 0;
-            io.readError = 0;
-        } else {
-            const DWORD error = ::GetLastError();
-            if (error == ERROR_IO_INCOMPLETE) {
-                result.status = Io::WouldBlock;
-                return result;
-            }
-            io.readCount = io.readOffset = 0;
-            io.readError = error;
-        }
-        io.readPending = false;
-        io.readDone = true;
+    if (io.readPending && !io.collectRead(m_port)) {
+        result.status = Io::WouldBlock;
+        return result;
     }
     if (io.readError != 0) {
         // Kept: the port stays failed until it is closed, as a hung-up terminal does.
@@ -415,19 +419,8 @@ SerialDevice::Wake SerialDevice::wait(bool watchPort, bool wantRead, bool wantWr
     wake.shutdown = isSignalled(m_shutdownEvent);
     wake.writeRequest = isSignalled(m_writeEvent);
     if (port && wantRead) {
-        if (m_io->readPending && isSignalled(m_io->read.hEvent)) {
-            DWORD got = 0;
-            if (::GetOverlappedResult(m_port, &m_io->read, &got, FALSE)) {
-                m_io->readCount = got;
-                m_io->readError = 0;
-            } else {
-                m_io->readCount = 0;
-                m_io->readError = ::GetLastError();
-            }
-            m_io->readOffset = 0;
-            m_io->readPending = false;
-            m_io->readDone = true;
-        }
+        if (m_io->readPending)
+            m_io->collectRead(m_port);
         if (m_io->readDone) {
             if (m_io->readError != 0) {
                 wake.hangUp = true;
