@@ -8,6 +8,10 @@
 set -euo pipefail
 linux_tool=$(realpath "$1") wine=$2 windows_tool=$(realpath "$3") samples=$4
 
+if [ ! -d "$samples" ]; then
+    echo "sample folder $samples not found: comparison skipped"
+    exit 77
+fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 mkdir "$out/samples"
