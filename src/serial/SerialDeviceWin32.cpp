@@ -9,6 +9,12 @@
 #include <cctype>
 #include <vector>
 
+// The worker learns of received bytes from an overlapped ReadFile kept pending (with time-outs that
+// end it at the first pause after a byte), not from WaitCommEvent(EV_RXCHAR) and a ReadFile after
+// it: the bytes are in hand when the worker wakes, a hang-up ends the read with an error, and it also
+// works where the comm-event wait does not (Wine ends that wait at once on a pseudo-terminal, whose
+// modem lines it cannot read).
+//
 // The read and the write in flight share nothing: each has its own OVERLAPPED, event and buffer.
 // Whatever is in flight is ended (cancelled and waited for) before the port is closed, so the
 // system never writes into these after the port is gone.
