@@ -43,7 +43,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config XDG_DATA_HOME=$scratch/home/.local/share
 export XDG_CACHE_HOME=$scratch/home/.cache
 export KORVEX_WINE_COM_LINK=$scratch/COM1
-mkdir -p "$HOME"
+# The server's socket folder goes to TMPDIR: in here, so it goes with the rest.
+export TMPDIR=$scratch/tmp
+mkdir -p "$HOME" "$TMPDIR"
 cleanup() {
     "$wineserver" -k >/dev/null 2>&1 || true
     rm -rf "$scratch"
