@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 
-.PHONY: all deps configure build run test test-asan test-tsan fuzz bench package screenshots clean format
+.PHONY: all deps configure build run test test-asan test-tsan test-windows fuzz bench package screenshots clean format
 
 all: build
 
@@ -59,6 +59,12 @@ package: build
 screenshots: build
 	@bash scripts/screenshots.sh $(BUILD_DIR)
 
+# Cross-compiles the cores, the serial layer, korvex-edid and their tests for Windows with MinGW-w64
+# and runs them under Wine in a temporary prefix (needs scripts/install-deps.sh --windows).
+test-windows:
+	@bash scripts/install-deps.sh --windows
+	@JOBS=$(JOBS) BUILD_TYPE=$(BUILD_TYPE) bash scripts/test-windows.sh build-windows
+
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
 
@@ -66,4 +72,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) build-windows

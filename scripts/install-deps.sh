@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, only the build and test dependencies that are missing.
+#
+#   scripts/install-deps.sh             what `make run` and `make test` need
+#   scripts/install-deps.sh --windows   also MinGW-w64, Wine and the GoogleTest sources (make test-windows)
 set -euo pipefail
 
 packages=(
@@ -9,6 +12,16 @@ packages=(
     xvfb xauth x11vnc fonts-dejavu-core
     edid-decode
 )
+
+for arg in "$@"; do
+    case "$arg" in
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine64) ;;
+    *)
+        echo "usage: $0 [--windows]" >&2
+        exit 2
+        ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

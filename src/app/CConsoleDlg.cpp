@@ -634,9 +634,14 @@ void CConsoleDlg::keyPressEvent(QKeyEvent *event) {
 
 QString CConsoleDlg::portPathText() const {
     const unsigned port = static_cast<unsigned>(std::max(0, m_portList->currentIndex())) + 1;
+#ifdef Q_OS_WIN
+    // A device name, not a file: shown as it is opened.
+    QString text = QString::fromStdString(serial::ResolvePortPath(port));
+#else
     const QFileInfo info(QString::fromStdString(serial::ResolvePortPath(port)));
     QString text = info.isSymLink() ? info.absoluteFilePath() + QStringLiteral(" -> ") + info.symLinkTarget()
                                     : info.absoluteFilePath();
+#endif
     if (!m_portFailure.isEmpty() && m_portFailure.startsWith(QStringLiteral("COM%1:").arg(port)))
         text += QLatin1Char('\n') + m_portFailure;
     return text;

@@ -1,13 +1,35 @@
 #include "files/FileReplace.h"
 
+#include <algorithm>
+#include <filesystem>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <cerrno>
 #include <fcntl.h>
-#include <filesystem>
 #include <unistd.h>
+#endif
 
 namespace files {
 
 namespace {
+
+#ifdef _WIN32
+
+bool writeAll(HANDLE file, const std::string &bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+#else
 
 bool writeAll(int fd, const std::string &bytes) {
     std::size_t done = 0;
@@ -23,7 +45,28 @@ bool writeAll(int fd, const std::string &bytes) {
     return true;
 }
 
+#endif
+
 } // namespace
+
+#ifdef _WIN32
+
+bool ReplaceFileContent(const std::string &path, const std::string &bytes) {
+    const std::string temp = path + ".tmp";
+    const HANDLE file =
+        ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = writeAll(file, bytes) && ::FlushFileBuffers(file);
+    ok = ::CloseHandle(file) && ok;
+    // Replaces the old file in one step, as rename() does on POSIX.
+    ok = ok && ::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        ::DeleteFileA(temp.c_str());
+    return ok;
+}
+
+#else
 
 bool ReplaceFileContent(const std::string &path, const std::string &bytes) {
     const std::string temp = path + ".tmp";
@@ -37,6 +80,8 @@ bool ReplaceFileContent(const std::string &path, const std::string &bytes) {
         ::unlink(temp.c_str());
     return ok;
 }
+
+#endif
 
 std::vector<std::string> StoreConsoleFile(const std::string &path, const std::string &bytes,
                                           const std::string &cannotCreateMessage) {

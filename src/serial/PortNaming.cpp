@@ -21,12 +21,16 @@ DeviceTable &currentTable() {
 } // namespace
 
 DeviceTable SystemDeviceTable() {
+#ifdef _WIN32
+    return DeviceTable{}; // the system names its ports itself
+#else
     return DeviceTable{{
         {1, 32, "/dev/ttyS"},
         {33, 32, "/dev/ttyUSB"},
         {65, 32, "/dev/ttyACM"},
         {97, 3, "/dev/ttyAMA"},
     }};
+#endif
 }
 
 DeviceTable EmptyDeviceTable() {
@@ -58,11 +62,16 @@ std::string DevicePath(const DeviceTable &table, unsigned portNumber) {
 std::string ResolvePortPath(unsigned portNumber) {
     if (portNumber < kFirstPort || portNumber > kLastPort)
         return {};
+#ifdef _WIN32
+    // The device namespace name reaches every port: plain "COM10" and above would name a file.
+    return "\\\\.\\" + PortName(portNumber);
+#else
     const std::string local = PortName(portNumber);
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(local, ec)))
         return local;
     return DevicePath(CurrentDeviceTable(), portNumber);
+#endif
 }
 
 } // namespace serial

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-// Where the console's port names "COM1".."COM99" lead on Linux. Port n is, in this order, a file or
-// symlink named "COMn" in the current directory (how the simulator and the tests attach a
-// pseudo-terminal, and how a user points a port at any device), else the device node that the
-// process-wide device table gives it.
+// Where the console's port names "COM1".."COM99" lead. On Windows port n is the system's own COMn,
+// opened as "\\.\COMn". Elsewhere port n is, in this order, a file or symlink named "COMn" in the
+// current directory (how the simulator and the tests attach a pseudo-terminal, and how a user points a
+// port at any device), else the device node that the process-wide device table gives it.
 namespace serial {
 
 inline constexpr unsigned kFirstPort = 1;
@@ -24,6 +24,7 @@ struct DeviceTable {
 };
 
 // COM1-32 /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31, COM97-99 /dev/ttyAMA0-2.
+// Empty on Windows, where the table is not used.
 DeviceTable SystemDeviceTable();
 // No device nodes: only the COMn entries of the current directory lead anywhere (tests).
 DeviceTable EmptyDeviceTable();
@@ -37,7 +38,7 @@ std::string PortName(unsigned portNumber);
 // The table's device node for the port, or "" when the table has none.
 std::string DevicePath(const DeviceTable &table, unsigned portNumber);
 // "COMn" when that name exists in the current directory (even as a dangling link), else the current
-// table's device node; "" for port numbers outside 1..99 or without a node.
+// table's device node; "" for port numbers outside 1..99 or without a node. Windows: "\\.\COMn".
 std::string ResolvePortPath(unsigned portNumber);
 
 } // namespace serial

@@ -12,8 +12,10 @@
 #include <filesystem>
 #include <regex>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -28,12 +30,19 @@ struct ToolRun {
     std::string err;
 };
 
+#ifdef _WIN32
+// cmd.exe: double quotes; no argument here holds one.
+std::string Quoted(const std::string &arg) {
+    return "\"" + arg + "\"";
+}
+#else
 std::string Quoted(const std::string &arg) {
     std::string q = "'";
     for (char c : arg)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
+#endif
 
 class KorvexEdidTool : public testing::Test {
 protected:
@@ -51,8 +60,13 @@ protected:
             command += " " + Quoted(arg);
         command += " >stdout.txt 2>stderr.txt";
         ToolRun run;
+#ifdef _WIN32
+        // cmd.exe drops the first and the last quote of a line that starts with one.
+        run.status = std::system(("\"" + command + "\"").c_str());
+#else
         const int raw = std::system(command.c_str());
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
         run.out = testsupport::readFile("stdout.txt");
         run.err = testsupport::readFile("stderr.txt");
         return run;

@@ -3,25 +3,50 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace testsupport {
 
+namespace {
+
+// A new folder of a random name under the system's temporary folder.
+std::filesystem::path makeTempFolder() {
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device seed;
+    std::mt19937_64 generator(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path candidate =
+            base / ("korvex-test-" + std::to_string(generator() % 1000000000000ULL));
+        std::error_code ec;
+        if (std::filesystem::create_directory(candidate, ec))
+            return candidate;
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+} // namespace
+
 ScopedTempCwd::ScopedTempCwd() {
-    if (!m_dir.isValid())
-        throw std::runtime_error("cannot create a temporary folder");
+    const std::filesystem::path folder = makeTempFolder();
+    m_path = folder.generic_string();
     m_previous = std::filesystem::current_path().string();
-    std::filesystem::current_path(m_dir.path().toStdString());
+    std::filesystem::current_path(folder);
 }
 
 ScopedTempCwd::~ScopedTempCwd() {
     std::error_code ec;
     std::filesystem::current_path(m_previous, ec);
+    std::filesystem::remove_all(m_path, ec);
 }
 
-std::string ScopedTempCwd::path() const { return m_dir.path().toStdString(); }
+std::string ScopedTempCwd::path() const {
+    return m_path;
+}
 
-std::string ScopedTempCwd::file(const std::string &name) const { return path() + "/" + name; }
+std::string ScopedTempCwd::file(const std::string &name) const {
+    return path() + "/" + name;
+}
 
 std::string readFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);

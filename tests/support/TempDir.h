@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QTemporaryDir>
 #include <string>
 
 namespace testsupport {
 
 // Makes a fresh temporary folder the current directory for the life of the object, as the console
-// reads and writes its files by bare name there. The previous directory is restored on destruction.
+// reads and writes its files by bare name there. The previous directory is restored and the folder
+// removed on destruction.
 class ScopedTempCwd {
 public:
     ScopedTempCwd();
@@ -18,7 +18,7 @@ public:
     std::string file(const std::string &name) const;
 
 private:
-    QTemporaryDir m_dir;
+    std::string m_path;
     std::string m_previous;
 };
 

@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 constexpr const char *kUsage =
@@ -46,6 +51,11 @@ void Write(const std::string &text) {
 } // namespace
 
 int main(int argc, char **argv) {
+#ifdef _WIN32
+    // The same bytes as everywhere: the texts carry their own CR LF, which text mode would double.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     bool summary = false;
     std::vector<std::string> files;
     bool optionsEnded = false;

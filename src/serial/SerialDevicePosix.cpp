@@ -124,6 +124,8 @@ bool isLegacyUartPath(const std::string &path) {
 
 } // namespace
 
+SerialDevice::SerialDevice() = default;
+
 SerialDevice::~SerialDevice() {
     close();
     closeQuietly(m_shutdownFd);
@@ -177,6 +179,10 @@ std::atomic<SerialDevice::OpenCall> g_openCall{&systemOpen};
 
 void SerialDevice::SetOpenCall(OpenCall call) {
     g_openCall.store(call ? call : &systemOpen);
+}
+
+bool SerialDevice::isOpen() const {
+    return m_fd >= 0;
 }
 
 SerialDevice::OpenResult SerialDevice::open(const std::string &path) {
