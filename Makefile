@@ -39,7 +39,7 @@ test-tsan: deps
 	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEX_SANITIZE=thread \
 		-DKORVEX_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-tsan -j $(JOBS)
-	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
+	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/scripts/tsan.supp" \
 		ctest --output-on-failure -j $(JOBS) --timeout 900 -R '$(TSAN_TESTS)' $(CTEST_ARGS)
 
 # Every libFuzzer target for SECONDS seconds (clang), each from a copy of its committed seed corpus.

@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <sys/wait.h>
 #include <thread>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -77,6 +78,7 @@ bool SimProcess::start(const std::vector<std::string> &args, int timeoutMs) {
         m_error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
+    const pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid < 0) {
         m_error = std::string("fork: ") + std::strerror(errno);
@@ -85,6 +87,11 @@ bool SimProcess::start(const std::vector<std::string> &args, int timeoutMs) {
         return false;
     }
     if (pid == 0) {
+        // A test that crashes must not leave its simulator running (holding the test runner's
+        // output open): the simulator gets SIGTERM when the test process dies.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::_exit(127);
         ::dup2(fds[1], STDOUT_FILENO);
         ::execv(argv[0], argv.data());
         ::_exit(127);
