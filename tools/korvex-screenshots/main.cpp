@@ -7,6 +7,7 @@
 #include "app/PageTable.h"
 #include "pages/address/CAddressDlg.h"
 #include "pages/base/CConsolePage.h"
+#include "pages/edid/CEdidPage.h"
 #include "pages/traffic/CTrafficDlg.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
@@ -116,6 +117,14 @@ int main(int argc, char **argv) {
     bool ok = true;
     for (int i = 0; i < tabs->count() && i < 5; ++i) {
         tabs->setCurrentIndex(i);
+        if (auto *edid = qobject_cast<CEdidPage *>(tabs->widget(i))) {
+            // Read the EDID of output 4 so the box shows a summary.
+            auto *port = ui::control<QComboBox>(edid, CEdidPage::IDC_READ_PORT);
+            port->setCurrentIndex(3);
+            emit port->activated(3);
+            ui::control<QPushButton>(edid, CEdidPage::IDC_READ)->click();
+            spinUntil([&] { return !edid->CaptureArmed(); }, 5000);
+        }
         settle(200);
         ok = save(&console, out + QStringLiteral("/console-%1.png").arg(QString::fromLatin1(names[i]))) && ok;
     }
