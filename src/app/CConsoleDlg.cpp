@@ -5,8 +5,8 @@
 #include "protocol/CommandFrame.h"
 #include "protocol/Commands.h"
 #include "serial/PortNaming.h"
-#include "serial/PortPresence.h"
 #include "protocol/TextPrefix.h"
+#include "app/CPortList.h"
 #include "app/PageTable.h"
 #include "pages/address/CAddressDlg.h"
 #include "pages/base/CConsolePage.h"
@@ -20,21 +20,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QAbstractItemView>
 #include <QMenu>
 #include <QShortcut>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cstring>
 #include <span>
 
 namespace {
@@ -60,12 +55,6 @@ CConsoleDlg::CConsoleDlg(QWidget *parent)
     m_traffic = new CTrafficDlg(this);
     auto *trafficKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+T")), this);
     connect(trafficKey, &QShortcut::activated, this, [this] { ShowTraffic(); });
-    // Ports whose device is there are shown in bold; links and adapters come and go, so look again
-    // every second and whenever the list opens.
-    m_portMarkTimer.setObjectName(QStringLiteral("portMarkTimer"));
-    connect(&m_portMarkTimer, &QTimer::timeout, this, [this] { refreshPortMarks(); });
-    m_portMarkTimer.start(1000);
-    refreshPortMarks();
     m_searchTimer.setObjectName(QStringLiteral("searchTimer"));
     m_portErrorTimer.setObjectName(QStringLiteral("portErrorTimer"));
     OnInitDialog();
@@ -88,9 +77,7 @@ CConsoleDlg::~CConsoleDlg() {
 
 void CConsoleDlg::buildControls() {
     // Port row: "Comm:", the port list, the port button and icon, "Search Machine", status text.
-    m_portList = ui::makeList(IDC_PORT_LIST, this);
-    for (int n = 1; n <= 99; ++n)
-        m_portList->addItem(QStringLiteral("COM%1").arg(n));
+    m_portList = new CPortList(IDC_PORT_LIST, this);
     m_portButton = makeButton(QStringLiteral("Turn on Port"), IDC_PORT_BUTTON, this);
     m_portIcon = ui::withId(new QLabel(this), IDC_PORT_ICON);
     m_portIcon->setFixedSize(kIconSize, kIconSize);
@@ -130,8 +117,6 @@ void CConsoleDlg::buildControls() {
     root->addLayout(top);
     root->addLayout(middle, 1);
 
-    m_portList->installEventFilter(this);         // its tooltip names the device the chosen port opens
-    m_portList->view()->installEventFilter(this); // the marks are renewed when the list opens
     connect(m_tab, &QTabWidget::currentChanged, this, [this] { ShowSelectedPage(); });
     connect(m_portButton, &QPushButton::clicked, this, [this] { TogglePort(); });
     connect(m_portList, &QComboBox::activated, this, [this] { SelectPort(); });
@@ -320,8 +305,7 @@ bool CConsoleDlg::openPort(unsigned portNumber) {
     const bool opened = m_port.Open(m_bridge.get(), portNumber, m_baud, m_parity, m_dataBits, m_stopBits,
                                     m_eventMask, kWriteBufferSize);
     // A port that opens clears the reason the last one did not.
-    if (opened && !m_portFailure.isEmpty()) {
-        m_portFailure.clear();
+    if (opened && m_portList->clearFailure()) {
         if (m_statusText != QStringLiteral("Please wait....."))
             m_statusText = QStringLiteral(" ");
         UpdateData(false);
@@ -369,7 +353,7 @@ void CConsoleDlg::SelectPort() {
     endSearchForOperator();
     m_port.ClearError();
     closePort();
-    m_portNumber = static_cast<unsigned>(std::max(0, m_portList->currentIndex())) + 1;
+    m_portNumber = m_portList->chosenPort();
     if (!openPort(m_portNumber)) {
         showPortIcon(false);
         reportPortFailure();
@@ -388,30 +372,10 @@ void CConsoleDlg::SelectPort() {
     }
 }
 
-QString CConsoleDlg::portFailureReason() const {
-    switch (m_port.LastOpenResult()) {
-    case SerialDevice::OpenResult::Opened:
-        return {};
-    case SerialDevice::OpenResult::Missing:
-    case SerialDevice::OpenResult::NotAPort:
-        return QStringLiteral("no such device");
-    case SerialDevice::OpenResult::PermissionDenied:
-        return QStringLiteral("permission denied: add your user to the dialout group");
-    case SerialDevice::OpenResult::InUse:
-        return QStringLiteral("in use by another program");
-    case SerialDevice::OpenResult::NotATerminal:
-        return QStringLiteral("not a serial device");
-    case SerialDevice::OpenResult::Failed:
-        break;
-    }
-    return QStringLiteral("cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(m_port.LastOpenError())));
-}
-
 // The console's own message stays as it is; the status text beside "Search Machine" and the port
 // list's tooltip say why, since on Linux the commonest reason is a user outside the dialout group.
 void CConsoleDlg::reportPortFailure() {
-    m_portFailure = QStringLiteral("COM%1: %2").arg(m_portNumber).arg(portFailureReason());
-    m_statusText = m_portFailure;
+    m_statusText = m_portList->noteFailure(m_portNumber, m_port.LastOpenResult(), m_port.LastOpenError());
     UpdateData(false);
     ui::messageBox(this, QStringLiteral("Can not find this port or used by other application"));
 }
@@ -499,21 +463,6 @@ void CConsoleDlg::sendBytes(const std::uint8_t *data, std::size_t size) {
         m_traffic->recordSent(data, size);
 }
 
-void CConsoleDlg::refreshPortMarks() {
-    QFont bold = m_portList->font();
-    bold.setBold(true);
-    for (int i = 0; i < m_portList->count(); ++i) {
-        const bool present = serial::PortPresent(static_cast<unsigned>(i) + 1);
-        const QVariant want = present ? QVariant(bold) : QVariant();
-        if (m_portList->itemData(i, Qt::FontRole) != want)
-            m_portList->setItemData(i, want, Qt::FontRole);
-    }
-}
-
-bool CConsoleDlg::portMarked(int index) const {
-    return m_portList->itemData(index, Qt::FontRole).isValid();
-}
-
 void CConsoleDlg::ShowTraffic() {
     m_traffic->show();
     m_traffic->raise();
@@ -551,34 +500,17 @@ void CConsoleDlg::ParseReply(std::uint8_t c) {
     ++m_counters.lines;
     // A sink that takes raw lines (the EDID capture while it waits for its dump) gets the line
     // whole, undecoded.
-    for (IReplySink *sink : m_sinks) {
-        if (sink->TakesRawLines()) {
-            sink->OnRawLine(*line);
-            return;
-        }
-    }
+    if (m_sinks.offerRawLine(*line))
+        return;
     if (m_searchInProgress)
         searchFound(); // any complete line ends the search: the device on this port answered
     const link::Reply reply = link::decodeReply(*line);
-    dispatchReply(reply);
+    m_sinks.dispatch(reply);
     // "DHCP " also clears the window's status text, after the IP CONFIG page has taken it.
     if (std::holds_alternative<link::DhcpReply>(reply)) {
         m_statusText = QStringLiteral(" ");
         UpdateData(false);
     }
-}
-
-void CConsoleDlg::dispatchReply(const link::Reply &reply) {
-    forEachSink([&reply](IReplySink &sink) { sink.OnReply(reply); });
-}
-
-void CConsoleDlg::forEachSink(const std::function<void(IReplySink &)> &action) {
-    // A sink may register or leave while it acts (a dialog closing): walk a copy and skip any sink
-    // that has left meanwhile.
-    const std::vector<IReplySink *> sinks = m_sinks;
-    for (IReplySink *sink : sinks)
-        if (std::find(m_sinks.begin(), m_sinks.end(), sink) != m_sinks.end())
-            action(*sink);
 }
 
 void CConsoleDlg::searchFound() {
@@ -594,17 +526,16 @@ void CConsoleDlg::searchFound() {
 }
 
 void CConsoleDlg::AddReplySink(IReplySink *sink) {
-    if (sink && std::find(m_sinks.begin(), m_sinks.end(), sink) == m_sinks.end())
-        m_sinks.push_back(sink);
+    m_sinks.add(sink);
 }
 
 void CConsoleDlg::RemoveReplySink(IReplySink *sink) {
-    m_sinks.erase(std::remove(m_sinks.begin(), m_sinks.end(), sink), m_sinks.end());
+    m_sinks.remove(sink);
 }
 
 void CConsoleDlg::closePort() {
     m_port.Close();
-    forEachSink([](IReplySink &sink) { sink.OnLinkReset(); });
+    m_sinks.linkReset();
 }
 
 // ---- window behaviour -------------------------------------------------------------------------
@@ -632,32 +563,6 @@ void CConsoleDlg::keyPressEvent(QKeyEvent *event) {
     }
 }
 
-QString CConsoleDlg::portPathText() const {
-    const unsigned port = static_cast<unsigned>(std::max(0, m_portList->currentIndex())) + 1;
-#ifdef Q_OS_WIN
-    // A device name, not a file: shown as it is opened.
-    QString text = QString::fromStdString(serial::ResolvePortPath(port));
-#else
-    const QFileInfo info(QString::fromStdString(serial::ResolvePortPath(port)));
-    QString text = info.isSymLink() ? info.absoluteFilePath() + QStringLiteral(" -> ") + info.symLinkTarget()
-                                    : info.absoluteFilePath();
-#endif
-    if (!m_portFailure.isEmpty() && m_portFailure.startsWith(QStringLiteral("COM%1:").arg(port)))
-        text += QLatin1Char('\n') + m_portFailure;
-    return text;
-}
-
-bool CConsoleDlg::eventFilter(QObject *watched, QEvent *event) {
-    // The path is resolved when asked: a COMn link in the current folder may come and go.
-    if (watched == m_portList->view() && event->type() == QEvent::Show)
-        refreshPortMarks();
-    if (watched == m_portList && event->type() == QEvent::ToolTip) {
-        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), portPathText(), m_portList);
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
 void CConsoleDlg::contextMenuEvent(QContextMenuEvent *event) {
     // The window's menu: the line traffic view, then the About entry when string 101 is not empty.
     QMenu menu(this);
@@ -678,3 +583,11 @@ void CConsoleDlg::contextMenuEvent(QContextMenuEvent *event) {
 }
 
 
+
+bool CConsoleDlg::portMarked(int index) const {
+    return m_portList->marked(index);
+}
+
+QString CConsoleDlg::portPathText() const {
+    return m_portList->pathText();
+}

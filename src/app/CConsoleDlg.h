@@ -2,6 +2,7 @@
 
 #include "address/AddressTable.h"
 #include "pages/base/DeviceConsole.h"
+#include "pages/base/ReplySinks.h"
 #include "serial/CComLink.h"
 #include "protocol/LineAssembler.h"
 #include "serial/QtLinkBridge.h"
@@ -20,6 +21,7 @@
 class CAddressDlg;
 class CTrafficDlg;
 class CConsolePage;
+class CPortList;
 class CMultiviewPanel;
 class QComboBox;
 class QLabel;
@@ -108,15 +110,11 @@ public:
     }
     CMultiviewPanel *multiview() const { return m_multiview; }
 
-    // Looks again which ports' devices are there and shows those in bold in the port list.
-    void refreshPortMarks();
+    // The port list's bold mark of a present port, and its tooltip text.
     bool portMarked(int index) const;
-
-    // The device path the chosen port opens, as its tooltip shows it.
     QString portPathText() const;
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
@@ -127,14 +125,11 @@ private:
     void handleLinkBytes(const std::uint8_t *data, std::size_t size, unsigned port);
     void sendBytes(const std::uint8_t *data, std::size_t size);
     void ParseReply(std::uint8_t c);
-    void dispatchReply(const link::Reply &reply);
-    void forEachSink(const std::function<void(IReplySink &)> &action);
     void searchFound();
     void closePort();
     void showPortIcon(bool on);
     void setPortCaption(const QString &caption);
     bool openPort(unsigned portNumber);
-    QString portFailureReason() const;
     void reportPortFailure();
     bool openFirstPortFrom(unsigned first);
     void endSearchForOperator();
@@ -143,19 +138,18 @@ private:
 
     // Controls bound by identifier.
     QComboBox *m_addressList = nullptr;
-    QComboBox *m_portList = nullptr;
+    CPortList *m_portList = nullptr;
     QLabel *m_portIcon = nullptr;
     QPushButton *m_portButton = nullptr;
     QTabWidget *m_tab = nullptr;
 
     QString m_statusText;
-    QString m_portFailure; // "COMn: why" for the last port that did not open, until one opens
 
     CComLink m_port;
     std::unique_ptr<QtLinkBridge> m_bridge;
     std::vector<CConsolePage *> m_pages;
     CMultiviewPanel *m_multiview = nullptr;
-    std::vector<IReplySink *> m_sinks;
+    ReplySinks m_sinks;
     CTrafficDlg *m_traffic = nullptr;
     CAddressDlg *m_addressDlg = nullptr; // lives as long as the window, hears "ADDR " all along
 
@@ -180,7 +174,6 @@ private:
     int m_portOn = 0;
     LinkCounters m_counters;
 
-    QTimer m_portMarkTimer;
     QTimer m_searchTimer;    // window timer 4
     QTimer m_portErrorTimer; // window timer 5
 };

@@ -5,7 +5,7 @@
 
 QString UserWorkFolder() {
     const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    // The base directory specification ignores a relative XDG_DATA_HOME.
+    // A relative XDG_DATA_HOME is ignored, as desktop programs do.
     const QString base =
         !xdg.isEmpty() && QDir::isAbsolutePath(xdg) ? xdg : QDir::homePath() + QStringLiteral("/.local/share");
     return QDir::cleanPath(base + QStringLiteral("/korvex"));

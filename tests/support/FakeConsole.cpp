@@ -3,7 +3,6 @@
 #include "protocol/CommandFrame.h"
 #include "protocol/TextPrefix.h"
 
-#include <algorithm>
 #include <span>
 
 void FakeConsole::SendText(std::string_view text) {
@@ -24,34 +23,22 @@ void FakeConsole::SendFrame(std::uint16_t code, std::size_t payloadLength, const
 }
 
 void FakeConsole::AddReplySink(IReplySink *sink) {
-    if (std::find(sinks.begin(), sinks.end(), sink) == sinks.end())
-        sinks.push_back(sink);
+    sinks.add(sink);
 }
 
 void FakeConsole::RemoveReplySink(IReplySink *sink) {
-    sinks.erase(std::remove(sinks.begin(), sinks.end(), sink), sinks.end());
+    sinks.remove(sink);
 }
 
 void FakeConsole::reply(std::string line) {
     if (line.find('\n') == std::string::npos)
         line += "\r\n";
-    for (IReplySink *sink : sinks) {
-        if (sink->TakesRawLines()) {
-            sink->OnRawLine(line);
-            return;
-        }
-    }
-    const link::Reply decoded = link::decodeReply(line);
-    const std::vector<IReplySink *> snapshot = sinks;
-    for (IReplySink *sink : snapshot)
-        if (std::find(sinks.begin(), sinks.end(), sink) != sinks.end())
-            sink->OnReply(decoded);
+    if (!sinks.offerRawLine(line))
+        sinks.dispatch(link::decodeReply(line));
 }
 
 void FakeConsole::linkReset() {
-    const std::vector<IReplySink *> snapshot = sinks;
-    for (IReplySink *sink : snapshot)
-        sink->OnLinkReset();
+    sinks.linkReset();
 }
 
 std::string FakeConsole::takeWire() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pages/base/DeviceConsole.h"
+#include "pages/base/ReplySinks.h"
 
 #include <cstdint>
 #include <string>
@@ -34,5 +35,5 @@ public:
     std::vector<std::string> texts;                // each text handed to SendText, unprefixed
     std::string wire;                              // what would have gone on the line
     std::vector<std::vector<std::uint8_t>> frames; // one entry per frame that went out
-    std::vector<IReplySink *> sinks;
+    ReplySinks sinks;
 };

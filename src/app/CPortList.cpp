@@ -1,0 +1,105 @@
+#include "app/CPortList.h"
+
+#include "serial/PortNaming.h"
+#include "serial/PortPresence.h"
+#include "ui/Controls.h"
+
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QToolTip>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+QString failureReason(SerialDevice::OpenResult result, int error) {
+    switch (result) {
+    case SerialDevice::OpenResult::Opened:
+        return {};
+    case SerialDevice::OpenResult::Missing:
+    case SerialDevice::OpenResult::NotAPort:
+        return QStringLiteral("no such device");
+    case SerialDevice::OpenResult::PermissionDenied:
+        return QStringLiteral("permission denied: add your user to the dialout group");
+    case SerialDevice::OpenResult::InUse:
+        return QStringLiteral("in use by another program");
+    case SerialDevice::OpenResult::NotATerminal:
+        return QStringLiteral("not a serial device");
+    case SerialDevice::OpenResult::Failed:
+        break;
+    }
+    return QStringLiteral("cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
+}
+
+} // namespace
+
+CPortList::CPortList(int id, QWidget *parent) : QComboBox(parent) {
+    ui::withId(this, id);
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    ui::guardWheel(this);
+    for (int n = 1; n <= 99; ++n)
+        addItem(QStringLiteral("COM%1").arg(n));
+    // Links and adapters come and go.
+    connect(&m_markTimer, &QTimer::timeout, this, [this] { refreshMarks(); });
+    m_markTimer.start(1000);
+    refreshMarks();
+}
+
+unsigned CPortList::chosenPort() const {
+    return static_cast<unsigned>(std::max(0, currentIndex())) + 1;
+}
+
+void CPortList::refreshMarks() {
+    QFont bold = font();
+    bold.setBold(true);
+    for (int i = 0; i < count(); ++i) {
+        const QVariant want = serial::PortPresent(static_cast<unsigned>(i) + 1) ? QVariant(bold) : QVariant();
+        if (itemData(i, Qt::FontRole) != want)
+            setItemData(i, want, Qt::FontRole);
+    }
+}
+
+bool CPortList::marked(int index) const {
+    return itemData(index, Qt::FontRole).isValid();
+}
+
+QString CPortList::noteFailure(unsigned port, SerialDevice::OpenResult result, int error) {
+    m_failure = QStringLiteral("COM%1: %2").arg(port).arg(failureReason(result, error));
+    return m_failure;
+}
+
+bool CPortList::clearFailure() {
+    const bool had = !m_failure.isEmpty();
+    m_failure.clear();
+    return had;
+}
+
+QString CPortList::pathText() const {
+    const unsigned port = chosenPort();
+#ifdef Q_OS_WIN
+    // A device name, not a file: shown as it is opened.
+    QString text = QString::fromStdString(serial::ResolvePortPath(port));
+#else
+    // Resolved when asked: a COMn link in the current folder may come and go.
+    const QFileInfo info(QString::fromStdString(serial::ResolvePortPath(port)));
+    QString text = info.isSymLink() ? info.absoluteFilePath() + QStringLiteral(" -> ") + info.symLinkTarget()
+                                    : info.absoluteFilePath();
+#endif
+    if (m_failure.startsWith(QStringLiteral("COM%1:").arg(port)))
+        text += QLatin1Char('\n') + m_failure;
+    return text;
+}
+
+void CPortList::showPopup() {
+    refreshMarks();
+    QComboBox::showPopup();
+}
+
+bool CPortList::event(QEvent *event) {
+    if (event->type() == QEvent::ToolTip) {
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), pathText(), this);
+        return true;
+    }
+    return QComboBox::event(event);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "serial/SerialDevice.h"
+
+#include <QComboBox>
+#include <QTimer>
+
+// The "Comm:" list (1106): "COM1".."COM99", a choice only from the list, the ports whose device is
+// there shown in bold (looked at again every second and whenever the list opens), and a tooltip
+// with the device path the chosen port opens plus why the last port that failed did not open.
+class CPortList : public QComboBox {
+    Q_OBJECT
+public:
+    explicit CPortList(int id, QWidget *parent = nullptr);
+
+    // 1-based port number of the choice (1 when there is none).
+    unsigned chosenPort() const;
+
+    void refreshMarks();
+    bool marked(int index) const;
+
+    // Remembers why port n did not open and returns the status text for it ("COMn: why").
+    QString noteFailure(unsigned port, SerialDevice::OpenResult result, int error);
+    // A port opened: the remembered reason goes. True when there was one.
+    bool clearFailure();
+
+    QString pathText() const;
+
+    void showPopup() override;
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    QTimer m_markTimer;
+    QString m_failure; // "COMn: why" for the last port that did not open, until one opens
+};
