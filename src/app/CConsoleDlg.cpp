@@ -36,12 +36,6 @@ namespace {
 
 constexpr int kIconSize = 32;
 
-QPushButton *makeButton(const QString &text, int id, QWidget *parent) {
-    auto *b = ui::withId(new QPushButton(text, parent), id);
-    b->setAutoDefault(false); // Enter belongs to the window, which ends the program
-    return b;
-}
-
 } // namespace
 
 CConsoleDlg::CConsoleDlg(QWidget *parent)
@@ -78,10 +72,10 @@ CConsoleDlg::~CConsoleDlg() {
 void CConsoleDlg::buildControls() {
     // Port row: "Comm:", the port list, the port button and icon, "Search Machine", status text.
     m_portList = new CPortList(IDC_PORT_LIST, this);
-    m_portButton = makeButton(QStringLiteral("Turn on Port"), IDC_PORT_BUTTON, this);
+    m_portButton = ui::makeButton(QStringLiteral("Turn on Port"), IDC_PORT_BUTTON, this);
     m_portIcon = ui::withId(new QLabel(this), IDC_PORT_ICON);
     m_portIcon->setFixedSize(kIconSize, kIconSize);
-    auto *search = makeButton(QStringLiteral("Search Machine"), IDC_SEARCH, this);
+    auto *search = ui::makeButton(QStringLiteral("Search Machine"), IDC_SEARCH, this);
     auto *status = ui::withId(new QLabel(this), IDC_STATUS);
     status->setMinimumWidth(status->fontMetrics().horizontalAdvance(QStringLiteral("Please wait.....")) + 8);
 
@@ -91,7 +85,7 @@ void CConsoleDlg::buildControls() {
     for (int n = 1; n <= 32; ++n)
         m_addressList->addItem(QString());
     m_addressList->setMinimumContentsLength(22);
-    auto *addressButton = makeButton(QStringLiteral("Address Management"), IDC_ADDRESS_BUTTON, this);
+    auto *addressButton = ui::makeButton(QStringLiteral("Address Management"), IDC_ADDRESS_BUTTON, this);
 
     auto *top = new QGridLayout;
     top->addWidget(new QLabel(QStringLiteral("Comm:"), this), 0, 0);

@@ -34,10 +34,7 @@ QString failureReason(SerialDevice::OpenResult result, int error) {
 } // namespace
 
 CPortList::CPortList(int id, QWidget *parent) : QComboBox(parent) {
-    ui::withId(this, id);
-    setEditable(true);
-    setInsertPolicy(QComboBox::NoInsert);
-    ui::guardWheel(this);
+    ui::setUpList(this, id);
     for (int n = 1; n <= 99; ++n)
         addItem(QStringLiteral("COM%1").arg(n));
     // Links and adapters come and go.

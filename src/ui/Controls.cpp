@@ -1,6 +1,7 @@
 #include "ui/Controls.h"
 
 #include <QComboBox>
+#include <QPushButton>
 #include <QEvent>
 #include <QVariant>
 #include <deque>
@@ -77,12 +78,29 @@ QWidget *findInScope(const QWidget *root, const QString &name) {
     return nullptr;
 }
 
+QPushButton *makeButton(const QString &caption, int id, QWidget *parent) {
+    QPushButton *button = makeButton(caption, parent);
+    return withId(button, id);
+}
+
+QPushButton *makeButton(const QString &caption, QWidget *parent) {
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
 QComboBox *makeList(int id, QWidget *parent) {
-    auto *combo = withId(new QComboBox(parent), id);
+    auto *combo = new QComboBox(parent);
+    setUpList(combo, id);
+    return combo;
+}
+
+void setUpList(QComboBox *combo, int id) {
+    withId(combo, id);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     guardWheel(combo);
-    return combo;
 }
 
 void guardWheel(QComboBox *combo) {

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QPushButton;
 
 // Controls are found the way dialog code finds them by identifier: every control's objectName() is
 // its decimal identifier ("1106"), a page is named by its template number ("176"), and a control
@@ -41,6 +42,11 @@ template <class W> W *control(const QWidget *root, const QString &name) {
     return qobject_cast<W *>(findInScope(root, name));
 }
 
+// A push button that Enter never presses (Enter belongs to the window), named by its identifier or,
+// without one, by its caption.
+QPushButton *makeButton(const QString &caption, int id, QWidget *parent);
+QPushButton *makeButton(const QString &caption, QWidget *parent);
+
 // A drop-down list acts only on a choice from its list: the mouse wheel changes it only while it has
 // the keyboard focus, so a wheel turn over an unfocused list (scrolling past it) does nothing.
 void guardWheel(QComboBox *combo);
@@ -48,5 +54,7 @@ void guardWheel(QComboBox *combo);
 // A "combo box with edit field" as the console's lists are: editable, typed text never becomes an
 // entry, and wheel-guarded.
 QComboBox *makeList(int id, QWidget *parent);
+// The same set-up for a list made otherwise (a subclass).
+void setUpList(QComboBox *combo, int id);
 
 } // namespace ui

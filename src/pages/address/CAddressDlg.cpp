@@ -46,13 +46,6 @@ QString fromLatin1(const std::string &text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QPushButton *makeButton(const QString &caption, QWidget *parent) {
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(caption);
-    button->setAutoDefault(false); // Enter belongs to the edit that has the focus
-    return button;
-}
-
 QLineEdit *tableEdit(const QString &name, const QString &widest, QWidget *parent) {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
@@ -92,9 +85,9 @@ CAddressDlg::CAddressDlg(IDeviceConsole *console, AddressTable &table, QWidget *
     ui::markScope(this);
     setWindowTitle(QStringLiteral("Device Address Management"));
 
-    auto *read = makeButton(kReadButton, this);
-    auto *write = makeButton(kWriteButton, this);
-    auto *save = makeButton(kSaveButton, this);
+    auto *read = ui::makeButton(kReadButton, this);
+    auto *write = ui::makeButton(kWriteButton, this);
+    auto *save = ui::makeButton(kSaveButton, this);
     m_originalGroup = buildAddressGroup(kOriginalGroup, read);
     m_newGroup = buildAddressGroup(kNewGroup, write);
     auto *addressRow = new QHBoxLayout;

@@ -40,12 +40,6 @@ QComboBox *makeList(int id, QWidget *parent) {
     return c;
 }
 
-QPushButton *makeButton(const QString &text, int id, QWidget *parent) {
-    auto *b = ui::withId(new QPushButton(text, parent), id);
-    b->setAutoDefault(false); // Enter belongs to the console window
-    return b;
-}
-
 QLabel *makeLabel(const QString &text, QWidget *parent) {
     auto *label = new QLabel(text, parent);
     label->setObjectName(text);
@@ -89,7 +83,7 @@ QWidget *CEdidPage::buildInputColumn() {
         auto *label = makeLabel(QStringLiteral("EDID:"), box);
         label->setBuddy(list);
         const int input = i + 1;
-        auto *apply = makeButton(QStringLiteral("Apply to Input%1").arg(input),
+        auto *apply = ui::makeButton(QStringLiteral("Apply to Input%1").arg(input),
                                  kApplyIds[static_cast<std::size_t>(i)], box);
         connect(apply, &QPushButton::clicked, this, [this, input] { OnApply(input); });
         grid->addWidget(label, i, 0);
@@ -112,14 +106,14 @@ QWidget *CEdidPage::buildPortColumn() {
         readPort->addItem(QStringLiteral("In port %1").arg(n));
     auto *readLabel = makeLabel(QStringLiteral("EDID info(read from port):"), box);
     readLabel->setBuddy(readPort);
-    auto *read = makeButton(QStringLiteral("Read EDID data and save to file"), IDC_READ, box);
+    auto *read = ui::makeButton(QStringLiteral("Read EDID data and save to file"), IDC_READ, box);
     connect(read, &QPushButton::clicked, this, [this] { OnRead(); });
 
     auto *userSlot = makeList(IDC_USER_SLOT, box);
     for (int input = 1; input <= kInputCount; ++input)
         for (int slot = 1; slot <= 3; ++slot)
             userSlot->addItem(QStringLiteral("In%1 User %2").arg(input).arg(slot));
-    auto *load = makeButton(QStringLiteral("Load EDID file and write to input port"), IDC_LOAD, box);
+    auto *load = ui::makeButton(QStringLiteral("Load EDID file and write to input port"), IDC_LOAD, box);
     connect(load, &QPushButton::clicked, this, [this] { OnLoad(); });
 
     auto *grid = new QGridLayout;

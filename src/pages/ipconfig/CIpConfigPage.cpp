@@ -29,12 +29,6 @@ QLabel *makeLabel(const QString &caption, QWidget *buddy, QWidget *parent) {
     return label;
 }
 
-QPushButton *makeButton(const QString &caption, int id, QWidget *parent) {
-    auto *button = ui::withId(new QPushButton(caption, parent), id);
-    button->setAutoDefault(false); // Enter belongs to the window
-    return button;
-}
-
 } // namespace
 
 CIpConfigPage::CIpConfigPage(IDeviceConsole *console, QWidget *parent)
@@ -66,8 +60,8 @@ CIpConfigPage::CIpConfigPage(IDeviceConsole *console, QWidget *parent)
     fields->addWidget(mac, 1, 1, Qt::AlignLeft);
     fields->setColumnStretch(2, 1);
 
-    auto *save = makeButton(QStringLiteral("Save Setting"), IDC_SAVE, this);
-    auto *reset = makeButton(QStringLiteral("Reset to Default Setting"), IDC_RESET, this);
+    auto *save = ui::makeButton(QStringLiteral("Save Setting"), IDC_SAVE, this);
+    auto *reset = ui::makeButton(QStringLiteral("Reset to Default Setting"), IDC_RESET, this);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(save);
     buttons->addWidget(reset);

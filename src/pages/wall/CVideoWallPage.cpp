@@ -40,13 +40,6 @@ QLineEdit *numberEdit(const char *editName, int digits, QWidget *parent) {
     return edit;
 }
 
-QPushButton *button(const char *caption, QWidget *parent) {
-    auto *b = new QPushButton(name(caption), parent);
-    b->setObjectName(name(caption));
-    b->setAutoDefault(false);
-    return b;
-}
-
 // The edits show a stored coordinate as it is; one below 0 (only a hand-edited file holds one)
 // shows as 0, which the checks of "Update to panel" refuse like the stored value.
 unsigned shownCoordinate(int16_t value) {
@@ -115,7 +108,7 @@ QWidget *CVideoWallPage::buildSettings() {
     auto *column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
 
-    auto *arrange = button(kArrangeButton, panel);
+    auto *arrange = ui::makeButton(name(kArrangeButton), panel);
     column->addWidget(arrange);
 
     m_presetList = new QComboBox(panel);
@@ -131,7 +124,7 @@ QWidget *CVideoWallPage::buildSettings() {
     gridRow->addWidget(new QLabel(QStringLiteral("x"), panel));
     gridRow->addWidget(numberEdit(kColumnsEdit, 2, panel));
     gridRow->addStretch(1);
-    auto *save = button(kSaveButton, panel);
+    auto *save = ui::makeButton(name(kSaveButton), panel);
     gridRow->addWidget(save);
     column->addLayout(gridRow);
 
@@ -164,8 +157,8 @@ QWidget *CVideoWallPage::buildSettings() {
     column->addWidget(capture);
 
     auto *actions = new QHBoxLayout;
-    auto *update = button(kUpdateButton, panel);
-    auto *fullScreen = button(kFullScreenButton, panel);
+    auto *update = ui::makeButton(name(kUpdateButton), panel);
+    auto *fullScreen = ui::makeButton(name(kFullScreenButton), panel);
     actions->addWidget(update);
     actions->addWidget(fullScreen);
     column->addLayout(actions);
