@@ -51,7 +51,7 @@ void BM_DecodeStatusLines(benchmark::State &state) {
     const std::vector<std::string> lines = statusBurst();
     for (auto _ : state) {
         for (const std::string &line : lines) {
-            link::Reply reply = link::decodeReply(line);
+            protocol::Reply reply = protocol::decodeReply(line);
             benchmark::DoNotOptimize(reply);
         }
     }
@@ -69,11 +69,11 @@ void BM_AssembleAndDecodeBurst(benchmark::State &state) {
         ++lineCount;
     }
     const auto chunk = static_cast<std::size_t>(state.range(0));
-    link::LineAssembler assembler;
+    protocol::LineAssembler assembler;
     for (auto _ : state) {
         for (std::size_t at = 0; at < wire.size(); at += chunk) {
             assembler.feed(std::string_view(wire).substr(at, chunk), [](std::string_view line) {
-                link::Reply reply = link::decodeReply(line);
+                protocol::Reply reply = protocol::decodeReply(line);
                 benchmark::DoNotOptimize(reply);
             });
         }
@@ -86,15 +86,15 @@ BENCHMARK(BM_AssembleAndDecodeBurst)->Arg(1)->Arg(16)->Arg(4096);
 
 // The longest multi-line text a page sends, prefixed for the port.
 void BM_PrefixLanSettings(benchmark::State &state) {
-    link::LanSettings lan;
+    protocol::LanSettings lan;
     lan.host = {192, 168, 1, 10};
     lan.netMask = {255, 255, 255, 0};
     lan.router = {192, 168, 1, 1};
     lan.tcpPort = "8080";
     lan.mac = "00:1A:2B:3C:4D:5E";
-    const std::string text = *link::buildSetLan(lan);
+    const std::string text = *protocol::buildSetLan(lan);
     for (auto _ : state) {
-        auto out = link::prefixText(text, 5);
+        auto out = protocol::prefixText(text, 5);
         benchmark::DoNotOptimize(out);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));

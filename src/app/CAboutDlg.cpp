@@ -1,6 +1,7 @@
 #include "app/CAboutDlg.h"
 
 #include "res/Resources.h"
+#include "res/Version.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -12,7 +13,7 @@ CAboutDlg::CAboutDlg(QWidget *parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Korvex"));
     auto *icon = new QLabel(this);
     icon->setPixmap(res::icon(res::IDR_MAINFRAME).pixmap(48, 48));
-    auto *text = new QLabel(QStringLiteral("Korvex console, Version 2.0\n"
+    auto *text = new QLabel(QStringLiteral("Korvex console, Version " KORVEX_VERSION "\n"
                                            "Control console for Korvex 9x9 HDMI matrix switchers"),
                             this);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);

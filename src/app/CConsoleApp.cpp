@@ -1,10 +1,11 @@
 #include "app/CConsoleApp.h"
 
 #include "app/CConsoleDlg.h"
+#include "res/Version.h"
 
 CConsoleApp::CConsoleApp(int &argc, char **argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Korvex"));
-    setApplicationVersion(QStringLiteral("2.0"));
+    setApplicationVersion(QStringLiteral(KORVEX_VERSION));
 }
 
 int CConsoleApp::InitInstance() {

@@ -8,30 +8,6 @@
 #include <QHelpEvent>
 #include <QToolTip>
 #include <algorithm>
-#include <cstring>
-
-namespace {
-
-QString failureReason(SerialDevice::OpenResult result, int error) {
-    switch (result) {
-    case SerialDevice::OpenResult::Opened:
-        return {};
-    case SerialDevice::OpenResult::Missing:
-    case SerialDevice::OpenResult::NotAPort:
-        return QStringLiteral("no such device");
-    case SerialDevice::OpenResult::PermissionDenied:
-        return QStringLiteral("permission denied: add your user to the dialout group");
-    case SerialDevice::OpenResult::InUse:
-        return QStringLiteral("in use by another program");
-    case SerialDevice::OpenResult::NotATerminal:
-        return QStringLiteral("not a serial device");
-    case SerialDevice::OpenResult::Failed:
-        break;
-    }
-    return QStringLiteral("cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
-}
-
-} // namespace
 
 CPortList::CPortList(int id, QWidget *parent) : QComboBox(parent) {
     ui::setUpList(this, id);
@@ -61,8 +37,8 @@ bool CPortList::marked(int index) const {
     return itemData(index, Qt::FontRole).isValid();
 }
 
-QString CPortList::noteFailure(unsigned port, SerialDevice::OpenResult result, int error) {
-    m_failure = QStringLiteral("COM%1: %2").arg(port).arg(failureReason(result, error));
+QString CPortList::noteFailure(unsigned port, const QString &reason) {
+    m_failure = QStringLiteral("COM%1: %2").arg(port).arg(reason);
     return m_failure;
 }
 

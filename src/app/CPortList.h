@@ -1,7 +1,5 @@
 #pragma once
 
-#include "serial/SerialDevice.h"
-
 #include <QComboBox>
 #include <QTimer>
 
@@ -20,7 +18,7 @@ public:
     bool marked(int index) const;
 
     // Remembers why port n did not open and returns the status text for it ("COMn: why").
-    QString noteFailure(unsigned port, SerialDevice::OpenResult result, int error);
+    QString noteFailure(unsigned port, const QString &reason);
     // A port opened: the remembered reason goes. True when there was one.
     bool clearFailure();
 

@@ -8,13 +8,8 @@
 
 namespace {
 
-template <class Page> CConsolePage *make(IDeviceConsole *console, QWidget *parent) {
+template <class Page> CConsolePage *make(session::IDeviceConsole *console, QWidget *parent) {
     return new Page(console, parent);
-}
-
-// A tab whose page has no controls yet: it is hosted and shown like the others.
-template <int Template> CConsolePage *makeEmpty(IDeviceConsole *console, QWidget *parent) {
-    return new CConsolePage(Template, console, parent);
 }
 
 } // namespace

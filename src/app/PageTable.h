@@ -3,7 +3,9 @@
 #include <array>
 
 class CConsolePage;
+namespace session {
 class IDeviceConsole;
+}
 class QWidget;
 
 // The console window's pages in tab order: template number, tab title and how to make the page. The
@@ -11,7 +13,7 @@ class QWidget;
 struct PageEntry {
     int templateNumber;
     const char *title;
-    CConsolePage *(*create)(IDeviceConsole *console, QWidget *parent);
+    CConsolePage *(*create)(session::IDeviceConsole *console, QWidget *parent);
 };
 
 const std::array<PageEntry, 5> &PageTable();

@@ -1,6 +1,6 @@
 #include "protocol/CommandFrame.h"
 
-namespace korvex::link {
+namespace protocol {
 
 std::uint8_t frameChecksum(std::span<const std::uint8_t> bytes) {
     unsigned sum = 0;
@@ -37,4 +37,4 @@ std::vector<std::uint8_t> buildShortFrame(std::uint8_t group, std::uint8_t devic
     return buildFrame(group, device, code, {}).bytes;
 }
 
-} // namespace korvex::link
+} // namespace protocol

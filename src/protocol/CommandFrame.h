@@ -1,6 +1,5 @@
 #pragma once
 
-#include "protocol/LinkNamespace.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +9,7 @@
 
 // Binary command frames: AA 06 00, length (n + 5, little-endian), group, device, command code
 // (little-endian), n payload bytes, checksum. All n + 10 bytes sum to 0 modulo 256.
-namespace korvex::link {
+namespace protocol {
 
 inline constexpr std::uint8_t kFrameGroup = 0x00;    // the group byte is always 0
 inline constexpr std::size_t kMaxFramePayload = 290; // larger payloads are refused
@@ -42,4 +41,4 @@ FrameResult buildFrame(std::uint8_t group, std::uint8_t device, std::uint16_t co
 // The 10-byte frame without payload.
 std::vector<std::uint8_t> buildShortFrame(std::uint8_t group, std::uint8_t device, std::uint16_t code);
 
-} // namespace korvex::link
+} // namespace protocol

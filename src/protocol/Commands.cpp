@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace korvex::link {
+namespace protocol {
 namespace {
 
 constexpr const char *kCrLf = "\r\n";
@@ -209,4 +209,4 @@ std::vector<std::uint8_t> buildResetLanFrame(std::uint8_t device) {
     return buildShortFrame(kFrameGroup, device, kResetLanCode);
 }
 
-} // namespace korvex::link
+} // namespace protocol

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "protocol/LinkNamespace.h"
 
 #include <array>
 #include <cstdint>
@@ -13,7 +12,7 @@
 // page hands it to SendText (the address prefix is added there, see TextPrefix.h). Arguments are
 // wire values (1-based inputs and outputs, 0 = all outputs). A builder whose argument cannot form
 // its digits returns std::nullopt, and the caller sends nothing.
-namespace korvex::link {
+namespace protocol {
 
 // "GET STA": asks a device for all of its status lines. 11 bytes.
 std::string buildGetStatus();
@@ -112,4 +111,4 @@ inline constexpr std::uint16_t kResetLanCode = 0x7802;
 // The LAN reset frame for a device (group byte 0). 10 bytes.
 std::vector<std::uint8_t> buildResetLanFrame(std::uint8_t device);
 
-} // namespace korvex::link
+} // namespace protocol

@@ -1,6 +1,6 @@
 #include "protocol/FormatDec3.h"
 
-namespace korvex::link {
+namespace protocol {
 
 std::string FormatDec3(std::uint8_t value) {
     std::string out(3, '0');
@@ -10,4 +10,4 @@ std::string FormatDec3(std::uint8_t value) {
     return out;
 }
 
-} // namespace korvex::link
+} // namespace protocol

@@ -1,6 +1,6 @@
 #include "protocol/LineAssembler.h"
 
-namespace korvex::link {
+namespace protocol {
 
 bool LineAssembler::accept(char byte) {
     if (m_discarding) {
@@ -33,4 +33,4 @@ void LineAssembler::clear() {
     m_discarding = false;
 }
 
-} // namespace korvex::link
+} // namespace protocol

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "protocol/LinkNamespace.h"
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace korvex::link {
+namespace protocol {
 
 // The received-line buffer: collects received bytes up to and including LF and hands back each
 // complete line. It holds at most kMaxLine bytes; a line that would be longer is discarded whole,
@@ -52,4 +51,4 @@ private:
     std::size_t m_discardedLines = 0;
 };
 
-} // namespace korvex::link
+} // namespace protocol

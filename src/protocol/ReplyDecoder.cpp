@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-namespace korvex::link {
+namespace protocol {
 namespace {
 
 using Pos = std::ptrdiff_t;
@@ -222,8 +222,12 @@ Reply decodeReply(std::string_view raw) {
     if (k >= 1)
         return decodeRouting(line, k);
     k = line.find("EDID ");
-    if (k >= 1)
+    if (k >= 1) {
+        // An EDID dump ("... EDID ... DATA 00ff...") that no capture took is not an input's choice.
+        if (line.find("DATA ") >= 0)
+            return NoKeyword{};
         return decodeEdidChoice(line, k);
+    }
     if ((k = line.find("MAC ")) >= 0)
         return decodeMac(line, k);
     if (line.find("HIP ") >= 0)
@@ -265,4 +269,4 @@ Reply decodeReply(std::string_view raw) {
     return NoKeyword{};
 }
 
-} // namespace korvex::link
+} // namespace protocol

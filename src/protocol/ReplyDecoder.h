@@ -1,6 +1,5 @@
 #pragma once
 
-#include "protocol/LinkNamespace.h"
 
 #include <array>
 #include <cstddef>
@@ -23,7 +22,7 @@
 //   number outside 0..9 (-48..207). The console leaves a control without a selection when a value is out of
 //   range.
 // - A flag is true for "1" and false for any other character.
-namespace korvex::link {
+namespace protocol {
 
 // No keyword matched: nothing changes (a device search still ends on it).
 struct NoKeyword {
@@ -176,4 +175,4 @@ inline constexpr std::array<std::string_view, 21> kReplyKeywords = {
 // Decodes one received line (with or without its CR LF). Reads nothing outside `line`.
 Reply decodeReply(std::string_view line);
 
-} // namespace korvex::link
+} // namespace protocol

@@ -1,6 +1,6 @@
 #include "protocol/TextPrefix.h"
 
-namespace korvex::link {
+namespace protocol {
 
 std::optional<std::string> addressPrefix(std::uint8_t device) {
     if (device > 99)
@@ -36,4 +36,4 @@ std::optional<std::string> prefixText(std::string_view text, std::uint8_t device
     return out;
 }
 
-} // namespace korvex::link
+} // namespace protocol

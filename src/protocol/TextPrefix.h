@@ -1,6 +1,5 @@
 #pragma once
 
-#include "protocol/LinkNamespace.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +9,7 @@
 
 // The address prefix that SendText puts before every command line of a text, so that the line
 // reaches the device chosen in the address list ("A05 " for device 5, "A00 " for all devices).
-namespace korvex::link {
+namespace protocol {
 
 // The port's write buffer: a text longer than this after prefixing cannot go out in one write.
 inline constexpr std::size_t kWriteBufferSize = 1024;
@@ -30,4 +29,4 @@ bool needsPrefix(std::string_view text, std::size_t i);
 std::optional<std::string> prefixText(std::string_view text, std::uint8_t device,
                                       std::size_t limit = kWriteBufferSize);
 
-} // namespace korvex::link
+} // namespace protocol

@@ -98,12 +98,10 @@ QString integerRangeMessage(long long min, long long max) {
 
 Exchange::Exchange(QWidget *dialog, Direction direction) : m_dialog(dialog), m_direction(direction) {}
 
-QWidget *Exchange::find(const QString &name) {
-    // Only the dialog's own controls: identifiers repeat in other pages of the same window.
-    QWidget *w = findInScope(m_dialog, name);
-    if (w && bindObserver())
-        bindObserver()(m_dialog, w);
-    return w;
+bool Exchange::bind(QWidget *control) {
+    if (control && bindObserver())
+        bindObserver()(m_dialog, control);
+    return control != nullptr;
 }
 
 Exchange::BindObserver &Exchange::bindObserver() {
@@ -122,118 +120,81 @@ void Exchange::fail(QWidget *control, const QString &message) {
 }
 
 template <class T>
-Exchange &Exchange::numberEdit(const QString &name, T &value, const QString &shown,
-                               bool (*parse)(const QString &, T &), const QString &message) {
-    if (!m_ok)
+Exchange &Exchange::numberEdit(QLineEdit *edit, T &value, const QString &shown, bool (*parse)(const QString &, T &),
+                               const QString &message) {
+    if (!m_ok || !bind(edit))
         return *this;
-    QWidget *w = find(name);
-    if (!w)
-        return *this;
-    if (m_direction == Refresh)
-        setEditText(w, shown);
-    else if (!parse(editText(w), value))
-        fail(w, message);
+    if (m_direction == Refresh) {
+        if (edit->text() != shown)
+            edit->setText(shown);
+    } else if (!parse(edit->text(), value)) {
+        fail(edit, message);
+    }
     return *this;
 }
 
-template <class T> Exchange &Exchange::checkRange(const QString &name, const T &value, T min, T max) {
+template <class T> Exchange &Exchange::checkRange(QWidget *control, const T &value, T min, T max) {
     if (m_ok && m_direction == Take && (value < min || value > max))
-        fail(find(name), integerRangeMessage(min, max));
+        fail(control, integerRangeMessage(min, max));
     return *this;
 }
 
-Exchange &Exchange::intEdit(int id, int &value) {
-    return intEdit(idName(id), value);
+Exchange &Exchange::intEdit(QLineEdit *edit, int &value) {
+    return numberEdit(edit, value, QString::number(value), parseInt, kEnterInteger);
 }
 
-Exchange &Exchange::intEdit(int id, int &value, int min, int max) {
-    return intEdit(idName(id), value, min, max);
+Exchange &Exchange::intEdit(QLineEdit *edit, int &value, int min, int max) {
+    return intEdit(edit, value).checkRange(edit, value, min, max);
 }
 
-Exchange &Exchange::unsignedEdit(int id, unsigned &value) {
-    return unsignedEdit(idName(id), value);
+Exchange &Exchange::unsignedEdit(QLineEdit *edit, unsigned &value) {
+    return numberEdit(edit, value, QString::number(value), parseUnsigned, kEnterPositive);
 }
 
-Exchange &Exchange::unsignedEdit(int id, unsigned &value, unsigned min, unsigned max) {
-    return unsignedEdit(idName(id), value, min, max);
+Exchange &Exchange::unsignedEdit(QLineEdit *edit, unsigned &value, unsigned min, unsigned max) {
+    return unsignedEdit(edit, value).checkRange(edit, value, min, max);
 }
 
-Exchange &Exchange::intEdit(const QString &name, int &value) {
-    return numberEdit(name, value, QString::number(value), parseInt, kEnterInteger);
-}
-
-Exchange &Exchange::intEdit(const QString &name, int &value, int min, int max) {
-    return intEdit(name, value).checkRange(name, value, min, max);
-}
-
-Exchange &Exchange::unsignedEdit(const QString &name, unsigned &value) {
-    return numberEdit(name, value, QString::number(value), parseUnsigned, kEnterPositive);
-}
-
-Exchange &Exchange::unsignedEdit(const QString &name, unsigned &value, unsigned min, unsigned max) {
-    return unsignedEdit(name, value).checkRange(name, value, min, max);
-}
-
-Exchange &Exchange::doubleEdit(int id, double &value) {
-    return numberEdit(idName(id), value, QString::number(value, 'g', 15), parseDouble, kEnterNumber);
-}
-
-Exchange &Exchange::floatEdit(int id, float &value) {
-    return floatEdit(idName(id), value);
+Exchange &Exchange::doubleEdit(QLineEdit *edit, double &value) {
+    return numberEdit(edit, value, QString::number(value, 'g', 15), parseDouble, kEnterNumber);
 }
 
 // A float shows with up to 6 significant digits, so 0.3 reads back as "0.3", not its binary tail.
-Exchange &Exchange::floatEdit(const QString &name, float &value) {
+Exchange &Exchange::floatEdit(QLineEdit *edit, float &value) {
     double v = value;
-    numberEdit(name, v, QString::number(static_cast<double>(value), 'g', 6), parseDouble, kEnterNumber);
-    if (m_ok && m_direction == Take) {
+    numberEdit(edit, v, QString::number(static_cast<double>(value), 'g', 6), parseDouble, kEnterNumber);
+    if (m_ok && m_direction == Take && edit) {
         if (std::fabs(v) > std::numeric_limits<float>::max())
-            fail(find(name), kEnterNumber);
+            fail(edit, kEnterNumber);
         else
             value = static_cast<float>(v);
     }
     return *this;
 }
 
-Exchange &Exchange::text(int id, QString &value) {
-    return text(idName(id), value);
-}
-
-Exchange &Exchange::text(const QString &name, QString &value) {
-    if (!m_ok)
-        return *this;
-    QWidget *w = find(name);
-    if (!w)
+Exchange &Exchange::text(QWidget *control, QString &value) {
+    if (!m_ok || !bind(control))
         return *this;
     if (m_direction == Refresh)
-        setEditText(w, value);
+        setEditText(control, value);
     else
-        value = editText(w);
+        value = editText(control);
     return *this;
 }
 
-Exchange &Exchange::maxChars(int id, const QString &value, int limit) {
-    return maxChars(idName(id), value, limit);
-}
-
-Exchange &Exchange::maxChars(const QString &name, const QString &value, int limit) {
+Exchange &Exchange::maxChars(QWidget *control, const QString &value, int limit) {
     if (m_ok && m_direction == Take && value.size() > limit)
-        fail(find(name), QStringLiteral("Please enter no more than %1 characters.").arg(limit));
+        fail(control, QStringLiteral("Please enter no more than %1 characters.").arg(limit));
     return *this;
 }
 
-Exchange &Exchange::radioGroup(std::initializer_list<int> ids, int &index) {
-    return radioGroup(std::vector<int>(ids), index);
-}
-
-Exchange &Exchange::radioGroup(const std::vector<int> &ids, int &index) {
+Exchange &Exchange::radioGroup(std::span<QAbstractButton *const> radios, int &index) {
     if (!m_ok)
         return *this;
     if (m_direction == Take) {
         index = -1;
-        for (std::size_t i = 0; i < ids.size(); ++i) {
-            auto *b = qobject_cast<QAbstractButton *>(find(idName(ids[i])));
-            if (b && b->isChecked()) {
+        for (std::size_t i = 0; i < radios.size(); ++i) {
+            if (bind(radios[i]) && radios[i]->isChecked()) {
                 index = static_cast<int>(i);
                 break;
             }
@@ -241,57 +202,46 @@ Exchange &Exchange::radioGroup(const std::vector<int> &ids, int &index) {
         return *this;
     }
     // Auto-exclusive radios cannot be cleared one by one: lift exclusivity while setting the group.
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        auto *b = qobject_cast<QAbstractButton *>(find(idName(ids[i])));
-        if (!b)
+    for (std::size_t i = 0; i < radios.size(); ++i) {
+        QAbstractButton *b = radios[i];
+        if (!bind(b))
+            continue;
+        const bool checked = static_cast<int>(i) == index;
+        if (b->isChecked() == checked)
             continue;
         const bool exclusive = b->autoExclusive();
         b->setAutoExclusive(false);
-        b->setChecked(static_cast<int>(i) == index);
+        b->setChecked(checked);
         b->setAutoExclusive(exclusive);
     }
     return *this;
 }
 
-Exchange &Exchange::check(int id, int &value) {
-    return check(idName(id), value);
-}
-
-Exchange &Exchange::check(const QString &name, int &value) {
-    if (!m_ok)
-        return *this;
-    auto *b = qobject_cast<QAbstractButton *>(find(name));
-    if (!b)
+Exchange &Exchange::check(QAbstractButton *box, int &value) {
+    if (!m_ok || !bind(box))
         return *this;
     if (m_direction == Refresh)
-        b->setChecked(value != 0);
+        box->setChecked(value != 0);
     else
-        value = b->isChecked() ? 1 : 0;
+        value = box->isChecked() ? 1 : 0;
     return *this;
 }
 
-Exchange &Exchange::comboIndex(int id, int &index) {
-    return comboIndex(idName(id), index);
-}
-
-Exchange &Exchange::comboIndex(const QString &name, int &index) {
-    if (!m_ok)
+Exchange &Exchange::comboIndex(QComboBox *combo, int &index) {
+    if (!m_ok || !bind(combo))
         return *this;
-    auto *c = qobject_cast<QComboBox *>(find(name));
-    if (!c)
-        return *this;
-    if (m_direction == Refresh)
-        c->setCurrentIndex(index >= 0 && index < c->count() ? index : -1);
-    else
-        index = c->currentIndex();
+    if (m_direction == Refresh) {
+        const int wanted = index >= 0 && index < combo->count() ? index : -1;
+        if (combo->currentIndex() != wanted)
+            combo->setCurrentIndex(wanted);
+    } else {
+        index = combo->currentIndex();
+    }
     return *this;
 }
 
-Exchange &Exchange::ipAddress(int id, std::array<std::uint8_t, 4> &value) {
-    if (!m_ok)
-        return *this;
-    auto *ip = qobject_cast<IpAddressEdit *>(find(idName(id)));
-    if (!ip)
+Exchange &Exchange::ipAddress(IpAddressEdit *ip, std::array<std::uint8_t, 4> &value) {
+    if (!m_ok || !bind(ip))
         return *this;
     if (m_direction == Refresh)
         ip->setAddress(value);

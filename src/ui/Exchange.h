@@ -4,12 +4,16 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
-#include <vector>
+#include <span>
 
+class QAbstractButton;
+class QComboBox;
+class QLineEdit;
 class QWidget;
 
 namespace ui {
+
+class IpAddressEdit;
 
 // Data exchange between a dialog's members and its controls, both ways, in the order the calls are
 // made. Refresh writes members into controls; Take reads controls into members with validation. The
@@ -24,33 +28,22 @@ public:
     bool ok() const { return m_ok; }
     bool taking() const { return m_direction == Take; }
 
-    // Line edits holding numbers or text.
-    Exchange &intEdit(int id, int &value);
-    Exchange &intEdit(int id, int &value, int min, int max);
-    Exchange &unsignedEdit(int id, unsigned &value);
-    Exchange &unsignedEdit(int id, unsigned &value, unsigned min, unsigned max);
-    Exchange &floatEdit(int id, float &value);
-    Exchange &doubleEdit(int id, double &value);
-    Exchange &text(int id, QString &value);
-    Exchange &text(const QString &name, QString &value);
-    Exchange &maxChars(int id, const QString &value, int limit);
+    // Line edits holding numbers or text (a label or a combo box's text serve as text too). The
+    // controls are the page's own typed pointers: no lookup by name runs on this path.
+    Exchange &intEdit(QLineEdit *edit, int &value);
+    Exchange &intEdit(QLineEdit *edit, int &value, int min, int max);
+    Exchange &unsignedEdit(QLineEdit *edit, unsigned &value);
+    Exchange &unsignedEdit(QLineEdit *edit, unsigned &value, unsigned min, unsigned max);
+    Exchange &floatEdit(QLineEdit *edit, float &value);
+    Exchange &doubleEdit(QLineEdit *edit, double &value);
+    Exchange &text(QWidget *control, QString &value);
+    Exchange &maxChars(QWidget *control, const QString &value, int limit);
 
-    // The same for controls that have no identifier and are named by caption or label ("Device addr:").
-    Exchange &intEdit(const QString &name, int &value);
-    Exchange &intEdit(const QString &name, int &value, int min, int max);
-    Exchange &unsignedEdit(const QString &name, unsigned &value);
-    Exchange &unsignedEdit(const QString &name, unsigned &value, unsigned min, unsigned max);
-    Exchange &floatEdit(const QString &name, float &value);
-    Exchange &maxChars(const QString &name, const QString &value, int limit);
-    Exchange &check(const QString &name, int &value);
-    Exchange &comboIndex(const QString &name, int &index);
-
-    // A radio group given by its radio identifiers in order: index of the checked one, -1 for none.
-    Exchange &radioGroup(std::initializer_list<int> ids, int &index);
-    Exchange &radioGroup(const std::vector<int> &ids, int &index);
-    Exchange &check(int id, int &value);      // 0 unchecked, 1 checked
-    Exchange &comboIndex(int id, int &index); // -1 for no selection
-    Exchange &ipAddress(int id, std::array<std::uint8_t, 4> &value);
+    // A radio group in order: index of the checked one, -1 for none.
+    Exchange &radioGroup(std::span<QAbstractButton *const> radios, int &index);
+    Exchange &check(QAbstractButton *box, int &value);   // 0 unchecked, 1 checked
+    Exchange &comboIndex(QComboBox *combo, int &index); // -1 for no selection
+    Exchange &ipAddress(IpAddressEdit *ip, std::array<std::uint8_t, 4> &value);
 
     // Called with the dialog and each control an exchange binds; lets a test check that every
     // exchange binds only controls of its own page. Empty in the program.
@@ -59,10 +52,11 @@ public:
 
 private:
     template <class T>
-    Exchange &numberEdit(const QString &name, T &value, const QString &shown,
-                         bool (*parse)(const QString &, T &), const QString &message);
-    template <class T> Exchange &checkRange(const QString &name, const T &value, T min, T max);
-    QWidget *find(const QString &name);
+    Exchange &numberEdit(QLineEdit *edit, T &value, const QString &shown, bool (*parse)(const QString &, T &),
+                         const QString &message);
+    template <class T> Exchange &checkRange(QWidget *control, const T &value, T min, T max);
+    // Tells the bind observer (tests) which control is bound; false for a missing control.
+    bool bind(QWidget *control);
     void fail(QWidget *control, const QString &message);
 
     QWidget *m_dialog;

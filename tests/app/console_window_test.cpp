@@ -10,6 +10,7 @@
 #include "TempDir.h"
 #include "serial_pty.h"
 #include "serial/PortNaming.h"
+#include "serial/SerialDevice.h"
 #include "ui/Exchange.h"
 #include "WaitFor.h"
 
@@ -266,7 +267,7 @@ protected:
         return std::string(bytes.begin(), bytes.end());
     }
     void expectNothingSent() {
-        m_dlg->SendText("\r\nMARK\r\n");
+        m_dlg->session().SendText("\r\nMARK\r\n");
         const std::string expected = "\r\nA" + twoDigits(m_dlg->DeviceByte()) + " MARK\r\n";
         EXPECT_EQ(nextBytes(expected.size()), expected);
     }
@@ -345,48 +346,7 @@ TEST_F(ConsoleOnPty, SearchSuccessClearsTheWaitTextAtOnce) {
     EXPECT_EQ(status->text(), " ");
 }
 
-TEST_F(ConsoleOnPty, FramesCheckTheirSizeBeforeThePortAndGoOutWhole) {
-    CConsoleDlg &dlg = start();
-    std::vector<std::uint8_t> payload(291, 0x5A);
-    struct Case {
-        bool portOn;
-        std::size_t payload;
-        QStringList messages;
-        std::size_t wireBytes;
-    };
-    const Case cases[] = {
-        {false, 291, {"Too much parameter."}, 0}, // the size is checked before the port
-        {false, 0, {"Com port is not on yet."}, 0},
-        {false, 290, {"Com port is not on yet."}, 0},
-        {true, 291, {"Too much parameter."}, 0},
-        {true, 290, {}, 300},
-        {true, 0, {}, 10},
-    };
-    for (const Case &c : cases) {
-        if (c.portOn && !dlg.PortOn())
-            turnOn();
-        m_messages.clear();
-        if (c.payload == 0)
-            dlg.SendShortFrame(0x7802);
-        else
-            dlg.SendFrame(0x7802, c.payload, payload.data());
-        EXPECT_EQ(m_messages.messages(), c.messages) << c.payload;
-        if (c.wireBytes) {
-            const std::string frame = nextBytes(c.wireBytes);
-            ASSERT_EQ(frame.size(), c.wireBytes);
-            const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(frame[i]); };
-            EXPECT_EQ(byte(0), 0xAA);
-            EXPECT_EQ(byte(3) | byte(4) << 8, c.wireBytes - 5) << "length field";
-            unsigned sum = 0;
-            for (std::size_t i = 0; i < frame.size(); ++i)
-                sum += byte(i);
-            EXPECT_EQ(sum % 256, 0u) << "checksum";
-        }
-    }
-    expectNothingSent();
-}
-
-// Every page, the multiview panel and the window bind only their own controls, although several
+// Every page, the multiview panel and the address dialog bind only their own controls, although several
 // identifiers repeat between them.
 TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
     ScopedTempCwd cwd;
@@ -394,14 +354,12 @@ TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
     CConsoleDlg dlg;
     std::vector<std::pair<QWidget *, QWidget *>> bound;
     ui::Exchange::bindObserver() = [&](QWidget *dialog, QWidget *control) { bound.emplace_back(dialog, control); };
-    std::vector<QWidget *> owners{&dlg, dlg.multiview(), dlg.addressDialog()};
+    std::vector<QWidget *> owners{dlg.multiview(), dlg.addressDialog()};
     for (const PageEntry &entry : PageTable())
         owners.push_back(dlg.page(entry.templateNumber));
     for (QWidget *owner : owners) {
         bound.clear();
-        if (owner == &dlg)
-            dlg.UpdateData(false);
-        else if (owner == dlg.multiview())
+        if (owner == dlg.multiview())
             dlg.multiview()->UpdateData(false);
         else if (owner == dlg.addressDialog())
             dlg.addressDialog()->UpdateData(false);

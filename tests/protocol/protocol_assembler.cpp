@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-namespace korvex::link {
+namespace protocol {
 namespace {
 
 // A status burst as a device sends it, with lines of every shape the console sees.
@@ -141,4 +141,4 @@ TEST(ProtocolAssembler, ClearDropsThePartialLineAndTheDiscarding) {
 }
 
 } // namespace
-} // namespace korvex::link
+} // namespace protocol

@@ -7,7 +7,7 @@
 
 #include <numeric>
 
-namespace korvex::link {
+namespace protocol {
 namespace {
 
 struct BuilderCase {
@@ -238,4 +238,4 @@ TEST(ProtocolCommands, CommandsAsSentWithTheirPrefixes) {
 }
 
 } // namespace
-} // namespace korvex::link
+} // namespace protocol

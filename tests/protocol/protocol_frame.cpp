@@ -5,7 +5,7 @@
 
 #include <numeric>
 
-namespace korvex::link {
+namespace protocol {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -74,4 +74,4 @@ TEST(ProtocolFrame, Checksum) {
 }
 
 } // namespace
-} // namespace korvex::link
+} // namespace protocol

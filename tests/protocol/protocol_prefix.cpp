@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace korvex::link {
+namespace protocol {
 namespace {
 
 TEST(ProtocolPrefix, AddressPrefix) {
@@ -98,4 +98,4 @@ TEST(ProtocolPrefix, NeedsPrefixNeverLooksOutsideTheText) {
 }
 
 } // namespace
-} // namespace korvex::link
+} // namespace protocol

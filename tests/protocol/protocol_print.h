@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace korvex::link {
+namespace protocol {
 
 inline std::string escapeBytes(std::string_view bytes) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -104,4 +104,4 @@ inline void PrintTo(const Reply &reply, std::ostream *os) {
     *os << " }";
 }
 
-} // namespace korvex::link
+} // namespace protocol

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace korvex::link {
+namespace protocol {
 namespace {
 
 constexpr std::nullopt_t none = std::nullopt;
@@ -57,6 +57,7 @@ TEST(ProtocolReply, EdidChoice) {
         {"IN1 EDID 13\r\n", EdidChoiceReply{1, 13}},
         {"IN9 EDID 00\r\n", EdidChoiceReply{9, 0}},
         {"IN4 EDID 07\r\n", EdidChoiceReply{4, 7}},
+        {"OUT3 EDID DATA 00ffffffffffff00\r\n", NoKeyword{}}, // a dump no capture took
         {"IN1 EDID 3", EdidChoiceReply{1, 3}},
         {"IN1 EDID 3\n", EdidChoiceReply{1, 3}},
         {"IN1 EDID 3\r 5\r\n", EdidChoiceReply{1, 3}}, // CR at k + 6 ends the value
@@ -236,4 +237,4 @@ TEST(ProtocolReply, RowNumberIsTheRecordIndex) {
 }
 
 } // namespace
-} // namespace korvex::link
+} // namespace protocol

@@ -31,6 +31,7 @@ public:
     }
     QLineEdit *edit(int id) { return ui::control<QLineEdit>(this, id); }
     QRadioButton *radio(int id) { return ui::control<QRadioButton>(this, id); }
+    std::array<QAbstractButton *, 3> radios() { return {radio(20), radio(21), radio(22)}; }
 };
 
 } // namespace
@@ -64,7 +65,7 @@ TEST(Exchange, TakesNumbersAndReportsTheStandardMessages) {
         dlg.edit(11)->setText(QStringLiteral("3"));
         int value = 0, after = 0;
         ui::Exchange ex(&dlg, ui::Exchange::Take);
-        ex.intEdit(10, value, c.min, c.max).intEdit(11, after);
+        ex.intEdit(dlg.edit(10), value, c.min, c.max).intEdit(dlg.edit(11), after);
         EXPECT_EQ(ex.ok(), c.ok) << c.text;
         if (c.ok) {
             EXPECT_EQ(value, c.value) << c.text;
@@ -84,16 +85,16 @@ TEST(Exchange, UnsignedAndDoubleEdits) {
     unsigned u = 0;
     double d = 0;
     dlg.edit(12)->setText("-1");
-    EXPECT_FALSE(ui::Exchange(&dlg, ui::Exchange::Take).unsignedEdit(12, u).ok());
+    EXPECT_FALSE(ui::Exchange(&dlg, ui::Exchange::Take).unsignedEdit(dlg.edit(12), u).ok());
     dlg.edit(12)->setText("100");
-    EXPECT_FALSE(ui::Exchange(&dlg, ui::Exchange::Take).unsignedEdit(12, u, 0, 99).ok());
+    EXPECT_FALSE(ui::Exchange(&dlg, ui::Exchange::Take).unsignedEdit(dlg.edit(12), u, 0, 99).ok());
     dlg.edit(13)->setText("x");
-    EXPECT_FALSE(ui::Exchange(&dlg, ui::Exchange::Take).doubleEdit(13, d).ok());
+    EXPECT_FALSE(ui::Exchange(&dlg, ui::Exchange::Take).doubleEdit(dlg.edit(13), d).ok());
     EXPECT_EQ(messages.messages(),
               (QStringList{"Please enter a positive integer.", "Please enter an integer between 0 and 99.",
                            "Please enter a number."}));
     dlg.edit(13)->setText("0.5");
-    EXPECT_TRUE(ui::Exchange(&dlg, ui::Exchange::Take).doubleEdit(13, d).ok());
+    EXPECT_TRUE(ui::Exchange(&dlg, ui::Exchange::Take).doubleEdit(dlg.edit(13), d).ok());
     EXPECT_DOUBLE_EQ(d, 0.5);
 }
 
@@ -104,12 +105,12 @@ TEST(Exchange, RefreshWritesMembersIntoControls) {
     QString text = "hello";
     std::array<std::uint8_t, 4> ip{192, 168, 1, 10};
     ui::Exchange(&dlg, ui::Exchange::Refresh)
-        .intEdit(10, width)
-        .unsignedEdit(12, port)
-        .text(14, text)
-        .radioGroup({20, 21, 22}, radio)
-        .check(30, check)
-        .ipAddress(40, ip);
+        .intEdit(dlg.edit(10), width)
+        .unsignedEdit(dlg.edit(12), port)
+        .text(dlg.edit(14), text)
+        .radioGroup(dlg.radios(), radio)
+        .check(ui::control<QCheckBox>(&dlg, 30), check)
+        .ipAddress(ui::control<ui::IpAddressEdit>(&dlg, 40), ip);
     EXPECT_EQ(dlg.edit(10)->text(), "12");
     EXPECT_EQ(dlg.edit(12)->text(), "8000");
     EXPECT_EQ(dlg.edit(14)->text(), "hello");
@@ -119,14 +120,14 @@ TEST(Exchange, RefreshWritesMembersIntoControls) {
 
     // -1 clears every radio of the group, although they are mutually exclusive.
     radio = -1;
-    ui::Exchange(&dlg, ui::Exchange::Refresh).radioGroup({20, 21, 22}, radio);
+    ui::Exchange(&dlg, ui::Exchange::Refresh).radioGroup(dlg.radios(), radio);
     for (int id : {20, 21, 22})
         EXPECT_FALSE(dlg.radio(id)->isChecked());
     radio = 5;
-    ui::Exchange(&dlg, ui::Exchange::Take).radioGroup({20, 21, 22}, radio);
+    ui::Exchange(&dlg, ui::Exchange::Take).radioGroup(dlg.radios(), radio);
     EXPECT_EQ(radio, -1);
     dlg.radio(22)->setChecked(true);
-    ui::Exchange(&dlg, ui::Exchange::Take).radioGroup({20, 21, 22}, radio);
+    ui::Exchange(&dlg, ui::Exchange::Take).radioGroup(dlg.radios(), radio);
     EXPECT_EQ(radio, 2);
     // Exclusivity still holds after a refresh lifted it for a moment.
     dlg.radio(20)->click();

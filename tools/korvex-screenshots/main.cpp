@@ -105,7 +105,7 @@ int main(int argc, char **argv) {
           "\r\nA01 SET QVW VS 3.5.1.2\r\n", "\r\nA01 SET BLW 003\r\n", "\r\nA01 SET BLC 000.128.255\r\n",
           "\r\nA01 SET IN3 EDID 03\r\n", "\r\nA01 SET EXA MODE2\r\n", "\r\nA01 SET OUT3 EAS IN7 \r\n",
           "\r\nA01 SET RS MUX 0.1.0.0.1.0.0.0.0\r\n"})
-        console.SendText(line);
+        console.session().SendText(line);
     settle(500);
     auto *addresses = ui::control<QComboBox>(&console, CConsoleDlg::IDC_ADDRESS_LIST);
     addresses->setCurrentIndex(1);

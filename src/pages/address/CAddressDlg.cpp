@@ -79,20 +79,17 @@ QString CAddressDlg::descriptionEditName(int entry) {
     return QStringLiteral("Description %1").arg(entry);
 }
 
-CAddressDlg::CAddressDlg(IDeviceConsole *console, AddressTable &table, QWidget *parent)
-    : QDialog(parent), m_console(console), m_table(table) {
+CAddressDlg::CAddressDlg(session::IDeviceConsole *console, AddressTable &table, QWidget *parent)
+    : QDialog(parent), DeviceView(this, console), m_table(table) {
     setObjectName(QStringLiteral("CAddressDlg"));
-    ui::markScope(this);
     setWindowTitle(QStringLiteral("Device Address Management"));
 
     auto *read = ui::makeButton(kReadButton, this);
     auto *write = ui::makeButton(kWriteButton, this);
     auto *save = ui::makeButton(kSaveButton, this);
-    m_originalGroup = buildAddressGroup(kOriginalGroup, read);
-    m_newGroup = buildAddressGroup(kNewGroup, write);
     auto *addressRow = new QHBoxLayout;
-    addressRow->addWidget(m_originalGroup);
-    addressRow->addWidget(m_newGroup);
+    addressRow->addWidget(buildAddressGroup(kOriginalGroup, read, m_oldAddressEdit));
+    addressRow->addWidget(buildAddressGroup(kNewGroup, write, m_newAddressEdit));
 
     auto *saveNote = new QLabel(kSaveNote, this);
     saveNote->setWordWrap(true);
@@ -113,19 +110,12 @@ CAddressDlg::CAddressDlg(IDeviceConsole *console, AddressTable &table, QWidget *
 
     takeTableIntoEdits();
     UpdateData(false);
-    if (m_console)
-        m_console->AddReplySink(this);
 }
 
-CAddressDlg::~CAddressDlg() {
-    if (m_console)
-        m_console->RemoveReplySink(this);
-}
-
-QGroupBox *CAddressDlg::buildAddressGroup(const QString &title, QPushButton *button) {
+QGroupBox *CAddressDlg::buildAddressGroup(const QString &title, QPushButton *button, QLineEdit *&edit) {
     auto *group = new QGroupBox(title, this);
     group->setObjectName(title);
-    auto *edit = new QLineEdit(group);
+    edit = new QLineEdit(group);
     edit->setObjectName(kDeviceAddress);
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
     auto *layout = new QHBoxLayout(group);
@@ -151,18 +141,17 @@ QWidget *CAddressDlg::buildTableGroup() {
             const int entry = half * kRowsPerColumn + row + 1;
             grid->addWidget(new QLabel(QStringLiteral("%1:").arg(entry), group), row + 1, col,
                             Qt::AlignRight);
-            grid->addWidget(addressEdit(entry, group), row + 1, col + 1);
-            grid->addWidget(descriptionEdit(entry, group), row + 1, col + 2);
+            const auto at = static_cast<std::size_t>(entry - 1);
+            m_addressEdits[at] = addressEdit(entry, group);
+            m_descriptionEdits[at] = descriptionEdit(entry, group);
+            grid->addWidget(m_addressEdits[at], row + 1, col + 1);
+            grid->addWidget(m_descriptionEdits[at], row + 1, col + 2);
         }
     }
     // Room the title leaves over goes between the two columns, not into them.
     grid->setColumnMinimumWidth(3, 24);
     grid->setColumnStretch(3, 1);
     return group;
-}
-
-QLineEdit *CAddressDlg::deviceAddressEdit(QGroupBox *group) const {
-    return ui::control<QLineEdit>(group, kDeviceAddress);
 }
 
 void CAddressDlg::takeTableIntoEdits() {
@@ -201,35 +190,32 @@ bool CAddressDlg::UpdateData(bool take) {
 
 CAddressDlg::TakeStop CAddressDlg::exchange(bool take) {
     const auto direction = take ? ui::Exchange::Take : ui::Exchange::Refresh;
-    // The two "Device Address:" edits share their name: each is looked up in its own group.
-    if (!ui::Exchange(m_originalGroup, direction).unsignedEdit(kDeviceAddress, m_oldAddress, 0, 99).ok())
+    if (!ui::Exchange(this, direction).unsignedEdit(m_oldAddressEdit, m_oldAddress, 0, 99).ok())
         return TakeStop::OldAddress;
-    if (!ui::Exchange(m_newGroup, direction).unsignedEdit(kDeviceAddress, m_newAddress, 0, 99).ok())
+    if (!ui::Exchange(this, direction).unsignedEdit(m_newAddressEdit, m_newAddress, 0, 99).ok())
         return TakeStop::NewAddress;
     ui::Exchange table(this, direction);
-    for (int n = 1; n <= kEntryCount; ++n) {
-        table.text(addressEditName(n), m_addressTexts[static_cast<std::size_t>(n - 1)]);
-        table.text(descriptionEditName(n), m_descriptions[static_cast<std::size_t>(n - 1)]);
-    }
+    for (std::size_t i = 0; i < kEntryCount; ++i)
+        table.text(m_addressEdits[i], m_addressTexts[i]).text(m_descriptionEdits[i], m_descriptions[i]);
     return TakeStop::None;
 }
 
-void CAddressDlg::OnReply(const link::Reply &reply) {
-    const auto *addr = std::get_if<link::AddressReply>(&reply);
+void CAddressDlg::OnReply(const protocol::Reply &reply) {
+    const auto *addr = std::get_if<protocol::AddressReply>(&reply);
     if (!addr || !addr->address)
         return;
     m_oldAddress = static_cast<unsigned>(*addr->address);
     // Only the old address is shown: what the operator is typing in the other edits stays.
     if (IsOpen())
-        ui::Exchange(m_originalGroup, ui::Exchange::Refresh).unsignedEdit(kDeviceAddress, m_oldAddress);
+        ui::Exchange(this, ui::Exchange::Refresh).unsignedEdit(m_oldAddressEdit, m_oldAddress);
 }
 
 void CAddressDlg::ReadDeviceAddress() {
-    if (!m_console->PortOn()) {
+    if (!portOn()) {
         ui::messageBox(this, kPortOff);
         return;
     }
-    m_console->SendText(link::buildGetAddress()); // "A00 ...": every device on the line answers
+    send(protocol::buildGetAddress()); // "A00 ...": every device on the line answers
 }
 
 void CAddressDlg::WriteDeviceAddress() {
@@ -237,20 +223,20 @@ void CAddressDlg::WriteDeviceAddress() {
     if (stop == TakeStop::NewAddress) {
         // A number above 99 was refused by the range check; it cannot become two digits either.
         unsigned typed = 0;
-        if (ui::parseUnsigned(deviceAddressEdit(m_newGroup)->text(), typed) && typed > 99)
+        if (ui::parseUnsigned(m_newAddressEdit->text(), typed) && typed > 99)
             ui::messageBox(this, kAddressRange);
     }
     if (stop != TakeStop::None)
         return; // nothing is sent on a value that could not be read
     const std::optional<std::string> line =
-        link::buildSetAddress(m_console->DeviceByte(), static_cast<int>(m_newAddress));
+        protocol::buildSetAddress(console()->DeviceByte(), static_cast<int>(m_newAddress));
     if (!line)
         return; // the console's device byte is always 0..99; nothing else could form the line
-    if (!m_console->PortOn()) {
+    if (!portOn()) {
         ui::messageBox(this, kPortOff);
         return;
     }
-    m_console->SendText(*line); // "Ann SET ADDR mm" carries the current device's own prefix
+    send(*line); // "Ann SET ADDR mm" carries the current device's own prefix
     UpdateData(false);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "address/AddressTable.h"
-#include "pages/base/DeviceConsole.h"
+#include "pages/base/DeviceView.h"
 
 #include <QDialog>
 #include <QString>
@@ -16,7 +16,7 @@ class QPushButton;
 // its whole life and runs it modally; the object keeps the old and new address between openings and
 // hears the "ADDR " reply all the time: the old address shows at once while the dialog is open, at
 // the next opening otherwise. Each opening starts the table edits from the table.
-class CAddressDlg : public QDialog, public IReplySink {
+class CAddressDlg : public QDialog, public DeviceView {
     Q_OBJECT
 public:
     static constexpr int kEntryCount = 32;
@@ -33,13 +33,12 @@ public:
     static QString addressEditName(int entry);     // "Address 1" .. "Address 32"
     static QString descriptionEditName(int entry); // "Description 1" .. "Description 32"
 
-    CAddressDlg(IDeviceConsole *console, AddressTable &table, QWidget *parent = nullptr);
-    ~CAddressDlg() override;
+    CAddressDlg(session::IDeviceConsole *console, AddressTable &table, QWidget *parent = nullptr);
 
     // The address-dialog-open flag: set while the dialog is on screen.
     bool IsOpen() const { return isVisible(); }
 
-    void OnReply(const link::Reply &reply) override;
+    void OnReply(const protocol::Reply &reply) override;
 
     // Exchanges the members with every edit: take = true reads and checks them (the first bad edit
     // shows its message, keeps the focus and the exchange stops there: returns false), take = false
@@ -63,16 +62,16 @@ private:
     enum class TakeStop { None, OldAddress, NewAddress };
     TakeStop exchange(bool take);
 
-    QGroupBox *buildAddressGroup(const QString &title, QPushButton *button);
+    QGroupBox *buildAddressGroup(const QString &title, QPushButton *button, QLineEdit *&edit);
     QWidget *buildTableGroup();
     void OnInitDialog();
     void takeTableIntoEdits();
-    QLineEdit *deviceAddressEdit(QGroupBox *group) const;
 
-    IDeviceConsole *m_console;
     AddressTable &m_table;
-    QGroupBox *m_originalGroup = nullptr;
-    QGroupBox *m_newGroup = nullptr;
+    QLineEdit *m_oldAddressEdit = nullptr;
+    QLineEdit *m_newAddressEdit = nullptr;
+    std::array<QLineEdit *, kEntryCount> m_addressEdits{};
+    std::array<QLineEdit *, kEntryCount> m_descriptionEdits{};
 
     unsigned m_oldAddress = 0;
     unsigned m_newAddress = 0;

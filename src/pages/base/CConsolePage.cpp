@@ -2,15 +2,7 @@
 
 #include "ui/Controls.h"
 
-CConsolePage::CConsolePage(int templateNumber, IDeviceConsole *console, QWidget *parent)
-    : QWidget(parent), m_template(templateNumber), m_console(console) {
+CConsolePage::CConsolePage(int templateNumber, session::IDeviceConsole *console, QWidget *parent)
+    : QWidget(parent), DeviceView(this, console), m_template(templateNumber) {
     ui::withId(this, templateNumber);
-    ui::markScope(this);
-    if (m_console)
-        m_console->AddReplySink(this);
-}
-
-CConsolePage::~CConsolePage() {
-    if (m_console)
-        m_console->RemoveReplySink(this);
 }

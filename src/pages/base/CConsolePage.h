@@ -1,17 +1,15 @@
 #pragma once
 
-#include "pages/base/DeviceConsole.h"
+#include "pages/base/DeviceView.h"
 
 #include <QWidget>
 
-// Base of the five tab pages: a widget named by its template number that is its own lookup scope
-// (its controls' identifiers may repeat elsewhere in the window) and that hears replies from the
-// moment it is created until it is destroyed.
-class CConsolePage : public QWidget, public IReplySink {
+// Base of the tab pages: a widget named by its template number that owns its controls and hears
+// replies from the moment it is created until it is destroyed.
+class CConsolePage : public QWidget, public DeviceView {
     Q_OBJECT
 public:
-    CConsolePage(int templateNumber, IDeviceConsole *console, QWidget *parent = nullptr);
-    ~CConsolePage() override;
+    CConsolePage(int templateNumber, session::IDeviceConsole *console, QWidget *parent = nullptr);
 
     int templateNumber() const { return m_template; }
 
@@ -26,13 +24,6 @@ public:
         return true;
     }
 
-    // Pages apply only their own rows; the default applies none.
-    void OnReply(const link::Reply &) override {}
-
-protected:
-    IDeviceConsole *console() const { return m_console; }
-
 private:
     int m_template;
-    IDeviceConsole *m_console;
 };

@@ -27,7 +27,7 @@ namespace {
 const char *const kEdidChoices[] = {
     "1080P_2CH(PCM) ", "1080P_ audio5.1", "User EDID1", "User EDID2", "User EDID3", "From Out1", "From Out2",
     "From Out3",       "From Out4",       "From Out5",  "From Out6",  "From Out7",  "From Out8", "From Out9"};
-static_assert(std::size(kEdidChoices) == link::kEdidChoiceCount);
+static_assert(std::size(kEdidChoices) == protocol::kEdidChoiceCount);
 
 const QString kSelectPortFirst = QStringLiteral("Please select the target port first");
 const QString kLoadNote = QStringLiteral(
@@ -54,7 +54,7 @@ bool entryExists(const std::string &name) {
 
 } // namespace
 
-CEdidPage::CEdidPage(IDeviceConsole *console, QWidget *parent) : CConsolePage(kTemplate, console, parent) {
+CEdidPage::CEdidPage(session::IDeviceConsole *console, QWidget *parent) : CConsolePage(kTemplate, console, parent) {
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(buildInputColumn(), 0);
     layout->addWidget(buildPortColumn(), 1);
@@ -66,7 +66,9 @@ CEdidPage::CEdidPage(IDeviceConsole *console, QWidget *parent) : CConsolePage(kT
 
     // A choice made in a list is the page's until the device reports otherwise, so that a refresh
     // from a reply does not take it back.
-    for (QComboBox *list : findChildren<QComboBox *>())
+    for (QComboBox *list : m_edidLists)
+        connect(list, &QComboBox::activated, this, [this] { UpdateData(true); });
+    for (QComboBox *list : {m_readPortList, m_userSlotList})
         connect(list, &QComboBox::activated, this, [this] { UpdateData(true); });
 
     UpdateData(false);
@@ -78,6 +80,7 @@ QWidget *CEdidPage::buildInputColumn() {
     auto *grid = new QGridLayout(box);
     for (int i = 0; i < kInputCount; ++i) {
         auto *list = makeList(kEdidListIds[static_cast<std::size_t>(i)], box);
+        m_edidLists[static_cast<std::size_t>(i)] = list;
         for (const char *choice : kEdidChoices)
             list->addItem(QString::fromLatin1(choice));
         auto *label = makeLabel(QStringLiteral("EDID:"), box);
@@ -99,7 +102,7 @@ QWidget *CEdidPage::buildPortColumn() {
     box->setObjectName(QStringLiteral("EDID files"));
     auto *column = new QVBoxLayout(box);
 
-    auto *readPort = makeList(IDC_READ_PORT, box);
+    auto *readPort = m_readPortList = makeList(IDC_READ_PORT, box);
     for (int n = 1; n <= kOutputCount; ++n)
         readPort->addItem(n == 9 ? QStringLiteral("Out port9") : QStringLiteral("Out port %1").arg(n));
     for (int n = 1; n <= kInputCount; ++n)
@@ -109,7 +112,7 @@ QWidget *CEdidPage::buildPortColumn() {
     auto *read = ui::makeButton(QStringLiteral("Read EDID data and save to file"), IDC_READ, box);
     connect(read, &QPushButton::clicked, this, [this] { OnRead(); });
 
-    auto *userSlot = makeList(IDC_USER_SLOT, box);
+    auto *userSlot = m_userSlotList = makeList(IDC_USER_SLOT, box);
     for (int input = 1; input <= kInputCount; ++input)
         for (int slot = 1; slot <= 3; ++slot)
             userSlot->addItem(QStringLiteral("In%1 User %2").arg(input).arg(slot));
@@ -139,9 +142,9 @@ QWidget *CEdidPage::buildPortColumn() {
 
 bool CEdidPage::UpdateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
-    for (int i = 0; i < kInputCount; ++i)
-        dx.comboIndex(kEdidListIds[static_cast<std::size_t>(i)], m_edidChoice[static_cast<std::size_t>(i)]);
-    dx.comboIndex(IDC_READ_PORT, m_readPort).comboIndex(IDC_USER_SLOT, m_userSlot);
+    for (std::size_t i = 0; i < kInputCount; ++i)
+        dx.comboIndex(m_edidLists[i], m_edidChoice[i]);
+    dx.comboIndex(m_readPortList, m_readPort).comboIndex(m_userSlotList, m_userSlot);
     if (!take) {
         QString shown = QString::fromLatin1(m_basicInfo);
         shown.remove(QLatin1Char('\r'));
@@ -155,15 +158,14 @@ int CEdidPage::EdidChoice(int input) const {
     return input >= 1 && input <= kInputCount ? m_edidChoice[static_cast<std::size_t>(input - 1)] : -1;
 }
 
-void CEdidPage::OnReply(const link::Reply &reply) {
-    const auto *r = std::get_if<link::EdidChoiceReply>(&reply);
+void CEdidPage::OnReply(const protocol::Reply &reply) {
+    const auto *r = std::get_if<protocol::EdidChoiceReply>(&reply);
     if (!r || !r->input)
         return;
     if (r->choice) {
-        const int choice = *r->choice >= 0 && *r->choice < link::kEdidChoiceCount ? *r->choice : -1;
+        const int choice = *r->choice >= 0 && *r->choice < protocol::kEdidChoiceCount ? *r->choice : -1;
         m_edidChoice[static_cast<std::size_t>(*r->input - 1)] = choice;
-        ui::control<QComboBox>(this, kEdidListIds[static_cast<std::size_t>(*r->input - 1)])
-            ->setCurrentIndex(choice);
+        m_edidLists[static_cast<std::size_t>(*r->input - 1)]->setCurrentIndex(choice);
     }
     // The device reports the nine inputs in order: the page is refreshed once, after the last.
     if (*r->input == kInputCount)
@@ -173,10 +175,8 @@ void CEdidPage::OnReply(const link::Reply &reply) {
 void CEdidPage::OnApply(int input) {
     UpdateData(true);
     const int choice = EdidChoice(input);
-    if (choice < 0 || !console() || !console()->PortOn())
-        return;
-    if (const auto text = link::buildSetInputEdid(input, choice))
-        console()->SendText(*text);
+    if (choice >= 0)
+        send(protocol::buildSetInputEdid(input, choice));
 }
 
 void CEdidPage::OnRead() {
@@ -189,7 +189,7 @@ void CEdidPage::OnRead() {
     std::string stem;
     if (m_readPort < kOutputCount) {
         const int output = m_readPort + 1;
-        command = link::buildGetOutputEdid(output);
+        command = protocol::buildGetOutputEdid(output);
         stem = EdidCaptureStem(EdidPortKind::Output, output);
     } else {
         const int input = m_readPort - kOutputCount + 1;
@@ -197,12 +197,11 @@ void CEdidPage::OnRead() {
         if (choice < 0)
             return; // no EDID chosen for that input: nothing to read
         // A "From Out" choice has no dump command; the capture still waits for a dump.
-        command = link::buildGetInputEdid(input, choice);
+        command = protocol::buildGetInputEdid(input, choice);
         stem = EdidCaptureStem(EdidPortKind::Input, input);
     }
     armCapture(std::move(stem));
-    if (command && console() && console()->PortOn())
-        console()->SendText(*command);
+    send(command);
 }
 
 void CEdidPage::OnLoad() {
@@ -212,7 +211,7 @@ void CEdidPage::OnLoad() {
         return;
     }
     // Nothing could go out: say so before the operator picks a file.
-    if (!console() || !console()->PortOn()) {
+    if (!portOn()) {
         ui::messageBox(this, QStringLiteral("Com port is not on yet."));
         return;
     }
@@ -234,8 +233,7 @@ void CEdidPage::OnLoad() {
         return;
     }
     // One line without a leading CR LF: it goes out whole and without an address prefix.
-    if (const auto text = link::buildLoadUserEdid(input, slot, image))
-        console()->SendText(*text);
+    send(protocol::buildLoadUserEdid(input, slot, image));
     ui::messageBox(this, kLoadNote);
     UpdateData(false);
 }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <string>
 
+class QComboBox;
 class QPlainTextEdit;
 
 // The EDID MANAGEMENT page: the EDID each input presents to its source, reading an EDID from an
@@ -36,10 +37,10 @@ public:
                                                             1264, 1266, 1268, 1270};
     static constexpr std::chrono::milliseconds kCaptureTimeout{5000};
 
-    explicit CEdidPage(IDeviceConsole *console, QWidget *parent = nullptr);
+    explicit CEdidPage(session::IDeviceConsole *console, QWidget *parent = nullptr);
 
     // The "EDID " reply: an input's EDID choice.
-    void OnReply(const link::Reply &reply) override;
+    void OnReply(const protocol::Reply &reply) override;
     // The capture: while it waits, every received line comes here; the dump line is saved and
     // decoded, any other line is dropped.
     bool TakesRawLines() const override { return m_captureArmed; }
@@ -71,6 +72,9 @@ private:
     void saveCapture(std::string_view line);
 
     QPlainTextEdit *m_infoBox = nullptr;
+    std::array<QComboBox *, kInputCount> m_edidLists{};
+    QComboBox *m_readPortList = nullptr;
+    QComboBox *m_userSlotList = nullptr;
 
     std::array<int, kInputCount> m_edidChoice{-1, -1, -1, -1, -1, -1, -1, -1, -1};
     int m_readPort = -1; // 0..8 "Out port 1".."Out port9", 9..17 "In port 1".."In port 9"

@@ -31,9 +31,10 @@ QLabel *makeLabel(const QString &caption, QWidget *buddy, QWidget *parent) {
 
 } // namespace
 
-CIpConfigPage::CIpConfigPage(IDeviceConsole *console, QWidget *parent)
+CIpConfigPage::CIpConfigPage(session::IDeviceConsole *console, QWidget *parent)
     : CConsolePage(kTemplate, console, parent) {
     auto *dhcp = ui::withId(new QCheckBox(QStringLiteral("DHCP "), this), IDC_DHCP);
+    m_dhcpBox = dhcp;
 
     auto *addresses = new QGroupBox(QStringLiteral("ip address setting"), this);
     addresses->setObjectName(QStringLiteral("ip address setting"));
@@ -41,15 +42,16 @@ CIpConfigPage::CIpConfigPage(IDeviceConsole *console, QWidget *parent)
     const char *captions[] = {"Host IP Address:", "Net Mask:", "Router IP Address:"};
     for (int i = 0; i < 3; ++i) {
         auto *box = ui::withId(new ui::IpAddressEdit(addresses), kAddressBoxIds[i]);
+        m_addressBoxes[static_cast<std::size_t>(i)] = box;
         addressGrid->addWidget(makeLabel(QString::fromLatin1(captions[i]), box, addresses), i, 0);
         addressGrid->addWidget(box, i, 1);
     }
     addressGrid->setColumnStretch(2, 1);
 
-    auto *tcpPort = ui::withId(new QLineEdit(this), IDC_TCP_PORT);
+    auto *tcpPort = m_tcpPortEdit = ui::withId(new QLineEdit(this), IDC_TCP_PORT);
     tcpPort->setMaxLength(kTcpPortLength);
     tcpPort->setMaximumWidth(tcpPort->fontMetrics().horizontalAdvance(QStringLiteral("00000000")));
-    auto *mac = ui::withId(new QLineEdit(this), IDC_MAC);
+    auto *mac = m_macEdit = ui::withId(new QLineEdit(this), IDC_MAC);
     mac->setMinimumWidth(mac->fontMetrics().horizontalAdvance(QStringLiteral("00-00-00-00-00-00000")));
     mac->setEnabled(false); // until the service code unlocks it
 
@@ -88,18 +90,14 @@ CIpConfigPage::CIpConfigPage(IDeviceConsole *console, QWidget *parent)
 
 bool CIpConfigPage::UpdateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
-    dx.check(IDC_DHCP, m_dhcp).text(IDC_TCP_PORT, m_tcpPort).text(IDC_MAC, m_mac);
+    dx.check(m_dhcpBox, m_dhcp).text(m_tcpPortEdit, m_tcpPort).text(m_macEdit, m_mac);
     return dx.ok();
-}
-
-ui::IpAddressEdit *CIpConfigPage::addressBox(int id) const {
-    return ui::control<ui::IpAddressEdit>(this, id);
 }
 
 // With DHCP on the device takes its addresses from the network: the three boxes are not the operator's.
 void CIpConfigPage::enableAddressBoxes() {
-    for (int id : kAddressBoxIds)
-        addressBox(id)->setEnabled(m_dhcp == 0);
+    for (ui::IpAddressEdit *box : m_addressBoxes)
+        box->setEnabled(m_dhcp == 0);
 }
 
 void CIpConfigPage::OnDhcpClicked() {
@@ -111,52 +109,49 @@ void CIpConfigPage::OnSaveSetting() {
     if (!UpdateData(true))
         return;
     if (m_tcpPort.contains(kServiceCode)) {
-        ui::control<QLineEdit>(this, IDC_MAC)->setEnabled(true);
+        m_macEdit->setEnabled(true);
         m_macUnlocked = true;
         return;
     }
-    link::LanSettings settings;
+    protocol::LanSettings settings;
     settings.dhcp = m_dhcp != 0;
-    settings.host = addressBox(IDC_HOST_IP)->address();
-    settings.netMask = addressBox(IDC_NET_MASK)->address();
-    settings.router = addressBox(IDC_ROUTER_IP)->address();
+    settings.host = m_addressBoxes[HostBox]->address();
+    settings.netMask = m_addressBoxes[MaskBox]->address();
+    settings.router = m_addressBoxes[RouterBox]->address();
     settings.tcpPort = m_tcpPort.toStdString();
     if (m_macUnlocked)
         settings.mac = m_mac.toStdString();
-    const std::optional<std::string> text = link::buildSetLan(settings);
-    if (text && console() && console()->PortOn())
-        console()->SendText(*text);
+    send(protocol::buildSetLan(settings));
 }
 
-// The console window shows "Com port is not on yet." itself when the port is off.
+// A frame says "Com port is not on yet." itself when the port is off.
 void CIpConfigPage::OnResetToDefault() {
-    if (console())
-        console()->SendShortFrame(link::kResetLanCode);
+    sendFrame(protocol::kResetLanCode);
 }
 
-void CIpConfigPage::OnReply(const link::Reply &reply) {
-    const auto setAddress = [this](int id, const link::IpAddressFields &fields) {
+void CIpConfigPage::OnReply(const protocol::Reply &reply) {
+    const auto setAddress = [this](AddressBox which, const protocol::IpAddressFields &fields) {
         // Set directly; a field the line was too short to hold keeps what the box shows.
-        ui::IpAddressEdit *box = addressBox(id);
+        ui::IpAddressEdit *box = m_addressBoxes[which];
         for (int i = 0; i < 4; ++i)
             if (const auto &octet = fields.octets[static_cast<std::size_t>(i)])
                 box->field(i)->setText(QString::number(*octet));
     };
-    if (const auto *r = std::get_if<link::MacReply>(&reply)) {
+    if (const auto *r = std::get_if<protocol::MacReply>(&reply)) {
         if (r->mac)
             m_mac = QString::fromLatin1(r->mac->data(), static_cast<qsizetype>(r->mac->size()));
         UpdateData(false);
-    } else if (const auto *r = std::get_if<link::HostIpReply>(&reply)) {
-        setAddress(IDC_HOST_IP, *r);
-    } else if (const auto *r = std::get_if<link::NetMaskReply>(&reply)) {
-        setAddress(IDC_NET_MASK, *r);
-    } else if (const auto *r = std::get_if<link::RouterIpReply>(&reply)) {
-        setAddress(IDC_ROUTER_IP, *r);
-    } else if (const auto *r = std::get_if<link::TcpPortReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::HostIpReply>(&reply)) {
+        setAddress(HostBox, *r);
+    } else if (const auto *r = std::get_if<protocol::NetMaskReply>(&reply)) {
+        setAddress(MaskBox, *r);
+    } else if (const auto *r = std::get_if<protocol::RouterIpReply>(&reply)) {
+        setAddress(RouterBox, *r);
+    } else if (const auto *r = std::get_if<protocol::TcpPortReply>(&reply)) {
         // Shown at once: a box left stale would go out with the next "Save Setting".
         m_tcpPort = QString::fromLatin1(r->text.data(), static_cast<qsizetype>(r->text.size()));
         UpdateData(false);
-    } else if (const auto *r = std::get_if<link::DhcpReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::DhcpReply>(&reply)) {
         if (r->enabled)
             m_dhcp = *r->enabled ? 1 : 0;
         enableAddressBoxes();

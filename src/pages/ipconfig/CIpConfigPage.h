@@ -3,6 +3,10 @@
 #include "pages/base/CConsolePage.h"
 
 #include <QString>
+#include <array>
+
+class QAbstractButton;
+class QLineEdit;
 
 namespace ui {
 class IpAddressEdit;
@@ -29,9 +33,9 @@ public:
     };
     static constexpr int kTcpPortLength = 4;
 
-    explicit CIpConfigPage(IDeviceConsole *console, QWidget *parent = nullptr);
+    explicit CIpConfigPage(session::IDeviceConsole *console, QWidget *parent = nullptr);
 
-    void OnReply(const link::Reply &reply) override;
+    void OnReply(const protocol::Reply &reply) override;
 
     // take = true reads the DHCP box, the TCP port and the MAC text into the members, take = false
     // writes them back. The address boxes are read when saving and set directly by the replies.
@@ -44,7 +48,13 @@ private:
     void OnSaveSetting();
     void OnResetToDefault();
     void enableAddressBoxes();
-    ui::IpAddressEdit *addressBox(int id) const;
+
+    // "Host IP Address:", "Net Mask:", "Router IP Address:"
+    enum AddressBox { HostBox, MaskBox, RouterBox };
+    std::array<ui::IpAddressEdit *, 3> m_addressBoxes{};
+    QAbstractButton *m_dhcpBox = nullptr;
+    QLineEdit *m_tcpPortEdit = nullptr;
+    QLineEdit *m_macEdit = nullptr;
 
     int m_dhcp = 0;
     QString m_tcpPort;

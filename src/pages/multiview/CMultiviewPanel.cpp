@@ -13,23 +13,16 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <vector>
 
 namespace {
 
 constexpr int kIconSize = 32;
 
-std::vector<int> qvWindowIds() {
-    return {CMultiviewPanel::IDC_QV_WINDOW1, CMultiviewPanel::IDC_QV_WINDOW1 + 1,
-            CMultiviewPanel::IDC_QV_WINDOW1 + 2, CMultiviewPanel::IDC_QV_WINDOW1 + 3};
-}
-
 } // namespace
 
-CMultiviewPanel::CMultiviewPanel(IDeviceConsole *console, QWidget *parent)
-    : QWidget(parent), m_console(console) {
+CMultiviewPanel::CMultiviewPanel(session::IDeviceConsole *console, QWidget *parent)
+    : QWidget(parent), DeviceView(this, console) {
     setObjectName(QStringLiteral("CMultiviewPanel"));
-    ui::markScope(this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 
@@ -52,6 +45,7 @@ CMultiviewPanel::CMultiviewPanel(IDeviceConsole *console, QWidget *parent)
     for (int i = 0; i < 4; ++i) {
         auto *r =
             ui::withId(new QRadioButton(QStringLiteral("in-%1").arg(i + 1), windows), IDC_QV_WINDOW1 + i);
+        m_qvWindowRadios[static_cast<std::size_t>(i)] = r;
         windowsLayout->addWidget(r, i / 2, i % 2);
         connect(r, &QRadioButton::clicked, this, [this] { SelectQvWindow(); });
     }
@@ -61,6 +55,7 @@ CMultiviewPanel::CMultiviewPanel(IDeviceConsole *console, QWidget *parent)
     for (int i = 0; i < 9; ++i) {
         auto *r = ui::withId(new QRadioButton(QStringLiteral("Input%1").arg(i + 1), inputs),
                              kQvInputIds[static_cast<std::size_t>(i)]);
+        m_qvInputRadios[static_cast<std::size_t>(i)] = r;
         inputsLayout->addWidget(r, i / 3, i % 3);
         connect(r, &QRadioButton::clicked, this, [this] { SetQvSource(); });
     }
@@ -95,19 +90,11 @@ CMultiviewPanel::CMultiviewPanel(IDeviceConsole *console, QWidget *parent)
 
     setMvMode(0);
     UpdateData(false);
-    if (m_console)
-        m_console->AddReplySink(this);
-}
-
-CMultiviewPanel::~CMultiviewPanel() {
-    if (m_console)
-        m_console->RemoveReplySink(this);
 }
 
 bool CMultiviewPanel::UpdateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
-    dx.radioGroup(qvWindowIds(), m_qvWindowChoice)
-        .radioGroup(std::vector<int>(kQvInputIds.begin(), kQvInputIds.end()), m_qvInputChoice);
+    dx.radioGroup(m_qvWindowRadios, m_qvWindowChoice).radioGroup(m_qvInputRadios, m_qvInputChoice);
     return dx.ok();
 }
 
@@ -120,11 +107,7 @@ void CMultiviewPanel::setMvMode(int mode) {
 
 void CMultiviewPanel::ToggleMvMode(bool fromIcon) {
     setMvMode(m_mvMode == 1 ? 0 : 1);
-    if (!m_console || !m_console->PortOn())
-        return;
-    const auto command = fromIcon ? link::buildSetQvwMode(m_mvMode) : link::buildSetMvwMode(m_mvMode);
-    if (command)
-        m_console->SendText(*command);
+    send(fromIcon ? protocol::buildSetQvwMode(m_mvMode) : protocol::buildSetMvwMode(m_mvMode));
 }
 
 void CMultiviewPanel::SelectQvWindow() {
@@ -149,13 +132,10 @@ void CMultiviewPanel::SetQvSource() {
         }
         m_qvSources[static_cast<std::size_t>(w)] = s;
     }
-    if (!m_console || !m_console->PortOn())
-        return;
     std::array<int, 4> digits{};
     for (std::size_t i = 0; i < 4; ++i)
         digits[i] = m_qvSources[i] + 1; // unknown (-1) goes out as 0
-    if (const auto command = link::buildSetQvwSources(digits))
-        m_console->SendText(*command);
+    send(protocol::buildSetQvwSources(digits));
 }
 
 void CMultiviewPanel::SetMvAudio() {
@@ -164,10 +144,7 @@ void CMultiviewPanel::SetMvAudio() {
     // No output chosen yet: there is nothing to address and no table entry to set.
     if (o < 0 || o > 9 || m < 0 || m > 9)
         return;
-    if (m_console && m_console->PortOn()) {
-        if (const auto command = link::buildSetMvAudio(o, m + 1))
-            m_console->SendText(*command);
-    }
+    send(protocol::buildSetMvAudio(o, m + 1));
     if (o == 0) {
         m_mvAudio.fill(m + 1);
     } else {
@@ -184,17 +161,17 @@ void CMultiviewPanel::ShowMvAudio() {
     UpdateData(false);
 }
 
-void CMultiviewPanel::OnReply(const link::Reply &reply) {
-    if (const auto *r = std::get_if<link::MvModeReply>(&reply)) {
+void CMultiviewPanel::OnReply(const protocol::Reply &reply) {
+    if (const auto *r = std::get_if<protocol::MvModeReply>(&reply)) {
         if (r->mode)
             setMvMode(*r->mode == 0 ? 0 : 1);
-    } else if (const auto *r = std::get_if<link::QvSourcesReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::QvSourcesReply>(&reply)) {
         for (std::size_t i = 0; i < 4; ++i)
             if (r->digits[i])
                 m_qvSources[i] = *r->digits[i] - 1;
         applyQvChoices();
         UpdateData(false);
-    } else if (const auto *r = std::get_if<link::MvAudioReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::MvAudioReply>(&reply)) {
         if (!r->output || !r->source)
             return;
         m_mvAudio[static_cast<std::size_t>(*r->output)] = *r->source;

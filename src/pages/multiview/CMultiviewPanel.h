@@ -1,10 +1,11 @@
 #pragma once
 
-#include "pages/base/DeviceConsole.h"
+#include "pages/base/DeviceView.h"
 
 #include <QWidget>
 #include <array>
 
+class QAbstractButton;
 class QComboBox;
 class QPushButton;
 class QToolButton;
@@ -13,7 +14,7 @@ class QToolButton;
 // windows and the audio that goes with the MV picture on each output. Each operator action updates
 // the panel's copy of that state and, with the port on, sends one command; the "MVW ", "QVW VS" and
 // " MAS " replies update the same state.
-class CMultiviewPanel : public QWidget, public IReplySink {
+class CMultiviewPanel : public QWidget, public DeviceView {
     Q_OBJECT
 public:
     enum ControlId {
@@ -25,8 +26,7 @@ public:
     };
     static constexpr std::array<int, 9> kQvInputIds{1340, 1341, 1342, 1343, 1344, 1349, 1350, 1351, 1352};
 
-    explicit CMultiviewPanel(IDeviceConsole *console, QWidget *parent = nullptr);
-    ~CMultiviewPanel() override;
+    explicit CMultiviewPanel(session::IDeviceConsole *console, QWidget *parent = nullptr);
 
     void ToggleMvMode(bool fromIcon);
     void SelectQvWindow();
@@ -34,7 +34,7 @@ public:
     void SetMvAudio();
     void ShowMvAudio();
 
-    void OnReply(const link::Reply &reply) override;
+    void OnReply(const protocol::Reply &reply) override;
 
     // Exchanges the two radio groups with the QV window and input choices.
     bool UpdateData(bool take);
@@ -48,7 +48,8 @@ private:
     void applyQvChoices();
     void applyMvAudioLists();
 
-    IDeviceConsole *m_console;
+    std::array<QAbstractButton *, 4> m_qvWindowRadios{};
+    std::array<QAbstractButton *, 9> m_qvInputRadios{};
     QComboBox *m_audioOutputList = nullptr;
     QComboBox *m_audioInputList = nullptr;
     QToolButton *m_mvIcon = nullptr;

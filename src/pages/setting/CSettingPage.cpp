@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <vector>
 
 namespace {
 
@@ -24,15 +23,6 @@ constexpr int kIrSourceCount = 4;
 
 std::size_t at(int output) {
     return static_cast<std::size_t>(output - 1);
-}
-
-std::vector<int> audioModeIds() {
-    return {CSettingPage::IDC_FOLLOW_INPUT, CSettingPage::IDC_FOLLOW_INPUT + 1,
-            CSettingPage::IDC_FOLLOW_INPUT + 2};
-}
-
-std::vector<int> audioOnPair(int output) {
-    return {CSettingPage::audioOnId(output), CSettingPage::audioMuteId(output)};
 }
 
 template <std::size_t N> std::array<bool, N> asFlags(const std::array<int, N> &members) {
@@ -90,7 +80,7 @@ int CSettingPage::audioMuteId(int output) {
     return on == 0 ? 0 : on + 1;
 }
 
-CSettingPage::CSettingPage(IDeviceConsole *console, QWidget *parent)
+CSettingPage::CSettingPage(session::IDeviceConsole *console, QWidget *parent)
     : CConsolePage(kTemplate, console, parent) {
     auto *grid = new QGridLayout(this);
     auto *left = new QVBoxLayout;
@@ -107,16 +97,18 @@ CSettingPage::CSettingPage(IDeviceConsole *console, QWidget *parent)
         const char *caption;
         int firstId;
         void (CSettingPage::*handler)();
+        std::array<QAbstractButton *, kOutputCount> &boxes;
     };
     const FlagRow rows[] = {
-        {"IR Emitter from:", IDC_IR_EMITTER1, &CSettingPage::OnIrEmitter},
-        {"RS232 Routed To:", IDC_RS232_OUT1, &CSettingPage::OnRs232},
+        {"IR Emitter from:", IDC_IR_EMITTER1, &CSettingPage::OnIrEmitter, m_irEmitterBoxes},
+        {"RS232 Routed To:", IDC_RS232_OUT1, &CSettingPage::OnRs232, m_rs232Boxes},
     };
     for (int row = 0; row < 2; ++row) {
         const FlagRow &r = rows[row];
         flagGrid->addWidget(makeLabel(QString::fromLatin1(r.caption), flags), row, 0);
         for (int i = 0; i < kOutputCount; ++i) {
             auto *box = ui::withId(new QCheckBox(QStringLiteral("Out%1").arg(i + 1), flags), r.firstId + i);
+            r.boxes[static_cast<std::size_t>(i)] = box;
             flagGrid->addWidget(box, row, i + 1);
             connect(box, &QCheckBox::clicked, this, r.handler);
         }
@@ -137,6 +129,7 @@ QWidget *CSettingPage::buildAudioModeGroup() {
     for (int mode = 0; mode < 3; ++mode) {
         auto *radio =
             ui::withId(new QRadioButton(QString::fromLatin1(captions[mode]), box), IDC_FOLLOW_INPUT + mode);
+        m_audioModeRadios[static_cast<std::size_t>(mode)] = radio;
         layout->addWidget(radio);
         connect(radio, &QRadioButton::clicked, this, [this, mode] { OnAudioMode(mode); });
     }
@@ -194,11 +187,13 @@ QWidget *CSettingPage::buildMatrixIrGroup() {
     // HDBT1..HDBT5 down the first column, HDBT6..HDBT9 down the second.
     for (int i = 0; i < kOutputCount; ++i) {
         auto *check = ui::withId(new QCheckBox(QStringLiteral("HDBT%1").arg(i + 1), box), IDC_HDBT1 + i);
+        m_hdbtBoxes[static_cast<std::size_t>(i)] = check;
         layout->addWidget(check, 1 + i % 5, i / 5);
         connect(check, &QCheckBox::clicked, this, &CSettingPage::OnMatrixIr);
     }
     for (int i = 0; i < kExternalIrCount; ++i) {
         auto *check = ui::withId(new QCheckBox(QStringLiteral("IR.ext%1").arg(i + 1), box), IDC_IR_EXT1 + i);
+        m_externalIrBoxes[static_cast<std::size_t>(i)] = check;
         layout->addWidget(check, 6 + i / 2, i % 2);
         connect(check, &QCheckBox::clicked, this, &CSettingPage::OnMatrixIr);
     }
@@ -215,6 +210,7 @@ QWidget *CSettingPage::buildAudioOnGroup() {
         auto *pairLayout = new QHBoxLayout(pair);
         auto *on = ui::withId(new QRadioButton(QStringLiteral("On"), pair), audioOnId(output));
         auto *mute = ui::withId(new QRadioButton(QStringLiteral("Mute"), pair), audioMuteId(output));
+        m_audioOnRadios[at(output)] = {on, mute};
         pairLayout->addWidget(on);
         pairLayout->addWidget(mute);
         connect(on, &QRadioButton::clicked, this, [this, output] { OnAudioOn(output); });
@@ -226,46 +222,41 @@ QWidget *CSettingPage::buildAudioOnGroup() {
 
 bool CSettingPage::UpdateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
-    for (int i = 0; i < kOutputCount; ++i)
-        dx.check(IDC_IR_EMITTER1 + i, m_irEmitter[static_cast<std::size_t>(i)]);
-    dx.radioGroup(audioModeIds(), m_audioMode);
-    for (int output = 1; output <= kOutputCount; ++output)
-        dx.radioGroup(audioOnPair(output), m_audioMute[at(output)]);
-    for (int i = 0; i < kOutputCount; ++i)
-        dx.check(IDC_HDBT1 + i, m_hdbtIr[static_cast<std::size_t>(i)]);
-    for (int i = 0; i < kOutputCount; ++i)
-        dx.check(IDC_RS232_OUT1 + i, m_rs232[static_cast<std::size_t>(i)]);
-    for (int i = 0; i < kExternalIrCount; ++i)
-        dx.check(IDC_IR_EXT1 + i, m_externalIr[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 0; i < kOutputCount; ++i)
+        dx.check(m_irEmitterBoxes[i], m_irEmitter[i]);
+    dx.radioGroup(m_audioModeRadios, m_audioMode);
+    for (std::size_t i = 0; i < kOutputCount; ++i)
+        dx.radioGroup(m_audioOnRadios[i], m_audioMute[i]);
+    for (std::size_t i = 0; i < kOutputCount; ++i)
+        dx.check(m_hdbtBoxes[i], m_hdbtIr[i]);
+    for (std::size_t i = 0; i < kOutputCount; ++i)
+        dx.check(m_rs232Boxes[i], m_rs232[i]);
+    for (std::size_t i = 0; i < kExternalIrCount; ++i)
+        dx.check(m_externalIrBoxes[i], m_externalIr[i]);
     return dx.ok();
-}
-
-void CSettingPage::send(const std::optional<std::string> &text) {
-    if (text && console() && console()->PortOn())
-        console()->SendText(*text);
 }
 
 // The radio shows the click at once; the member follows the device's "EXA MODE" reply.
 void CSettingPage::OnAudioMode(int mode) {
-    send(link::buildSetExaMode(mode));
+    send(protocol::buildSetExaMode(mode));
 }
 
 void CSettingPage::OnAudioRoute(int output) {
     const int s = m_audioRouteLists[at(output)]->currentIndex();
     if (s >= 0)
-        send(link::buildSetIndependentAudio(output, s + 1));
+        send(protocol::buildSetIndependentAudio(output, s + 1));
 }
 
 void CSettingPage::OnAudioOn(int output) {
     UpdateData(true);
-    send(link::buildSetAudioOn(output, m_audioMute[at(output)] == 0));
+    send(protocol::buildSetAudioOn(output, m_audioMute[at(output)] == 0));
 }
 
 void CSettingPage::OnIrRoute(int output) {
     UpdateData(true);
     const int s = m_irRouteLists[at(output)]->currentIndex();
     if (s >= 0)
-        send(link::buildSetIrRoute(output, s + 1));
+        send(protocol::buildSetIrRoute(output, s + 1));
 }
 
 // One command sets every output; the nine lists then show the same choice without sending again.
@@ -274,7 +265,7 @@ void CSettingPage::OnIrRouteAll() {
     const int s = m_irRouteAllList->currentIndex();
     if (s < 0)
         return;
-    send(link::buildSetIrRoute(0, s + 1));
+    send(protocol::buildSetIrRoute(0, s + 1));
     for (QComboBox *list : m_irRouteLists)
         list->setCurrentIndex(s);
     UpdateData(false);
@@ -288,48 +279,48 @@ void CSettingPage::OnMatrixIr() {
         flags[i] = m_hdbtIr[i] == 1;
     for (std::size_t i = 0; i < m_externalIr.size(); ++i)
         flags[m_hdbtIr.size() + i] = m_externalIr[i] == 1;
-    send(link::buildSetIrSwitch(flags));
+    send(protocol::buildSetIrSwitch(flags));
 }
 
 void CSettingPage::OnIrEmitter() {
     UpdateData(true);
-    send(link::buildSetIrEmitters(asFlags(m_irEmitter)));
+    send(protocol::buildSetIrEmitters(asFlags(m_irEmitter)));
 }
 
 void CSettingPage::OnRs232() {
     UpdateData(true);
-    send(link::buildSetRsMux(asFlags(m_rs232)));
+    send(protocol::buildSetRsMux(asFlags(m_rs232)));
 }
 
 // Per-output groups ("EAS ", " EXA ", "IRT OUT") refresh the page once their ninth line is in.
-void CSettingPage::OnReply(const link::Reply &reply) {
-    if (const auto *r = std::get_if<link::AudioRouteReply>(&reply)) {
+void CSettingPage::OnReply(const protocol::Reply &reply) {
+    if (const auto *r = std::get_if<protocol::AudioRouteReply>(&reply)) {
         if (r->output && r->input)
             selectEntry(m_audioRouteLists[at(*r->output)], *r->input - 1);
         if (r->output == kOutputCount)
             UpdateData(false);
-    } else if (const auto *r = std::get_if<link::AudioOnReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::AudioOnReply>(&reply)) {
         if (r->output && r->muted)
             m_audioMute[at(*r->output)] = *r->muted ? 1 : 0;
         if (r->output == kOutputCount)
             UpdateData(false);
-    } else if (const auto *r = std::get_if<link::AudioModeReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::AudioModeReply>(&reply)) {
         if (r->mode)
             m_audioMode = *r->mode >= 0 && *r->mode <= 2 ? *r->mode : -1;
         UpdateData(false);
-    } else if (const auto *r = std::get_if<link::RsMuxReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::RsMuxReply>(&reply)) {
         storeFlags(m_rs232, r->outputs);
         UpdateData(false);
-    } else if (const auto *r = std::get_if<link::IrRouteReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::IrRouteReply>(&reply)) {
         if (r->output && r->source)
             selectEntry(m_irRouteLists[at(*r->output)], *r->source - 1);
         if (r->output == kOutputCount)
             UpdateData(false);
-    } else if (const auto *r = std::get_if<link::IrSwitchReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::IrSwitchReply>(&reply)) {
         storeFlags(m_hdbtIr, r->hdbt);
         storeFlags(m_externalIr, r->external);
         UpdateData(false);
-    } else if (const auto *r = std::get_if<link::IrEmitterReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::IrEmitterReply>(&reply)) {
         // Shown at once, so that the next click does not send emitters the device has since changed.
         storeFlags(m_irEmitter, r->outputs);
         UpdateData(false);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+class QAbstractButton;
 class QComboBox;
 
 // The SETTING page: everything that travels with the outputs besides video. De-embedded audio mode,
@@ -38,9 +39,9 @@ public:
     static int audioOnId(int output);
     static int audioMuteId(int output);
 
-    explicit CSettingPage(IDeviceConsole *console, QWidget *parent = nullptr);
+    explicit CSettingPage(session::IDeviceConsole *console, QWidget *parent = nullptr);
 
-    void OnReply(const link::Reply &reply) override;
+    void OnReply(const protocol::Reply &reply) override;
 
     // take = true reads the check boxes and radios into the members, take = false writes the members
     // into them. The lists are not part of the exchange.
@@ -61,11 +62,16 @@ private:
     void OnMatrixIr();
     void OnIrEmitter();
     void OnRs232();
-    void send(const std::optional<std::string> &text);
 
     std::array<QComboBox *, kOutputCount> m_irRouteLists{};
     QComboBox *m_irRouteAllList = nullptr;
     std::array<QComboBox *, kOutputCount> m_audioRouteLists{};
+    std::array<QAbstractButton *, 3> m_audioModeRadios{};
+    std::array<std::array<QAbstractButton *, 2>, kOutputCount> m_audioOnRadios{}; // "On", "Mute"
+    std::array<QAbstractButton *, kOutputCount> m_irEmitterBoxes{};
+    std::array<QAbstractButton *, kOutputCount> m_rs232Boxes{};
+    std::array<QAbstractButton *, kOutputCount> m_hdbtBoxes{};
+    std::array<QAbstractButton *, kExternalIrCount> m_externalIrBoxes{};
 
     std::array<int, kOutputCount> m_irEmitter{};
     int m_audioMode = -1;

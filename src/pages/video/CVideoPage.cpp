@@ -22,14 +22,6 @@ namespace {
 constexpr int kFirstRowBase = 1149;
 constexpr int kRowBase = 1150;
 
-std::vector<int> rowIds(int row) {
-    std::vector<int> ids;
-    ids.reserve(CVideoPage::kColumnCount);
-    for (int column = 0; column < CVideoPage::kColumnCount; ++column)
-        ids.push_back(CVideoPage::radioId(row, column));
-    return ids;
-}
-
 QString rowCaption(int row) {
     return row == CVideoPage::kAllOutputsRow ? QStringLiteral("All Output Port")
                                              : QStringLiteral("Out%1").arg(row + 1);
@@ -77,7 +69,7 @@ int CVideoPage::radioId(int row, int column) {
     return (row == 0 ? kFirstRowBase : kRowBase + 10 * row) + column;
 }
 
-CVideoPage::CVideoPage(IDeviceConsole *console, QWidget *parent) : CConsolePage(kTemplate, console, parent) {
+CVideoPage::CVideoPage(session::IDeviceConsole *console, QWidget *parent) : CConsolePage(kTemplate, console, parent) {
     auto *layout = new QGridLayout(this);
     for (int row = 0; row < kRowCount; ++row)
         layout->addWidget(buildRoutingRow(row), row, 0);
@@ -104,6 +96,7 @@ QWidget *CVideoPage::buildRoutingRow(int row) {
     for (int column = 0; column < kColumnCount; ++column) {
         // Each row is its own group box, so its radios are exclusive among themselves only.
         auto *radio = ui::withId(new QRadioButton(columnCaption(column), box), radioId(row, column));
+        m_radios[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = radio;
         grid->addWidget(radio, 0, column);
         grid->setColumnStretch(column, 1);
         connect(radio, &QRadioButton::clicked, this, [this, row, column] { OnRadioClicked(row, column); });
@@ -119,26 +112,28 @@ QWidget *CVideoPage::buildBorderLineGroup() {
 
     auto *widthLabel = new QLabel(QStringLiteral("Width:"), box);
     widthLabel->setObjectName(QStringLiteral("Width:"));
-    auto *widthEdit = numberEdit(IDC_WIDTH, box);
-    widthLabel->setBuddy(widthEdit);
+    m_widthEdit = numberEdit(IDC_WIDTH, box);
+    widthLabel->setBuddy(m_widthEdit);
 
     int column = 0;
     grid->addWidget(widthLabel, 0, column++);
-    grid->addWidget(widthEdit, 0, column++);
+    grid->addWidget(m_widthEdit, 0, column++);
 
     struct Component {
         QColor colour;
         const char *name;
         int id;
+        QLineEdit **edit;
     };
     const Component components[] = {
-        {Qt::red, "Red swatch", IDC_RED},
-        {Qt::green, "Green swatch", IDC_GREEN},
-        {Qt::blue, "Blue swatch", IDC_BLUE},
+        {Qt::red, "Red swatch", IDC_RED, &m_redEdit},
+        {Qt::green, "Green swatch", IDC_GREEN, &m_greenEdit},
+        {Qt::blue, "Blue swatch", IDC_BLUE, &m_blueEdit},
     };
     for (const Component &c : components) {
         grid->addWidget(colourSwatch(c.colour, QString::fromLatin1(c.name), box), 0, column++);
-        grid->addWidget(numberEdit(c.id, box), 0, column++);
+        *c.edit = numberEdit(c.id, box);
+        grid->addWidget(*c.edit, 0, column++);
     }
     grid->setColumnStretch(column++, 1);
 
@@ -151,13 +146,13 @@ QWidget *CVideoPage::buildBorderLineGroup() {
 
 bool CVideoPage::UpdateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
-    for (int row = 0; row < kOutputCount; ++row)
-        dx.radioGroup(rowIds(row), m_outputSelection[static_cast<std::size_t>(row)]);
-    dx.intEdit(IDC_BLUE, m_blue, 0, 255)
-        .intEdit(IDC_GREEN, m_green, 0, 255)
-        .intEdit(IDC_RED, m_red, 0, 255)
-        .intEdit(IDC_WIDTH, m_borderWidth, 0, 15)
-        .radioGroup(rowIds(kAllOutputsRow), m_allOutputsSelection);
+    for (std::size_t row = 0; row < kOutputCount; ++row)
+        dx.radioGroup(m_radios[row], m_outputSelection[row]);
+    dx.intEdit(m_blueEdit, m_blue, 0, 255)
+        .intEdit(m_greenEdit, m_green, 0, 255)
+        .intEdit(m_redEdit, m_red, 0, 255)
+        .intEdit(m_widthEdit, m_borderWidth, 0, 15)
+        .radioGroup(m_radios[kAllOutputsRow], m_allOutputsSelection);
     return dx.ok();
 }
 
@@ -185,36 +180,30 @@ void CVideoPage::SetBorderWidth(int width) {
 
 // The radio shows the click at once; the member follows only when the device's reply arrives.
 void CVideoPage::OnRadioClicked(int row, int column) {
-    if (!console() || !console()->PortOn())
-        return;
     const int output = row == kAllOutputsRow ? 0 : row + 1;
-    const int input = column + 1; // the "MV" column is input 10
-    if (const auto text = korvex::link::buildSetRouting(output, input))
-        console()->SendText(*text);
+    send(protocol::buildSetRouting(output, column + 1)); // the "MV" column is input 10
 }
 
 void CVideoPage::OnUpdate() {
     if (!UpdateData(true))
         return;
-    if (!console() || !console()->PortOn())
-        return;
     // Validated above, so every value fits its byte.
-    console()->SendText(korvex::link::buildSetBorderLine(
+    send(protocol::buildSetBorderLine(
         static_cast<std::uint8_t>(m_borderWidth), static_cast<std::uint8_t>(m_red),
         static_cast<std::uint8_t>(m_green), static_cast<std::uint8_t>(m_blue)));
 }
 
-void CVideoPage::OnReply(const link::Reply &reply) {
-    if (const auto *r = std::get_if<link::RoutingReply>(&reply)) {
+void CVideoPage::OnReply(const protocol::Reply &reply) {
+    if (const auto *r = std::get_if<protocol::RoutingReply>(&reply)) {
         // A line without a valid output still refreshes the page; an input outside 1..10 leaves the
         // row without a checked radio.
         if (r->output && r->input)
             SetOutputSelection(*r->output, *r->input >= 1 && *r->input <= 10 ? *r->input - 1 : -1);
         UpdateData(false);
-    } else if (const auto *r = std::get_if<link::BorderColourReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::BorderColourReply>(&reply)) {
         SetBorderColour(r->red.value_or(m_red), r->green.value_or(m_green), r->blue.value_or(m_blue));
         UpdateData(false);
-    } else if (const auto *r = std::get_if<link::BorderWidthReply>(&reply)) {
+    } else if (const auto *r = std::get_if<protocol::BorderWidthReply>(&reply)) {
         if (r->width)
             SetBorderWidth(*r->width);
         UpdateData(false);

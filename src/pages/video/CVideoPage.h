@@ -4,6 +4,9 @@
 
 #include <array>
 
+class QAbstractButton;
+class QLineEdit;
+
 // The VIDEO page: routes an input or the multiview picture to each output (or to all outputs at
 // once) and sets the border line the switcher draws. Clicks go out at once; the members hold what
 // the operator last took with "Update" or what the device last reported: the "VS IN", "BLC " and
@@ -30,9 +33,9 @@ public:
     // (0..8 "in1".."in9", 9 "MV"); 0 outside the grid.
     static int radioId(int row, int column);
 
-    explicit CVideoPage(IDeviceConsole *console, QWidget *parent = nullptr);
+    explicit CVideoPage(session::IDeviceConsole *console, QWidget *parent = nullptr);
 
-    void OnReply(const link::Reply &reply) override;
+    void OnReply(const protocol::Reply &reply) override;
 
     // Exchanges the members with the controls: take = true reads and validates the controls (the
     // first bad edit shows its message and keeps the focus; returns false), take = false refreshes
@@ -58,6 +61,13 @@ private:
     QWidget *buildBorderLineGroup();
     void OnRadioClicked(int row, int column);
     void OnUpdate();
+
+    // The controls, kept as they are built: replies and clicks never search for them.
+    std::array<std::array<QAbstractButton *, kColumnCount>, kRowCount> m_radios{};
+    QLineEdit *m_widthEdit = nullptr;
+    QLineEdit *m_redEdit = nullptr;
+    QLineEdit *m_greenEdit = nullptr;
+    QLineEdit *m_blueEdit = nullptr;
 
     std::array<int, kOutputCount> m_outputSelection{-1, -1, -1, -1, -1, -1, -1, -1, -1};
     int m_blue = 0;

@@ -49,7 +49,7 @@ CPanelArrangeDlg::CPanelArrangeDlg(QWidget *parent) : QDialog(parent) {
     for (const Field &f : rows) {
         const QString label = QString::fromLatin1(f.label);
         auto *caption = new QLabel(label, this);
-        auto *edit = new QLineEdit(this);
+        auto *edit = m_edits[static_cast<std::size_t>(row)] = new QLineEdit(this);
         edit->setObjectName(label);
         edit->setMaximumWidth(7 * em);
         caption->setBuddy(edit);
@@ -66,7 +66,7 @@ CPanelArrangeDlg::CPanelArrangeDlg(QWidget *parent) : QDialog(parent) {
         picture(res::IDB_WALL_PANELS, QStringLiteral("Panels picture"), 22 * em, 22 * em * 220 / 352, this),
         1);
 
-    auto *vertical = new QCheckBox(QString::fromLatin1(kVerticalCheck), this);
+    auto *vertical = m_verticalBox = new QCheckBox(QString::fromLatin1(kVerticalCheck), this);
     vertical->setObjectName(QString::fromLatin1(kVerticalCheck));
     auto *portrait = new QHBoxLayout;
     portrait->addWidget(vertical);
@@ -113,12 +113,12 @@ int CPanelArrangeDlg::exec() {
 
 bool CPanelArrangeDlg::UpdateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
-    dx.floatEdit(QString::fromLatin1(kWidthEdit), m_panelWidth)
-        .floatEdit(QString::fromLatin1(kHeightEdit), m_panelHeight)
-        .floatEdit(QString::fromLatin1(kOverscanEdit), m_overscan)
-        .floatEdit(QString::fromLatin1(kVGapEdit), m_vGap)
-        .floatEdit(QString::fromLatin1(kHGapEdit), m_hGap)
-        .check(QString::fromLatin1(kVerticalCheck), m_vertical);
+    dx.floatEdit(m_edits[0], m_panelWidth)
+        .floatEdit(m_edits[1], m_panelHeight)
+        .floatEdit(m_edits[2], m_overscan)
+        .floatEdit(m_edits[3], m_vGap)
+        .floatEdit(m_edits[4], m_hGap)
+        .check(m_verticalBox, m_vertical);
     return dx.ok();
 }
 

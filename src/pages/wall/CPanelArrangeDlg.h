@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "wall/PanelArrangement.h"
 
 #include <QDialog>
@@ -7,6 +9,8 @@
 // "Video Wall Panels arrangement": the physical size of the wall's panels, the gaps between them,
 // the overscan and the portrait flag. The page hands it its rows and columns before each opening;
 // the values stay from one opening to the next as the dialog last read them from its edits.
+class QCheckBox;
+class QLineEdit;
 class CPanelArrangeDlg : public QDialog {
     Q_OBJECT
 public:
@@ -38,6 +42,9 @@ private:
     void OnVertical();
     void OnSaveAndExit();
 
+    // "Panel Width:", "Panel Height:", "Overscan:", "V Gap:", "H Gap:"
+    std::array<QLineEdit *, 5> m_edits{};
+    QCheckBox *m_verticalBox = nullptr;
     float m_panelWidth = 0;
     float m_panelHeight = 0;
     float m_overscan = 0;

@@ -40,6 +40,7 @@ CPresetDlg::CPresetDlg(QWidget *parent) : QDialog(parent) {
     for (const char *name : {kNumberEdit, kAliasEdit}) {
         auto *caption = new QLabel(QString::fromLatin1(name), this);
         auto *edit = new QLineEdit(this);
+        (row == 0 ? m_numberEdit : m_aliasEdit) = edit;
         edit->setObjectName(QString::fromLatin1(name));
         edit->setMinimumWidth(9 * em);
         caption->setBuddy(edit);
@@ -88,9 +89,7 @@ int CPresetDlg::exec() {
 
 bool CPresetDlg::UpdateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
-    dx.intEdit(QString::fromLatin1(kNumberEdit), m_presetNumber)
-        .text(QString::fromLatin1(kAliasEdit), m_alias)
-        .maxChars(QString::fromLatin1(kAliasEdit), m_alias, kAliasLimit);
+    dx.intEdit(m_numberEdit, m_presetNumber).text(m_aliasEdit, m_alias).maxChars(m_aliasEdit, m_alias, kAliasLimit);
     return dx.ok();
 }
 
@@ -98,8 +97,8 @@ void CPresetDlg::OnSave() {
     showOutcome({});
     if (!UpdateData(true))
         return;
-    auto *numberEdit = ui::control<QLineEdit>(this, QString::fromLatin1(kNumberEdit));
-    auto *aliasEdit = ui::control<QLineEdit>(this, QString::fromLatin1(kAliasEdit));
+    QLineEdit *numberEdit = m_numberEdit;
+    QLineEdit *aliasEdit = m_aliasEdit;
     if (m_presetNumber < 1 || m_presetNumber > 32) {
         ui::messageBox(this, QStringLiteral("Preset number should be 1~32 !"));
         numberEdit->setFocus();

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QLabel;
+class QLineEdit;
 
 // "Preset Setting": a preset number and an alias, and three buttons for the presets and preset
 // files. The dialog checks its own edits and asks the page to act through its signals; the page
@@ -47,4 +48,6 @@ private:
     int m_presetNumber = 0;
     QString m_alias;
     QLabel *m_outcome = nullptr;
+    QLineEdit *m_numberEdit = nullptr;
+    QLineEdit *m_aliasEdit = nullptr;
 };

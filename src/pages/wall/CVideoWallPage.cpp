@@ -52,7 +52,7 @@ QString CVideoWallPage::panelButtonName(int row, int column) {
     return QStringLiteral("W%1%2").arg(row + 1).arg(column + 1);
 }
 
-CVideoWallPage::CVideoWallPage(IDeviceConsole *console, QWidget *parent)
+CVideoWallPage::CVideoWallPage(session::IDeviceConsole *console, QWidget *parent)
     : CConsolePage(kTemplate, console, parent) {
     m_clickTimer.setSingleShot(true);
     m_clickTimer.setInterval(kDoubleClickWaitMs);
@@ -120,9 +120,9 @@ QWidget *CVideoWallPage::buildSettings() {
     column->addWidget(m_presetList);
 
     auto *gridRow = new QHBoxLayout;
-    gridRow->addWidget(numberEdit(kRowsEdit, 2, panel));
+    gridRow->addWidget(m_rowsEdit = numberEdit(kRowsEdit, 2, panel));
     gridRow->addWidget(new QLabel(QStringLiteral("x"), panel));
-    gridRow->addWidget(numberEdit(kColumnsEdit, 2, panel));
+    gridRow->addWidget(m_columnsEdit = numberEdit(kColumnsEdit, 2, panel));
     gridRow->addStretch(1);
     auto *save = ui::makeButton(name(kSaveButton), panel);
     gridRow->addWidget(save);
@@ -132,7 +132,7 @@ QWidget *CVideoWallPage::buildSettings() {
     int row = 0;
     for (const char *label : {kDeviceEdit, kPortEdit, kRotationEdit}) {
         auto *caption = new QLabel(name(label), panel);
-        auto *edit = numberEdit(label, 4, panel);
+        auto *edit = m_panelEdits[static_cast<std::size_t>(row)] = numberEdit(label, 4, panel);
         caption->setBuddy(edit);
         values->addWidget(caption, row, 0);
         values->addWidget(edit, row, 1);
@@ -148,9 +148,12 @@ QWidget *CVideoWallPage::buildSettings() {
     const QString openers[2] = {QStringLiteral("TL:("), QStringLiteral("RB:(")};
     for (int corner = 0; corner < 2; ++corner) {
         corners->addWidget(new QLabel(openers[corner], capture), corner, 0);
-        corners->addWidget(numberEdit(edits[corner][0], 4, capture), corner, 1);
+        const auto at = static_cast<std::size_t>(3 + 2 * corner);
+        m_panelEdits[at] = numberEdit(edits[corner][0], 4, capture);
+        m_panelEdits[at + 1] = numberEdit(edits[corner][1], 4, capture);
+        corners->addWidget(m_panelEdits[at], corner, 1);
         corners->addWidget(new QLabel(QStringLiteral(","), capture), corner, 2);
-        corners->addWidget(numberEdit(edits[corner][1], 4, capture), corner, 3);
+        corners->addWidget(m_panelEdits[at + 1], corner, 3);
         corners->addWidget(new QLabel(QStringLiteral(")"), capture), corner, 4);
     }
     corners->setColumnStretch(5, 1);
@@ -189,17 +192,17 @@ bool CVideoWallPage::UpdateData(bool take) {
 }
 
 void CVideoWallPage::exchangeGrid(ui::Exchange &dx) {
-    dx.unsignedEdit(name(kRowsEdit), m_rows, 1u, 6u).unsignedEdit(name(kColumnsEdit), m_columns, 1u, 6u);
+    dx.unsignedEdit(m_rowsEdit, m_rows, 1u, 6u).unsignedEdit(m_columnsEdit, m_columns, 1u, 6u);
 }
 
 void CVideoWallPage::exchangePanel(ui::Exchange &dx) {
-    dx.unsignedEdit(name(kDeviceEdit), m_deviceAddress, 0u, 99u)
-        .intEdit(name(kPortEdit), m_outputPort)
-        .intEdit(name(kRotationEdit), m_rotation)
-        .unsignedEdit(name(kTlXEdit), m_tlX)
-        .unsignedEdit(name(kTlYEdit), m_tlY)
-        .unsignedEdit(name(kRbXEdit), m_rbX)
-        .unsignedEdit(name(kRbYEdit), m_rbY);
+    dx.unsignedEdit(m_panelEdits[0], m_deviceAddress, 0u, 99u)
+        .intEdit(m_panelEdits[1], m_outputPort)
+        .intEdit(m_panelEdits[2], m_rotation)
+        .unsignedEdit(m_panelEdits[3], m_tlX)
+        .unsignedEdit(m_panelEdits[4], m_tlY)
+        .unsignedEdit(m_panelEdits[5], m_rbX)
+        .unsignedEdit(m_panelEdits[6], m_rbY);
 }
 
 // ---- the layout file and the preset list ----
@@ -299,11 +302,11 @@ void CVideoWallPage::SendPanel(int panel) {
     if (preset < 0 || panel < 0 || panel >= wall::kPanelCount)
         return;
     QString refusal;
-    if (console() && console()->PortOn()) {
+    if (portOn()) {
         const wall::PanelCommand command = wall::BuildPanelCommand(
             m_presets.presets[static_cast<std::size_t>(preset)].panels[static_cast<std::size_t>(panel)]);
         if (command.ok())
-            console()->SendText(command.line); // carries the panel's own address prefix
+            send(command.line); // carries the panel's own address prefix
         else
             refusal = QString::fromStdString(command.reason);
     }
@@ -361,12 +364,12 @@ void CVideoWallPage::SendFullScreen() {
         ui::messageBox(this, QStringLiteral("Port number should be 1~9 !"));
         return;
     }
-    if (!console() || !console()->PortOn())
+    if (!portOn())
         return;
     const wall::PanelCommand command =
         wall::BuildFullScreenCommand(m_deviceAddress, m_outputPort, m_rotation);
     if (command.ok())
-        console()->SendText(command.line);
+        send(command.line);
 }
 
 void CVideoWallPage::ArrangePanels() {

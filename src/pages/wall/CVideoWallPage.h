@@ -10,6 +10,7 @@
 class CPanelArrangeDlg;
 class CPresetDlg;
 class QComboBox;
+class QLineEdit;
 namespace ui {
 class Exchange;
 }
@@ -46,7 +47,7 @@ public:
     // "W11".."W66" for row and column 0..5.
     static QString panelButtonName(int row, int column);
 
-    explicit CVideoWallPage(IDeviceConsole *console, QWidget *parent = nullptr);
+    explicit CVideoWallPage(session::IDeviceConsole *console, QWidget *parent = nullptr);
     ~CVideoWallPage() override;
 
     void OnInitPage() override;
@@ -117,6 +118,10 @@ private:
     QTimer m_clickTimer;
 
     QComboBox *m_presetList = nullptr;
+    QLineEdit *m_rowsEdit = nullptr;
+    QLineEdit *m_columnsEdit = nullptr;
+    // "Device addr:", "Out port Num:", "Rotation angle:", then TL x, TL y, RB x, RB y.
+    std::array<QLineEdit *, 7> m_panelEdits{};
     std::array<QPushButton *, 36> m_panelButtons{};
     CPanelArrangeDlg *m_arrangeDlg = nullptr;
     CPresetDlg *m_presetDlg = nullptr;

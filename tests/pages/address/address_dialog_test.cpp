@@ -1,6 +1,6 @@
 // The address dialog against a fake console: what its buttons send or refuse, what "Save" writes,
 // how the "ADDR " reply and the keyboard reach it, and what it keeps between openings.
-#include "FakeConsole.h"
+#include "TestConsole.h"
 #include "TempDir.h"
 #include "address/AddressFile.h"
 #include "pages/address/CAddressDlg.h"
@@ -61,7 +61,7 @@ protected:
 
     testsupport::ScopedTempCwd cwd;
     ui::MessageCapture messages;
-    FakeConsole console;
+    TestConsole console;
     AddressTable table;
     std::unique_ptr<CAddressDlg> dlg;
 };
@@ -119,7 +119,7 @@ class AddressButtonTest : public AddressDialogTest, public testing::WithParamInt
 
 TEST_P(AddressButtonTest, SendsOrRefusesAndLeavesTheFile) {
     const ButtonCase &c = GetParam();
-    console.device = static_cast<std::uint8_t>(c.device);
+    console.setDeviceByte(static_cast<std::uint8_t>(c.device));
     oldAddress()->setText(c.oldText);
     newAddress()->setText(c.newText);
     click(c.button);

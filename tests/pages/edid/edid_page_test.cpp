@@ -1,6 +1,6 @@
 // The EDID MANAGEMENT page against a fake console: the bytes each action puts on the line, the
 // capture of a dump line into a numbered file and the box, loading a file, and the "EDID " reply.
-#include "FakeConsole.h"
+#include "TestConsole.h"
 #include "TempDir.h"
 #include "WaitFor.h"
 
@@ -91,7 +91,7 @@ protected:
     }
 
     testsupport::ScopedTempCwd cwd;
-    FakeConsole console;
+    TestConsole console;
     ui::MessageCapture messages;
     std::unique_ptr<CEdidPage> page;
 };
@@ -161,7 +161,7 @@ TEST_F(EdidPageTest, ApplySendsTheChoiceOfItsInput) {
     };
     for (const ApplyCase &c : cases) {
         SCOPED_TRACE(c.name);
-        console.portOn = c.portOn;
+        console.setPortOn(c.portOn);
         if (c.choice >= 0)
             chooseInput(c.input, c.choice);
         EXPECT_TRUE(console.texts.empty()) << "choosing alone sends nothing";
@@ -197,7 +197,7 @@ TEST_F(EdidPageTest, ReadAsksTheDeviceAndArmsTheCapture) {
     for (const ReadCase &c : cases) {
         SCOPED_TRACE(c.name);
         newPage();
-        console.portOn = c.portOn;
+        console.setPortOn(c.portOn);
         if (c.port >= 9 && c.inputChoice >= 0)
             chooseInput(c.port - 8, c.inputChoice);
         if (c.port >= 0)
@@ -336,7 +336,7 @@ TEST_F(EdidPageTest, LoadSendsTheFileIntoTheChosenSlot) {
         if (c.chosen && !c.content.empty())
             testsupport::writeFile(*c.chosen, c.content);
         newPage();
-        console.portOn = c.portOn;
+        console.setPortOn(c.portOn);
         bool shown = false;
         ui::FileDialogOverride dialog([&](const QString &, const QString &filter) {
             shown = true;

@@ -5,7 +5,7 @@
 #include "ui/IpAddressEdit.h"
 #include "ui/MessageBox.h"
 
-#include "FakeConsole.h"
+#include "TestConsole.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -56,7 +56,7 @@ protected:
         return texts.join(' ');
     }
 
-    FakeConsole console;
+    TestConsole console;
     ui::MessageCapture messages;
     CIpConfigPage page{&console};
 };
@@ -115,13 +115,13 @@ INSTANTIATE_TEST_SUITE_P(
 // The service code unlocks the MAC box for the rest of the run and sends nothing, port on or off;
 // from then on "Save Setting" ends with the MAC line, the MAC going out as typed.
 TEST_F(IpConfigPageTest, ServiceCodeUnlocksTheMacBox) {
-    console.portOn = false;
+    console.setPortOn(false);
     type(Page::IDC_TCP_PORT, "tlrq");
     click(Page::IDC_SAVE);
     EXPECT_TRUE(console.texts.empty());
     EXPECT_TRUE(edit(Page::IDC_MAC)->isEnabled());
 
-    console.portOn = true;
+    console.setPortOn(true);
     click(Page::IDC_DHCP);
     type(Page::IDC_TCP_PORT, "8000");
     type(Page::IDC_MAC, "00-1C-91-4B-00-7f");
@@ -144,7 +144,7 @@ TEST_F(IpConfigPageTest, DhcpBoxSwitchesTheAddressBoxesAndSendsNothing) {
 }
 
 TEST_F(IpConfigPageTest, PortOffSaveSendsNothingAndShowsNothing) {
-    console.portOn = false;
+    console.setPortOn(false);
     type(Page::IDC_TCP_PORT, "8080");
     click(Page::IDC_SAVE);
     EXPECT_TRUE(console.texts.empty());
@@ -152,7 +152,7 @@ TEST_F(IpConfigPageTest, PortOffSaveSendsNothingAndShowsNothing) {
 }
 
 TEST_F(IpConfigPageTest, ResetSendsTheLanResetFrame) {
-    console.device = 5;
+    console.setDeviceByte(5);
     click(Page::IDC_RESET);
     EXPECT_EQ(console.frames, (std::vector<std::vector<std::uint8_t>>{
                                   {0xAA, 0x06, 0x00, 0x05, 0x00, 0x00, 0x05, 0x02, 0x78, 0xCC}}));

@@ -4,7 +4,7 @@
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
 
-#include "FakeConsole.h"
+#include "TestConsole.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -20,14 +20,14 @@ namespace {
 class Multiview : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_fake.portOn = false;
-        m_fake.device = 0;
+        m_fake.setPortOn(false);
+        m_fake.setDeviceByte(0);
         m_panel = std::make_unique<CMultiviewPanel>(&m_fake);
         m_panel->show();
     }
 
     CMultiviewPanel &dlg() { return *m_panel; }
-    void portOn() { m_fake.portOn = true; }
+    void portOn() { m_fake.setPortOn(true); }
     // The next bytes on the line must be exactly this text.
     void expectSent(const std::string &text) { EXPECT_EQ(m_fake.takeWire(), text); }
     void expectNothingSent() { EXPECT_EQ(m_fake.takeWire(), ""); }
@@ -56,7 +56,7 @@ protected:
     }
 
     ui::MessageCapture m_messages;
-    FakeConsole m_fake;
+    TestConsole m_fake;
     std::unique_ptr<CMultiviewPanel> m_panel;
 };
 

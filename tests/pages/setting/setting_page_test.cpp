@@ -6,7 +6,7 @@
 #include "ui/Exchange.h"
 #include "ui/MessageBox.h"
 
-#include "FakeConsole.h"
+#include "TestConsole.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -59,7 +59,7 @@ public:
         return ids;
     }
 
-    FakeConsole console;
+    TestConsole console;
     ui::MessageCapture messages;
     QWidget host;
     CMultiviewPanel *panel = nullptr;
@@ -186,7 +186,7 @@ TEST_F(SettingPageTest, LookupsStayInsideThePage) {
 }
 
 TEST_F(SettingPageTest, PortOffSendsNothingShowsNothingAndKeepsTheChange) {
-    console.portOn = false;
+    console.setPortOn(false);
     click(1341);
     choose(1274, 4);
     click(1297);
@@ -232,7 +232,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Per-output groups refresh the page after their ninth line only: until then a radio the operator
 // clicked (whose member waits for the device) stays as it is.
 TEST_F(SettingPageTest, PerOutputGroupsRefreshAfterTheirNinthLine) {
-    console.portOn = false;
+    console.setPortOn(false);
     for (const char *group : {"OUT%1 EAS IN2", "OUT%1 EXA EN", "IRT OUT%1 IS IN2"}) {
         click(1340);
         for (int output = 1; output <= 9; ++output) {

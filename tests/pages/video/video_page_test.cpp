@@ -1,4 +1,4 @@
-#include "FakeConsole.h"
+#include "TestConsole.h"
 #include "protocol/TextPrefix.h"
 #include "pages/video/CVideoPage.h"
 #include "ui/Controls.h"
@@ -67,7 +67,7 @@ protected:
         return found;
     }
 
-    FakeConsole console;
+    TestConsole console;
     ui::MessageCapture messages;
     std::unique_ptr<CVideoPage> page;
 };
@@ -132,11 +132,11 @@ class VideoPageRoutingTest : public VideoPageTest, public testing::WithParamInte
 // line as it goes out on the port.
 TEST_P(VideoPageRoutingTest, ClickSendsExactBytes) {
     const RoutingCase &c = GetParam();
-    console.device = 5;
+    console.setDeviceByte(5);
     click(radio(c.id));
     ASSERT_EQ(console.texts.size(), 1u);
     EXPECT_EQ(console.texts[0], c.text);
-    const auto wire = korvex::link::prefixText(console.texts[0], console.device);
+    const auto wire = protocol::prefixText(console.texts[0], console.DeviceByte());
     ASSERT_TRUE(wire.has_value());
     EXPECT_EQ(*wire, "\r\nA05 " + std::string(c.text).substr(2));
 }
@@ -175,14 +175,14 @@ TEST_F(VideoPageTest, AllOutputsClickLeavesTheOtherRows) {
 }
 
 TEST_F(VideoPageTest, UpdateSendsWidthAndColourInOneWrite) {
-    console.device = 7;
+    console.setDeviceByte(7);
     typeBorder("15", "255", "0", "128");
     pressUpdate();
     EXPECT_TRUE(messages.messages().isEmpty());
     ASSERT_EQ(console.texts.size(), 1u);
     EXPECT_EQ(console.texts[0], "\r\nSET BLW 015\r\n\r\nSET BLC 255.000.128\r\n");
     EXPECT_EQ(console.texts[0].size(), 38u);
-    EXPECT_EQ(korvex::link::prefixText(console.texts[0], console.device),
+    EXPECT_EQ(protocol::prefixText(console.texts[0], console.DeviceByte()),
               "\r\nA07 SET BLW 015\r\n\r\nA07 SET BLC 255.000.128\r\n");
     EXPECT_EQ(page->BorderWidth(), 15);
     EXPECT_EQ(page->BorderRed(), 255);
@@ -234,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Please enter an integer between 0 and 255."}));
 
 TEST_F(VideoPageTest, PortOffSendsNothingAndShowsNothing) {
-    console.portOn = false;
+    console.setPortOn(false);
     click(radio(2, 6));
     click(radio(8, 9));
     click(radio(9, 0));

@@ -10,7 +10,7 @@
 #include "ui/MessageBox.h"
 #include "wall/LayoutFile.h"
 
-#include "FakeConsole.h"
+#include "TestConsole.h"
 #include "TempDir.h"
 #include "WaitFor.h"
 
@@ -111,7 +111,7 @@ protected:
 
     testsupport::ScopedTempCwd cwd;
     ui::MessageCapture messages;
-    FakeConsole fake;
+    TestConsole fake;
     std::unique_ptr<Page> page;
 };
 
@@ -192,7 +192,7 @@ TEST_F(WallPage, DoubleClickSendsTheStoredPanelOnceOrSaysWhyNot) {
     for (const Row &r : rows) {
         SCOPED_TRACE(r.button);
         panel(r.index) = r.stored;
-        fake.portOn = r.portOn;
+        fake.setPortOn(r.portOn);
         fake.texts.clear();
         messages.clear();
         doubleClickPanel(r.button);
@@ -255,7 +255,7 @@ TEST_F(WallPage, UpdateAndFullScreenCheckTheirEditsInOrder) {
 }
 
 TEST_F(WallPage, WithThePortOffNothingIsSentButUpdateStillStores) {
-    fake.portOn = false;
+    fake.setPortOn(false);
     type("12 4 180 100 200 300 400", 2);
     press(Page::kUpdateButton);
     press(Page::kFullScreenButton);

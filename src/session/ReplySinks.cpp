@@ -1,14 +1,20 @@
-#include "pages/base/ReplySinks.h"
+#include "session/ReplySinks.h"
 
 #include <algorithm>
 
+namespace session {
+
 void ReplySinks::add(IReplySink *sink) {
-    if (sink && std::find(m_sinks.begin(), m_sinks.end(), sink) == m_sinks.end())
+    if (sink && !contains(sink))
         m_sinks.push_back(sink);
 }
 
 void ReplySinks::remove(IReplySink *sink) {
     m_sinks.erase(std::remove(m_sinks.begin(), m_sinks.end(), sink), m_sinks.end());
+}
+
+bool ReplySinks::contains(const IReplySink *sink) const {
+    return std::find(m_sinks.begin(), m_sinks.end(), sink) != m_sinks.end();
 }
 
 bool ReplySinks::offerRawLine(std::string_view line) {
@@ -21,7 +27,7 @@ bool ReplySinks::offerRawLine(std::string_view line) {
     return false;
 }
 
-void ReplySinks::dispatch(const link::Reply &reply) {
+void ReplySinks::dispatch(const protocol::Reply &reply) {
     forEach([&reply](IReplySink &sink) { sink.OnReply(reply); });
 }
 
@@ -29,10 +35,16 @@ void ReplySinks::linkReset() {
     forEach([](IReplySink &sink) { sink.OnLinkReset(); });
 }
 
-void ReplySinks::forEach(const std::function<void(IReplySink &)> &action) {
+template <class Action> void ReplySinks::forEach(Action &&action) {
+    if (m_sinks.size() == 1) {
+        action(*m_sinks.front());
+        return;
+    }
     // Walk a copy and skip any sink that has left meanwhile (a dialog closing in its handler).
     const std::vector<IReplySink *> sinks = m_sinks;
     for (IReplySink *sink : sinks)
-        if (std::find(m_sinks.begin(), m_sinks.end(), sink) != m_sinks.end())
+        if (contains(sink))
             action(*sink);
 }
+
+} // namespace session

@@ -1,0 +1,186 @@
+#include "app/CPortControl.h"
+
+#include "app/CPortList.h"
+#include "pages/traffic/CTrafficDlg.h"
+#include "res/Resources.h"
+#include "serial/QtLinkBridge.h"
+#include "serial/SerialTransport.h"
+#include "ui/Controls.h"
+#include "ui/MessageBox.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kIconSize = 32;
+const QString kPleaseWait = QStringLiteral("Please wait.....");
+const QString kTurnOn = QStringLiteral("Turn on Port");
+const QString kClose = QStringLiteral("Close Port");
+
+} // namespace
+
+CPortControl::CPortControl(session::DeviceSession &session, QWidget *window, CTrafficDlg *traffic)
+    : QObject(window), m_session(session), m_window(window), m_traffic(traffic),
+      m_searchTimer(QStringLiteral("searchTimer"), [this] { m_search.onTimer(); }),
+      m_search(session, *this, m_searchTimer) {
+    // The worker's bytes cross to the window's thread through a Qt hand-off.
+    auto serial = std::make_unique<SerialTransport>(1, [window](SerialTransport::Deliver deliver) {
+        return std::make_unique<QtLinkBridge>(
+            window, [deliver](const std::uint8_t *data, std::size_t size, unsigned) { deliver(data, size); });
+    });
+    m_serial = serial.get();
+    m_session.setTransport(std::move(serial));
+    m_session.setObserver(this);
+
+    m_portList = new CPortList(IDC_PORT_LIST, window);
+    m_portButton = ui::makeButton(kTurnOn, IDC_PORT_BUTTON, window);
+    m_portIcon = ui::withId(new QLabel(window), IDC_PORT_ICON);
+    m_portIcon->setFixedSize(kIconSize, kIconSize);
+    m_searchButton = ui::makeButton(QStringLiteral("Search Machine"), IDC_SEARCH, window);
+    m_status = ui::withId(new QLabel(QStringLiteral(" "), window), IDC_STATUS);
+    m_status->setMinimumWidth(m_status->fontMetrics().horizontalAdvance(kPleaseWait) + 8);
+    m_portErrorTimer.setObjectName(QStringLiteral("portErrorTimer"));
+
+    connect(m_portButton, &QPushButton::clicked, this, [this] { TogglePort(); });
+    connect(m_portList, &QComboBox::activated, this, [this] { SelectPort(); });
+    connect(m_searchButton, &QPushButton::clicked, this, [this] { StartSearch(); });
+    connect(&m_portErrorTimer, &QTimer::timeout, this, [this] { closeAfterFailure(); });
+
+    showPortIcon(false);
+    m_portList->setCurrentIndex(0);
+}
+
+CPortControl::~CPortControl() {
+    // Stop the worker while the window still exists: it may be handing bytes to it.
+    m_session.setObserver(nullptr);
+    m_session.transport()->close();
+}
+
+unsigned CPortControl::PortNumber() const {
+    return m_serial->port();
+}
+
+void CPortControl::setStatus(const QString &text) {
+    m_status->setText(text);
+}
+
+void CPortControl::showPortIcon(bool on) {
+    m_portIcon->setPixmap(res::icon(on ? res::IDI_PORT_ON : res::IDI_PORT_OFF).pixmap(kIconSize, kIconSize));
+    m_portIcon->setProperty("iconId", on ? res::IDI_PORT_ON : res::IDI_PORT_OFF);
+}
+
+void CPortControl::showPortOn(bool on, const QString &caption) {
+    m_session.setPortOn(on);
+    m_portButton->setText(caption);
+    showPortIcon(on);
+}
+
+bool CPortControl::openPort(unsigned port, bool serve) {
+    m_serial->setPort(port);
+    const bool opened = m_session.open(serve);
+    // A port that opens clears the reason the last one did not.
+    if (opened && m_portList->clearFailure() && m_status->text() != kPleaseWait)
+        setStatus(QStringLiteral(" "));
+    return opened;
+}
+
+// The console's own message stays as it is; the status text and the port list's tooltip say why,
+// since on Linux the commonest reason is a user outside the dialout group.
+void CPortControl::reportPortFailure() {
+    setStatus(m_portList->noteFailure(m_serial->port(), QString::fromStdString(m_serial->failureText())));
+    ui::messageBox(m_window, QStringLiteral("Can not find this port or used by other application"));
+}
+
+void CPortControl::endSearchForOperator() {
+    // The operator acts while a search is going: end it cleanly, as if it had never run.
+    if (!m_search.cancel())
+        return;
+    m_serial->setPort(m_search.savedPort());
+    setStatus(QStringLiteral(" "));
+}
+
+void CPortControl::TogglePort() {
+    endSearchForOperator();
+    if (m_session.PortOn()) {
+        m_session.setPortOn(false);
+        m_portButton->setText(kTurnOn);
+        m_session.close();
+        showPortIcon(false);
+        return;
+    }
+    if (openPort(m_serial->port())) {
+        showPortOn(true, kClose);
+    } else {
+        m_session.setPortOn(false);
+        reportPortFailure();
+        showPortOn(false, kTurnOn);
+    }
+}
+
+void CPortControl::SelectPort() {
+    endSearchForOperator();
+    m_session.close();
+    // Switching ports while on turns the console off; the new port is then held open but unread.
+    const bool wasOn = m_session.PortOn();
+    if (!openPort(m_portList->chosenPort(), !wasOn)) {
+        showPortIcon(false);
+        reportPortFailure();
+        return;
+    }
+    showPortOn(!wasOn, wasOn ? kTurnOn : kClose);
+}
+
+void CPortControl::StartSearch() {
+    endSearchForOperator();
+    showPortOn(false, kTurnOn);
+    m_session.close();
+    if (m_search.start(m_serial->port()))
+        setStatus(kPleaseWait);
+}
+
+bool CPortControl::openSearchPort(unsigned port) {
+    return openPort(port);
+}
+
+void CPortControl::searchFound(unsigned port) {
+    showPortOn(true, kClose);
+    m_portList->setCurrentIndex(static_cast<int>(port) - 1);
+    // "Please wait....." goes at once, not at some later refresh.
+    setStatus(QStringLiteral(" "));
+}
+
+void CPortControl::searchNotFound() {
+    m_serial->setPort(m_search.savedPort());
+    setStatus(QStringLiteral(" "));
+    ui::messageBox(m_window, QStringLiteral("Can not find available device for this console!"));
+}
+
+void CPortControl::onReplyHandled(const protocol::Reply &reply) {
+    // "DHCP " also clears the status text, after the IP CONFIG page has taken it.
+    if (std::holds_alternative<protocol::DhcpReply>(reply))
+        setStatus(QStringLiteral(" "));
+}
+
+void CPortControl::onLineDropped() {
+    if (!m_portErrorTimer.isActive())
+        m_portErrorTimer.start(1);
+}
+
+void CPortControl::closeAfterFailure() {
+    m_portErrorTimer.stop();
+    if (!m_session.lineFailed())
+        return;
+    m_portButton->setText(QStringLiteral("Open port"));
+    m_session.close();
+    showPortIcon(false);
+    m_session.setPortOn(false);
+}
+
+void CPortControl::onBytesSent(const std::uint8_t *data, std::size_t size) {
+    m_traffic->recordSent(data, size);
+}
+
+void CPortControl::onBytesReceived(const std::uint8_t *data, std::size_t size) {
+    m_traffic->recordReceived(data, size);
+}

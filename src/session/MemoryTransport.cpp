@@ -1,0 +1,40 @@
+#include "session/MemoryTransport.h"
+
+namespace session {
+
+bool MemoryTransport::open(ITransportEvents *events, bool serve) {
+    if (refuseOpen)
+        return false;
+    m_events = events;
+    m_open = true;
+    m_serving = serve;
+    m_failed = false;
+    return true;
+}
+
+void MemoryTransport::close() {
+    m_open = false;
+    m_serving = false;
+    m_events = nullptr;
+}
+
+bool MemoryTransport::write(const std::uint8_t *data, std::size_t size) {
+    if (!m_open || m_failed)
+        return false;
+    written.append(reinterpret_cast<const char *>(data), size);
+    return true;
+}
+
+void MemoryTransport::feed(std::string_view bytes) {
+    if (m_open && m_serving && m_events && !bytes.empty())
+        m_events->onTransportBytes(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size());
+}
+
+void MemoryTransport::drop() {
+    if (!m_open || !m_events)
+        return;
+    m_failed = true;
+    m_events->onTransportDrop();
+}
+
+} // namespace session

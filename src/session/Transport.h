@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace session {
+
+// What a transport reports to its session, always on the session's thread.
+class ITransportEvents {
+public:
+    virtual ~ITransportEvents() = default;
+    // Everything one read returned, in order; valid only during the call.
+    virtual void onTransportBytes(const std::uint8_t *data, std::size_t size) = 0;
+    // The line is gone (hang-up, the device removed, a failed read or write, the peer closed).
+    virtual void onTransportDrop() = 0;
+};
+
+// One way to a line of switchers: a serial port, a TCP connection, or memory in tests. Open and
+// close are idempotent; nothing is reported after close returns.
+class ITransport {
+public:
+    virtual ~ITransport() = default;
+
+    // Opens the line and, when serve is true, starts reading it. A line opened without serving is
+    // held (no other program can take it) but nothing is read. False: it did not open, and
+    // failureText() says why.
+    virtual bool open(ITransportEvents *events, bool serve) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Queues bytes for the line; false when refused (closed, failed, too much queued).
+    virtual bool write(const std::uint8_t *data, std::size_t size) = 0;
+    // True once the line has failed since it opened (the session closes it on the next report).
+    virtual bool failed() const = 0;
+
+    // Where the line goes ("COM3", "10.0.0.7:8000") and, after a failed open, why ("" when it is
+    // not known).
+    virtual std::string name() const = 0;
+    virtual std::string failureText() const { return {}; }
+};
+
+} // namespace session
