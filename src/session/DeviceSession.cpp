@@ -76,6 +76,11 @@ void DeviceSession::onTransportDrop() {
         m_observer->onLineDropped();
 }
 
+void DeviceSession::onTransportConnected() {
+    if (m_observer)
+        m_observer->onLineConnected();
+}
+
 void DeviceSession::receive(const std::uint8_t *data, std::size_t size) {
     if (!isOpen() || lineFailed())
         return;

@@ -20,8 +20,11 @@ public:
     virtual void onLineSeen() {}
     // After every sink had the record.
     virtual void onReplyHandled(const protocol::Reply &reply) { (void)reply; }
-    // The line failed; the owner decides when to close it (nothing more is read meanwhile).
+    // The line failed, or a background connection did not come about; the owner decides when to
+    // close it (nothing more is read meanwhile).
     virtual void onLineDropped() {}
+    // A background connection is up.
+    virtual void onLineConnected() {}
     // Bytes as they went on or came off the line (the traffic view).
     virtual void onBytesSent(const std::uint8_t *data, std::size_t size) {
         (void)data;
@@ -92,6 +95,7 @@ public:
 private:
     void onTransportBytes(const std::uint8_t *data, std::size_t size) override;
     void onTransportDrop() override;
+    void onTransportConnected() override;
     void handleLine(std::string_view line);
     SendStatus write(const std::uint8_t *data, std::size_t size);
 

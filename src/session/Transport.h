@@ -12,8 +12,11 @@ public:
     virtual ~ITransportEvents() = default;
     // Everything one read returned, in order; valid only during the call.
     virtual void onTransportBytes(const std::uint8_t *data, std::size_t size) = 0;
-    // The line is gone (hang-up, the device removed, a failed read or write, the peer closed).
+    // The line is gone (hang-up, the device removed, a failed read or write, the peer closed), or a
+    // connection that open() started did not come about (failureText() says why).
     virtual void onTransportDrop() = 0;
+    // A connection that open() started is up (transports that connect in the background: TCP).
+    virtual void onTransportConnected() {}
 };
 
 // One way to a line of switchers: a serial port, a TCP connection, or memory in tests. Open and
@@ -24,7 +27,9 @@ public:
 
     // Opens the line and, when serve is true, starts reading it. A line opened without serving is
     // held (no other program can take it) but nothing is read. False: it did not open, and
-    // failureText() says why.
+    // failureText() says why. A transport that connects in the background returns true at once
+    // (isOpen() is then true and writes are queued) and reports onTransportConnected or
+    // onTransportDrop later; open never blocks for long.
     virtual bool open(ITransportEvents *events, bool serve) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
