@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <cstdint>
 
-// Puts a fresh console window into the state an input's setup byte names before its bytes arrive.
+// Puts the console window into the state an input's setup byte names before its bytes arrive.
 // Bit 7: the EDID capture waits for a dump (a Read from the port the low five bits choose, 0..17);
 // bits 5-6: the address list entry (0..3).
 namespace fuzzsetup {
@@ -27,10 +27,11 @@ inline void prepare(CConsoleDlg &console, std::uint8_t setup) {
     }
 }
 
-// Ends the input's unfinished line and disarms a capture still waiting, as a port closing would.
+// Ends the input: the line closes and opens again, which drops its unfinished line and tells every
+// page (a capture still waiting gives up), so the next input starts from a clean line.
 inline void finish(CConsoleDlg &console) {
-    console.OnLinkChar('\n', 1);
-    console.findPage<CEdidPage>()->OnLinkReset();
+    console.session().close();
+    console.session().open();
 }
 
 } // namespace fuzzsetup

@@ -232,7 +232,6 @@ void CConsoleDlg::contextMenuEvent(QContextMenuEvent *event) {
     if (!about.isEmpty()) {
         menu.addSeparator();
         QAction *entry = menu.addAction(about);
-        entry->setData(kAboutCommand);
         connect(entry, &QAction::triggered, this, [this] { ShowAbout(); }, Qt::QueuedConnection);
     }
     menu.exec(event->globalPos());

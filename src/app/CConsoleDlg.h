@@ -32,7 +32,6 @@ public:
         IDC_ADDRESS_BUTTON = 1123,
         IDC_ADDRESS_LIST = 1200,
     };
-    static constexpr int kAboutCommand = 0x10;
 
     explicit CConsoleDlg(QWidget *parent = nullptr);
     ~CConsoleDlg() override;

@@ -24,13 +24,6 @@ CPortControl::CPortControl(session::DeviceSession &session, QWidget *window, CTr
     : QObject(window), m_session(session), m_window(window), m_traffic(traffic),
       m_searchTimer(QStringLiteral("searchTimer"), [this] { m_search.onTimer(); }),
       m_search(session, *this, m_searchTimer) {
-    // The worker's bytes cross to the window's thread through a Qt hand-off.
-    auto serial = std::make_unique<SerialTransport>(1, [window](SerialTransport::Deliver deliver) {
-        return std::make_unique<QtLinkBridge>(
-            window, [deliver](const std::uint8_t *data, std::size_t size, unsigned) { deliver(data, size); });
-    });
-    m_serial = serial.get();
-    m_session.setTransport(std::move(serial));
     m_session.setObserver(this);
 
     m_portList = new CPortList(IDC_PORT_LIST, window);
@@ -54,11 +47,24 @@ CPortControl::CPortControl(session::DeviceSession &session, QWidget *window, CTr
 CPortControl::~CPortControl() {
     // Stop the worker while the window still exists: it may be handing bytes to it.
     m_session.setObserver(nullptr);
-    m_session.transport()->close();
+    if (m_session.transport())
+        m_session.transport()->close();
 }
 
-unsigned CPortControl::PortNumber() const {
-    return m_serial->port();
+SerialTransport &CPortControl::serialLine(unsigned port) {
+    m_portNumber = port;
+    auto *serial = dynamic_cast<SerialTransport *>(m_session.transport());
+    if (!serial) {
+        // The worker's bytes cross to the window's thread through a Qt hand-off.
+        auto made = std::make_unique<SerialTransport>(port, [this](SerialTransport::Deliver deliver) {
+            return std::make_unique<QtLinkBridge>(m_window, [deliver](const std::uint8_t *data, std::size_t size,
+                                                                      unsigned) { deliver(data, size); });
+        });
+        serial = made.get();
+        m_session.setTransport(std::move(made));
+    }
+    serial->setPort(port);
+    return *serial;
 }
 
 void CPortControl::setStatus(const QString &text) {
@@ -77,7 +83,7 @@ void CPortControl::showPortOn(bool on, const QString &caption) {
 }
 
 bool CPortControl::openPort(unsigned port, bool serve) {
-    m_serial->setPort(port);
+    serialLine(port);
     const bool opened = m_session.open(serve);
     // A port that opens clears the reason the last one did not.
     if (opened && m_portList->clearFailure() && m_status->text() != kPleaseWait)
@@ -88,7 +94,8 @@ bool CPortControl::openPort(unsigned port, bool serve) {
 // The console's own message stays as it is; the status text and the port list's tooltip say why,
 // since on Linux the commonest reason is a user outside the dialout group.
 void CPortControl::reportPortFailure() {
-    setStatus(m_portList->noteFailure(m_serial->port(), QString::fromStdString(m_serial->failureText())));
+    const std::string reason = m_session.transport()->failureText();
+    setStatus(m_portList->noteFailure(m_portNumber, QString::fromStdString(reason)));
     ui::messageBox(m_window, QStringLiteral("Can not find this port or used by other application"));
 }
 
@@ -96,7 +103,7 @@ void CPortControl::endSearchForOperator() {
     // The operator acts while a search is going: end it cleanly, as if it had never run.
     if (!m_search.cancel())
         return;
-    m_serial->setPort(m_search.savedPort());
+    m_portNumber = m_search.savedPort();
     setStatus(QStringLiteral(" "));
 }
 
@@ -109,7 +116,7 @@ void CPortControl::TogglePort() {
         showPortIcon(false);
         return;
     }
-    if (openPort(m_serial->port())) {
+    if (openPort(m_portNumber)) {
         showPortOn(true, kClose);
     } else {
         m_session.setPortOn(false);
@@ -135,7 +142,7 @@ void CPortControl::StartSearch() {
     endSearchForOperator();
     showPortOn(false, kTurnOn);
     m_session.close();
-    if (m_search.start(m_serial->port()))
+    if (m_search.start(m_portNumber))
         setStatus(kPleaseWait);
 }
 
@@ -151,7 +158,7 @@ void CPortControl::searchFound(unsigned port) {
 }
 
 void CPortControl::searchNotFound() {
-    m_serial->setPort(m_search.savedPort());
+    m_portNumber = m_search.savedPort();
     setStatus(QStringLiteral(" "));
     ui::messageBox(m_window, QStringLiteral("Can not find available device for this console!"));
 }

@@ -43,8 +43,7 @@ public:
     void SelectPort();
     void StartSearch();
     bool SearchInProgress() const { return m_search.inProgress(); }
-    unsigned PortNumber() const;
-    SerialTransport &serial() const { return *m_serial; }
+    unsigned PortNumber() const { return m_portNumber; }
 
 private:
     // ISessionObserver
@@ -58,6 +57,8 @@ private:
     void searchFound(unsigned port) override;
     void searchNotFound() override;
 
+    // The session's line as serial port `port` (a new serial transport when it had another line).
+    SerialTransport &serialLine(unsigned port);
     bool openPort(unsigned port, bool serve = true);
     void reportPortFailure();
     void endSearchForOperator();
@@ -69,7 +70,7 @@ private:
     session::DeviceSession &m_session;
     QWidget *m_window;
     CTrafficDlg *m_traffic;
-    SerialTransport *m_serial = nullptr; // owned by the session
+    unsigned m_portNumber = 1;
     CPortList *m_portList = nullptr;
     QPushButton *m_portButton = nullptr;
     QLabel *m_portIcon = nullptr;

@@ -11,7 +11,7 @@
 
 // Decoding of the switchers' reply lines into typed records. Each line is recognised by the first
 // keyword of the table below that it contains; the record carries the line's fields in wire terms
-// and CConsoleDlg applies it to the window and the pages.
+// and the device session hands it to the pages, the panel and the dialogs that own its rows.
 //
 // Field rules, the same for every record:
 // - Positions are 0-based from the start of the line. The line ends at its LF and at a CR right

@@ -38,7 +38,7 @@ inline constexpr unsigned WM_LINK_BREAK = 0x0401, WM_LINK_CTS = 0x0402, WM_LINK_
 inline constexpr uint32_t LINK_EV_RXCHAR = 0x0001, LINK_EV_RXFLAG = 0x0002, LINK_EV_CTS = 0x0008,
                           LINK_EV_BREAK = 0x0040, LINK_EV_ERR = 0x0080, LINK_EV_RING = 0x0100;
 
-// The console's one serial port: opens "COMn" (see link/PortNaming.h), configures it raw, and runs a
+// The console's one serial port: opens "COMn" (see serial/PortNaming.h), configures it raw, and runs a
 // worker thread that writes queued requests and hands received bytes to the owner synchronously and
 // in order. It knows nothing of the protocol. Failures on the line never surface as return values
 // once the port is open: they set the error flag, which the owner polls and then closes the port.

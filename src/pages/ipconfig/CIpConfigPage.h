@@ -41,7 +41,6 @@ public:
     // writes them back. The address boxes are read when saving and set directly by the replies.
     bool UpdateData(bool take) override;
 
-    bool MacUnlocked() const { return m_macUnlocked; }
 
 private:
     void OnDhcpClicked();

@@ -9,9 +9,9 @@ class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 
-// "Line traffic": every line sent and received on the serial line, with its time and direction, as
-// text or hexadecimal; the last 10,000 lines are kept. It only watches: the console window hands it
-// the bytes it gives the port and the bytes the port delivers, and nothing it does changes what is
+// "Line traffic": every line sent and received on the line, with its time and direction, as text or
+// hexadecimal; the last 10,000 lines are kept. It only watches: the device session reports the bytes
+// it gives the transport and the bytes the transport delivers, and nothing done here changes what is
 // sent or parsed. The window owns it for its whole life, so it records while it is closed too.
 class CTrafficDlg : public QDialog {
     Q_OBJECT

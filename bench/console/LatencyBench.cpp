@@ -1,0 +1,163 @@
+// Latencies an operator feels, over a real pseudo-terminal: from a routing reply written by the
+// device side to the radio showing it ("reply to widget"), from a click on a routing radio to its
+// command line arriving at the device side ("click to wire"), and the start-up of the console window
+// against a bare Qt dialog with a tab control. Percentiles over many samples; run: bench_console_latency [samples]
+#include "app/CConsoleDlg.h"
+#include "pages/video/CVideoPage.h"
+#include "serial/PortNaming.h"
+#include "ui/Controls.h"
+#include "ui/MessageBox.h"
+
+#include "TempDir.h"
+#include "serial_pty.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double micros(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+void report(const char *what, std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&](double q) { return samples[static_cast<std::size_t>(q * (samples.size() - 1))]; };
+    std::printf("%-22s p50 %8.1f us   p99 %8.1f us   max %8.1f us   (%zu samples)\n", what, at(0.5), at(0.99),
+                samples.back(), samples.size());
+}
+
+template <class F> bool spinUntil(F condition, int deadlineMs = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!condition()) {
+        if (t.elapsed() > deadlineMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return true;
+}
+
+// A process that starts Qt, shows a window, paints it once and ends: the console window, or a bare
+// dialog with a list, a button and five tabs.
+int startupChild(int argc, char **argv, bool console) {
+    QApplication app(argc, argv);
+    testsupport::ScopedTempCwd cwd;
+    ui::MessageCapture messages;
+    std::unique_ptr<QWidget> window;
+    if (console) {
+        window = std::make_unique<CConsoleDlg>();
+    } else {
+        window = std::make_unique<QDialog>();
+        auto *layout = new QVBoxLayout(window.get());
+        layout->addWidget(new QComboBox(window.get()));
+        layout->addWidget(new QPushButton(QStringLiteral("Turn on Port"), window.get()));
+        auto *tabs = new QTabWidget(window.get());
+        for (const char *title : {"VIDEO", "VIDEO WALL", "EDID MANAGEMENT", "IP CONFIG", "SETTING"})
+            tabs->addTab(new QLabel(QString::fromLatin1(title)), QString::fromLatin1(title));
+        layout->addWidget(tabs);
+    }
+    window->show();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    window->grab(); // every visible control painted once
+    // The moment the window is on screen, on the clock every process shares; tearing down is not
+    // part of starting up.
+    std::printf("%lld\n", static_cast<long long>(Clock::now().time_since_epoch().count()));
+    return 0;
+}
+
+// Median time from starting a process to its window being painted, after one warm-up.
+double startupMicros(const char *self, const char *kind, int rounds) {
+    std::vector<double> samples;
+    const std::string command = std::string("\"") + self + "\" --startup-child " + kind + " 2>/dev/null";
+    for (int i = 0; i <= rounds; ++i) {
+        const auto start = Clock::now();
+        FILE *child = popen(command.c_str(), "r");
+        long long shown = 0;
+        if (!child || std::fscanf(child, "%lld", &shown) != 1) {
+            if (child)
+                pclose(child);
+            return -1;
+        }
+        pclose(child);
+        if (i > 0)
+            samples.push_back(micros(Clock::duration(shown) - start.time_since_epoch()));
+    }
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && std::string(argv[1]) == "--startup-child")
+        return startupChild(argc, argv, std::string(argv[2]) == "console");
+    const double bare = startupMicros(argv[0], "bare", 10);
+    const double full = startupMicros(argv[0], "console", 10);
+    QApplication app(argc, argv);
+    const int samples = argc > 1 ? std::max(10, std::atoi(argv[1])) : 1000;
+
+    testsupport::ScopedTempCwd cwd;
+    serial::SetDeviceTable(serial::EmptyDeviceTable());
+    ui::MessageCapture messages;
+    serialtest::PtyPeer device(1);
+    CConsoleDlg console;
+    console.show();
+    ui::control<QPushButton>(&console, CConsoleDlg::IDC_PORT_BUTTON)->click();
+    if (!console.PortOn()) {
+        std::fprintf(stderr, "the console could not open COM1\n");
+        return 1;
+    }
+    QWidget *video = console.page(CVideoPage::kTemplate);
+    auto *out3in5 = ui::control<QRadioButton>(video, CVideoPage::radioId(2, 4));
+    auto *out3in6 = ui::control<QRadioButton>(video, CVideoPage::radioId(2, 5));
+
+    std::vector<double> replyToWidget;
+    for (int i = 0; i < samples; ++i) {
+        QRadioButton *radio = i % 2 ? out3in6 : out3in5;
+        const auto start = Clock::now();
+        device.write(i % 2 ? "OUT3 VS IN6 \r\n" : "OUT3 VS IN5 \r\n");
+        if (!spinUntil([&] { return radio->isChecked(); })) {
+            std::fprintf(stderr, "a reply never reached its radio\n");
+            return 1;
+        }
+        replyToWidget.push_back(micros(Clock::now() - start));
+    }
+    report("reply to widget", replyToWidget);
+
+    std::vector<double> clickToWire;
+    const std::string expected = "\r\nA00 SET OUT3 VS IN5 \r\n";
+    for (int i = 0; i < samples; ++i) {
+        const auto start = Clock::now();
+        out3in5->click();
+        if (device.read(expected.size()).size() != expected.size()) {
+            std::fprintf(stderr, "a click never reached the line\n");
+            return 1;
+        }
+        clickToWire.push_back(micros(Clock::now() - start));
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    report("click to wire", clickToWire);
+
+    std::printf("%-22s console %8.0f us   bare dialog %8.0f us   ratio %.2f (whole processes)\n", "start-up", full,
+                bare, full / bare);
+    return 0;
+}
