@@ -2,12 +2,14 @@
 // talking to 01): panel lines reach the device of the panel's own address, the worked 2 x 2
 // arrangement ends up on the device, rejected input sends nothing, and presets survive a restart
 // and a round trip through a file.
-#include "WhenOpen.h"
 #include "ConsoleFixture.h"
+#include "WhenOpen.h"
 
 #include "pages/wall/CPanelArrangeDlg.h"
 #include "pages/wall/CPresetDlg.h"
 #include "pages/wall/CVideoWallPage.h"
+#include "pages/wall/CWallPanelEditor.h"
+#include "pages/wall/CWallPresets.h"
 #include "ui/FileDialog.h"
 #include "wall/LayoutFile.h"
 
@@ -24,6 +26,8 @@
 namespace {
 
 using Page = CVideoWallPage;
+using Editor = CWallPanelEditor;
+using Presets = CWallPresets;
 using Rect = std::array<int, 5>; // x1, y1, x2, y2, rotation as the device holds them
 constexpr Rect kFullFrame{0, 0, 1919, 1079, 0};
 
@@ -53,9 +57,9 @@ protected:
     // Edits from `first` on, in page order (rows, columns, device, port, rotation, TL x, TL y,
     // RB x, RB y), get the space-separated values.
     void type(const char *values, int first = 0) {
-        static const char *const edits[] = {Page::kRowsEdit, Page::kColumnsEdit,  Page::kDeviceEdit,
-                                            Page::kPortEdit, Page::kRotationEdit, Page::kTlXEdit,
-                                            Page::kTlYEdit,  Page::kRbXEdit,      Page::kRbYEdit};
+        static const char *const edits[] = {Editor::kRowsEdit, Editor::kColumnsEdit,  Editor::kDeviceEdit,
+                                            Editor::kPortEdit, Editor::kRotationEdit, Editor::kTlXEdit,
+                                            Editor::kTlYEdit,  Editor::kRbXEdit,      Editor::kRbYEdit};
         const QStringList texts = QString::fromLatin1(values).split(' ');
         for (int i = 0; i < texts.size(); ++i)
             edit(edits[first + i])->setText(texts[i]);
@@ -72,8 +76,8 @@ protected:
         QTest::mouseRelease(b, Qt::LeftButton);
     }
     QStringList corners() {
-        return {edit(Page::kTlXEdit)->text(), edit(Page::kTlYEdit)->text(), edit(Page::kRbXEdit)->text(),
-                edit(Page::kRbYEdit)->text()};
+        return {edit(Editor::kTlXEdit)->text(), edit(Editor::kTlYEdit)->text(),
+                edit(Editor::kRbXEdit)->text(), edit(Editor::kRbYEdit)->text()};
     }
     Rect wall(int address, int output) {
         const QJsonObject device = testsupport::simDevice(testsupport::readSimState(stateFile(1)), address);
@@ -91,7 +95,7 @@ protected:
         return n;
     }
     QComboBox *presetList() {
-        return ui::control<QComboBox>(&page(), QString::fromLatin1(Page::kPresetList));
+        return ui::control<QComboBox>(&page(), QString::fromLatin1(Presets::kPresetList));
     }
     // Opens "Preset Setting" from the page, runs `act` in it and closes it from its title bar.
     void inPresetDialog(const std::function<void(CPresetDlg &)> &act) {
@@ -99,7 +103,7 @@ protected:
             act(dlg);
             dlg.reject();
         });
-        press(Page::kSaveButton);
+        press(Presets::kSaveButton);
         EXPECT_TRUE(when.done());
     }
     static void savePreset(CPresetDlg &dlg, const QString &number, const QString &alias) {
@@ -118,7 +122,7 @@ TEST_F(WallE2E, UpdateAndDoubleClickReachThePanelsOwnDevice) {
     const char *line = "A05 SET OUT3 VW XYZ 0640.0000.1279.0359.090";
     showPanel("W12");
     type("5 3 90 641 1 1280 360", 2);
-    press(Page::kUpdateButton);
+    press(Editor::kUpdateButton);
     EXPECT_TRUE(wallBecomes(5, 3, {640, 0, 1279, 359, 90}));
     EXPECT_EQ(wall(1, 3), kFullFrame) << "the console's own device 01 is not the panel's";
     EXPECT_TRUE(logHas(1, line));
@@ -130,7 +134,7 @@ TEST_F(WallE2E, UpdateAndDoubleClickReachThePanelsOwnDevice) {
     doubleClickPanel("W12");
     EXPECT_TRUE(wallBecomes(5, 3, {640, 0, 1279, 359, 90}));
     EXPECT_EQ(page().currentPanel(), 1);
-    EXPECT_EQ(edit(Page::kDeviceEdit)->text(), "5");
+    EXPECT_EQ(edit(Editor::kDeviceEdit)->text(), "5");
     EXPECT_EQ(wallLinesOnTheWire(), 2u);
     EXPECT_EQ(wall(1, 3), kFullFrame);
     EXPECT_TRUE(m_messages->messages().isEmpty());
@@ -150,7 +154,7 @@ TEST_F(WallE2E, WorkedTwoByTwoArrangementIsComputedShownAndSent) {
             ui::control<QLineEdit>(&dlg, QString::fromLatin1(name))->setText(QString::fromLatin1(text));
         QTest::mouseClick(ui::control<QPushButton>(&dlg, QStringLiteral("Save && Exit")), Qt::LeftButton);
     });
-    press(Page::kArrangeButton);
+    press(Editor::kArrangeButton);
     ASSERT_TRUE(fill.done());
     for (const char *name : {"W11", "W12", "W21", "W22"})
         EXPECT_FALSE(pageButton(name)->isHidden()) << name;
@@ -173,9 +177,9 @@ TEST_F(WallE2E, WorkedTwoByTwoArrangementIsComputedShownAndSent) {
         SCOPED_TRACE(p.button);
         showPanel(p.button);
         EXPECT_EQ(corners(), p.shown);
-        edit(Page::kDeviceEdit)->setText("5");
-        edit(Page::kPortEdit)->setText(QString::number(++output));
-        press(Page::kUpdateButton);
+        edit(Editor::kDeviceEdit)->setText("5");
+        edit(Editor::kPortEdit)->setText(QString::number(++output));
+        press(Editor::kUpdateButton);
         EXPECT_TRUE(wallBecomes(5, output, p.onTheDevice));
     }
     EXPECT_TRUE(m_messages->messages().isEmpty());
@@ -185,7 +189,7 @@ TEST_F(WallE2E, FullScreenSendsTheWholeFrameAndRejectionsSendNothing) {
     ASSERT_TRUE(m_sims.front()->inject("A05 SET OUT2 VW XYZ 0100.0100.0200.0200.000"));
     ASSERT_TRUE(wallBecomes(5, 2, {100, 100, 200, 200, 0}));
     type("5 2 180", 2);
-    press(Page::kFullScreenButton);
+    press(Editor::kFullScreenButton);
     EXPECT_TRUE(wallBecomes(5, 2, {0, 0, 1919, 1079, 180}));
     EXPECT_TRUE(logHas(1, "A05 SET OUT2 VW XYZ 0000.0000.1919.1079.180"));
 
@@ -193,9 +197,9 @@ TEST_F(WallE2E, FullScreenSendsTheWholeFrameAndRejectionsSendNothing) {
         const char *edits;  // device, port, rotation, TL x, TL y, RB x, RB y
         const char *button; // a page button, or a panel to double-click
     } rejected[] = {
-        {"5 0 0 1 1 640 360", Page::kUpdateButton},       {"5 2 0 0 1 640 360", Page::kUpdateButton},
-        {"300 2 0 1 1 640 360", Page::kUpdateButton},     {"5 0 0 1 1 640 360", Page::kFullScreenButton},
-        {"300 2 0 1 1 640 360", Page::kFullScreenButton}, {"5 2 0 1 1 640 360", "W33"},
+        {"5 0 0 1 1 640 360", Editor::kUpdateButton},       {"5 2 0 0 1 640 360", Editor::kUpdateButton},
+        {"300 2 0 1 1 640 360", Editor::kUpdateButton},     {"5 0 0 1 1 640 360", Editor::kFullScreenButton},
+        {"300 2 0 1 1 640 360", Editor::kFullScreenButton}, {"5 2 0 1 1 640 360", "W33"},
     };
     const std::size_t before = wallLinesOnTheWire();
     for (const auto &r : rejected) {
@@ -210,7 +214,7 @@ TEST_F(WallE2E, FullScreenSendsTheWholeFrameAndRejectionsSendNothing) {
     }
     // A good line after them: once it has arrived, anything sent before it has arrived too.
     type("5 7 180", 2);
-    press(Page::kFullScreenButton);
+    press(Editor::kFullScreenButton);
     ASSERT_TRUE(wallBecomes(5, 7, {0, 0, 1919, 1079, 180}));
     EXPECT_EQ(wallLinesOnTheWire(), before + 1);
 }
@@ -219,7 +223,7 @@ TEST_F(WallE2E, SavedPresetSurvivesARestartAndAFileBringsPresetsBack) {
     type("2 2");
     showPanel("W11");
     type("5 4 0 1 1 960 540", 2);
-    press(Page::kUpdateButton);
+    press(Editor::kUpdateButton);
     ASSERT_TRUE(wallBecomes(5, 4, {0, 0, 959, 539, 0}));
     inPresetDialog([&](CPresetDlg &dlg) {
         savePreset(dlg, "7", "Stage");
@@ -234,8 +238,8 @@ TEST_F(WallE2E, SavedPresetSurvivesARestartAndAFileBringsPresetsBack) {
     presetList()->setCurrentIndex(6);
     emit presetList()->activated(6);
     showPanel("W11");
-    EXPECT_EQ(edit(Page::kDeviceEdit)->text(), "5");
-    EXPECT_EQ(edit(Page::kPortEdit)->text(), "4");
+    EXPECT_EQ(edit(Editor::kDeviceEdit)->text(), "5");
+    EXPECT_EQ(edit(Editor::kPortEdit)->text(), "4");
     EXPECT_EQ(corners(), (QStringList{"1", "1", "960", "540"}));
 
     // Preset 7 saved over with the page's grid (3 x 3 from preset 1 at start-up), then the file
@@ -246,7 +250,7 @@ TEST_F(WallE2E, SavedPresetSurvivesARestartAndAFileBringsPresetsBack) {
     inPresetDialog([&](CPresetDlg &dlg) { withChosenFile(dlg, CPresetDlg::kLoadButton, "backup.ini"); });
     EXPECT_EQ(presetList()->itemText(6), "No. 7:2x2: Stage");
     EXPECT_EQ(page().presets().presets[6].panels[0], (wall::WallPanel{5, 4, 0, 1, 1, 960, 540}));
-    EXPECT_EQ(edit(Page::kRowsEdit)->text(), "2") << "the selected preset 7 gives the grid";
+    EXPECT_EQ(edit(Editor::kRowsEdit)->text(), "2") << "the selected preset 7 gives the grid";
     EXPECT_FALSE(pageButton("W22")->isHidden());
     EXPECT_TRUE(pageButton("W13")->isHidden());
     const std::string stored = testsupport::readFile(wall::kLayoutFileName);

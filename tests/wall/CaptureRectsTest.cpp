@@ -136,11 +136,11 @@ TEST(CaptureRects, DegenerateResultsAreRefusedByTheCommandBuilder) {
     EXPECT_EQ(preset.panels[0].x1, 961);
     EXPECT_EQ(preset.panels[0].x2, 960);
     preset.panels[0].deviceAddress = 1;
-    EXPECT_EQ(BuildPanelCommand(preset.panels[0]).refusal, PanelRefusal::Rectangle);
+    EXPECT_EQ(BuildPanelCommand(preset.panels[0]).refusal, PanelRefusal::Corners);
 
     ASSERT_EQ(ComputeCaptureRects({10, 10, -10, 0, 0, false}, 1, 1, preset), CaptureResult::Computed);
     EXPECT_EQ(preset.panels[0].x1, -95);
-    EXPECT_EQ(BuildPanelCommand(preset.panels[0]).refusal, PanelRefusal::Rectangle);
+    EXPECT_EQ(BuildPanelCommand(preset.panels[0]).refusal, PanelRefusal::OutsideFrame);
 }
 
 } // namespace

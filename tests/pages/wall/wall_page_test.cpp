@@ -5,13 +5,15 @@
 #include "pages/wall/CPanelArrangeDlg.h"
 #include "pages/wall/CPresetDlg.h"
 #include "pages/wall/CVideoWallPage.h"
+#include "pages/wall/CWallPanelEditor.h"
+#include "pages/wall/CWallPresets.h"
 #include "ui/Controls.h"
 #include "ui/FileDialog.h"
 #include "ui/MessageBox.h"
 #include "wall/LayoutFile.h"
 
-#include "TestConsole.h"
 #include "TempDir.h"
+#include "TestConsole.h"
 #include "WaitFor.h"
 
 #include <QApplication>
@@ -32,12 +34,14 @@
 namespace {
 
 using Page = CVideoWallPage;
+using Editor = CWallPanelEditor;
+using Presets = CWallPresets;
 using wall::WallPanel;
 
 // Every edit of the page in the order the page reads them.
-const char *const kEdits[] = {Page::kRowsEdit, Page::kColumnsEdit,  Page::kDeviceEdit,
-                              Page::kPortEdit, Page::kRotationEdit, Page::kTlXEdit,
-                              Page::kTlYEdit,  Page::kRbXEdit,      Page::kRbYEdit};
+const char *const kEdits[] = {Editor::kRowsEdit, Editor::kColumnsEdit,  Editor::kDeviceEdit,
+                              Editor::kPortEdit, Editor::kRotationEdit, Editor::kTlXEdit,
+                              Editor::kTlYEdit,  Editor::kRbXEdit,      Editor::kRbYEdit};
 const char *const kArrangeEdits[] = {"Panel Width:", "Panel Height:", "Overscan:", "V Gap:", "H Gap:"};
 const QString kPortMessage = "Port number should be 1~9 !";
 const QString kVerticalMessage = "Panel in row should be more than panel in column.";
@@ -90,8 +94,8 @@ protected:
         QStringList names;
         for (int row = 0; row < 6; ++row)
             for (int column = 0; column < 6; ++column)
-                if (!button(Page::panelButtonName(row, column))->isHidden())
-                    names << Page::panelButtonName(row, column);
+                if (!button(Editor::panelButtonName(row, column))->isHidden())
+                    names << Editor::panelButtonName(row, column);
         return names;
     }
     void clickPanel(const QString &name) { QTest::mouseClick(button(name), Qt::LeftButton); }
@@ -135,12 +139,12 @@ TEST_F(WallPage, StartUpListsThePresetsAndShowsTheSelectedPresetsGrid) {
             testsupport::writeFile(wall::kLayoutFileName, file.replace(0, r.gridLine->size(), *r.gridLine));
         }
         startPage();
-        auto *list = find<QComboBox>(page.get(), Page::kPresetList);
+        auto *list = find<QComboBox>(page.get(), Presets::kPresetList);
         ASSERT_EQ(list->count(), 32);
         EXPECT_EQ(list->currentIndex(), 0);
         EXPECT_EQ(list->itemText(0), r.firstEntry);
         EXPECT_EQ(list->itemText(31), "No.32:3x3:  ");
-        EXPECT_EQ(edit(Page::kRowsEdit)->text() + " " + edit(Page::kColumnsEdit)->text(), r.grid);
+        EXPECT_EQ(edit(Editor::kRowsEdit)->text() + " " + edit(Editor::kColumnsEdit)->text(), r.grid);
         EXPECT_EQ(visiblePanels(), r.visible);
         EXPECT_EQ(panelEdits(), QStringList(7, "0"));
         page.reset();
@@ -152,14 +156,14 @@ TEST_F(WallPage, SingleClickShowsItsPanelAfterTheWaitAndALaterClickReplacesIt) {
     panel(1) = WallPanel{4, 2, 90, 641, 1, 1280, 360};
     panel(8) = WallPanel{7, 9, 270, 1281, 361, 1920, 720};
 
-    edit(Page::kRowsEdit)->setText("2"); // typed, not yet used: showing a panel leaves it
+    edit(Editor::kRowsEdit)->setText("2"); // typed, not yet used: showing a panel leaves it
     clickPanel("W23");
     EXPECT_TRUE(page->panelClickPending());
     EXPECT_EQ(panelEdits(), QStringList(7, "0")) << "shown only when no second click came";
     EXPECT_EQ(page->currentPanel(), 8);
     settle();
     EXPECT_EQ(panelEdits(), shown(panel(8)));
-    EXPECT_EQ(edit(Page::kRowsEdit)->text(), "2");
+    EXPECT_EQ(edit(Editor::kRowsEdit)->text(), "2");
 
     // Two quick clicks on different panels: the edits end up showing the current panel.
     clickPanel("W11");
@@ -206,8 +210,8 @@ TEST_F(WallPage, DoubleClickSendsTheStoredPanelOnceOrSaysWhyNot) {
 
 // Edits given as "rows columns device port rotation TLx TLy RBx RBy".
 TEST_F(WallPage, UpdateAndFullScreenCheckTheirEditsInOrder) {
-    const char *update = Page::kUpdateButton;
-    const char *full = Page::kFullScreenButton;
+    const char *update = Editor::kUpdateButton;
+    const char *full = Editor::kFullScreenButton;
     const QString coordinates = " illegal coordinate data (x: 1~1920, y: 1~1080) !";
     const QString corners = "Coordinate of left top coner must be less than that of right bottom coner !";
     struct Row {
@@ -257,8 +261,8 @@ TEST_F(WallPage, UpdateAndFullScreenCheckTheirEditsInOrder) {
 TEST_F(WallPage, WithThePortOffNothingIsSentButUpdateStillStores) {
     fake.setPortOn(false);
     type("12 4 180 100 200 300 400", 2);
-    press(Page::kUpdateButton);
-    press(Page::kFullScreenButton);
+    press(Editor::kUpdateButton);
+    press(Editor::kFullScreenButton);
     EXPECT_EQ(panel(0), (WallPanel{12, 4, 180, 100, 200, 300, 400}));
     clickPanel("W12");
     settle();
@@ -282,7 +286,7 @@ TEST_F(WallPage, ArrangementDialogKeepsWhatItLastReadAndCancelChangesNothing) {
             seen << (find<QCheckBox>(&dlg, "Vertical")->isChecked() ? "checked" : "unchecked");
             act(dlg);
         });
-        press(Page::kArrangeButton);
+        press(Editor::kArrangeButton);
         EXPECT_TRUE(when.done());
     };
     open([&](CPanelArrangeDlg &dlg) {
@@ -345,7 +349,7 @@ TEST_F(WallPage, ArrangementIsCheckedInTheDialogAndOnThePage) {
             if (stayedOpen)
                 QTest::mouseClick(find<QPushButton>(&dlg, "Cancel"), Qt::LeftButton);
         });
-        press(Page::kArrangeButton);
+        press(Editor::kArrangeButton);
         ASSERT_TRUE(fill.done());
         EXPECT_EQ(dialogMessages, r.dialogMessages);
         EXPECT_EQ(stayedOpen, r.staysOpen);
@@ -363,7 +367,7 @@ TEST_F(WallPage, ArrangementIsCheckedInTheDialogAndOnThePage) {
 TEST_F(WallPage, PresetSaveStoresTheGridAndPanelsOrChangesNothing) {
     CPresetDlg &dlg = *page->presetDialog();
     dlg.show();
-    auto *list = find<QComboBox>(page.get(), Page::kPresetList);
+    auto *list = find<QComboBox>(page.get(), Presets::kPresetList);
     list->setCurrentIndex(2);
     emit list->activated(2);
     panel(0, 2) = WallPanel{3, 4, 90, 1, 1, 960, 540};

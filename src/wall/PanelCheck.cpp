@@ -1,0 +1,32 @@
+#include "wall/PanelCheck.h"
+
+namespace wall {
+
+PanelRefusal CheckFullScreen(unsigned deviceAddress, int outputPort) {
+    if (deviceAddress > 99)
+        return PanelRefusal::DeviceAddress;
+    if (outputPort < 1 || outputPort > 9)
+        return PanelRefusal::OutputPort;
+    return PanelRefusal::None;
+}
+
+PanelRefusal CheckPanel(const PanelValues &v) {
+    if (const PanelRefusal target = CheckFullScreen(v.deviceAddress, v.outputPort);
+        target != PanelRefusal::None)
+        return target;
+    if (v.rotation != 0 && v.rotation != 90 && v.rotation != 180 && v.rotation != 270)
+        return PanelRefusal::Rotation;
+    auto inX = [](long long x) { return x >= 1 && x <= 1920; };
+    auto inY = [](long long y) { return y >= 1 && y <= 1080; };
+    if (!inX(v.x1) || !inX(v.x2) || !inY(v.y1) || !inY(v.y2))
+        return PanelRefusal::OutsideFrame;
+    if (v.x2 <= v.x1 || v.y2 <= v.y1)
+        return PanelRefusal::Corners;
+    return PanelRefusal::None;
+}
+
+PanelRefusal CheckPanel(const WallPanel &p) {
+    return CheckPanel(PanelValues{p.deviceAddress, p.outputPort, p.rotation, p.x1, p.y1, p.x2, p.y2});
+}
+
+} // namespace wall
