@@ -98,11 +98,15 @@ void CConsoleDlg::OnInitDialog() {
     m_addressList->setCurrentIndex(0);
 
     // The tabs and their pages in table order, then each page's own start-up step (the VIDEO WALL
-    // page reads KorvexVW.ini), then the address table: the files are read in this order.
-    for (const PageEntry &entry : PageTable()) {
-        CConsolePage *p = entry.create(&m_session, m_tab);
-        m_pages.push_back(p);
-        m_tab->addTab(p, QString::fromLatin1(entry.title));
+    // page reads KorvexVW.ini), then the address table: the files are read in this order. Only the
+    // page on show builds its controls now; the others build theirs as soon as the window is up.
+    {
+        CConsolePage::DeferBuilding later;
+        for (const PageEntry &entry : PageTable()) {
+            CConsolePage *p = entry.create(&m_session, m_tab);
+            m_pages.push_back(p);
+            m_tab->addTab(p, QString::fromLatin1(entry.title));
+        }
     }
     for (CConsolePage *p : m_pages)
         p->OnInitPage();
@@ -111,17 +115,39 @@ void CConsoleDlg::OnInitDialog() {
     LoadAddressFile();
 }
 
+bool CConsoleDlg::event(QEvent *event) {
+    if (event->type() != QEvent::UpdateRequest || m_pagesQueued)
+        return QDialog::event(event);
+    // The window's first paint: the pages not on show build their controls right after it.
+    const bool handled = QDialog::event(event);
+    m_pagesQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            for (CConsolePage *p : m_pages)
+                p->ensureBuilt();
+        },
+        Qt::QueuedConnection);
+    return handled;
+}
+
 CConsolePage *CConsoleDlg::page(int templateNumber) const {
-    for (CConsolePage *p : m_pages)
-        if (p->templateNumber() == templateNumber)
+    for (CConsolePage *p : m_pages) {
+        if (p->templateNumber() == templateNumber) {
+            p->ensureBuilt();
             return p;
+        }
+    }
     return nullptr;
 }
 
 void CConsoleDlg::ShowSelectedPage() {
     const int selected = m_tab->currentIndex();
-    for (std::size_t i = 0; i < m_pages.size(); ++i)
+    for (std::size_t i = 0; i < m_pages.size(); ++i) {
+        if (static_cast<int>(i) == selected)
+            m_pages[i]->ensureBuilt();
         m_pages[i]->setVisible(static_cast<int>(i) == selected);
+    }
 }
 
 // ---- address table and list -------------------------------------------------------------------

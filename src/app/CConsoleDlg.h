@@ -66,17 +66,21 @@ public:
     bool portMarked(int index) const;
     QString portPathText() const;
 
-    // The page of a template number, or of a type; null when there is none.
+    // The page of a template number, or of a type, with its controls built; null when there is none.
     CConsolePage *page(int templateNumber) const;
     template <class Page> Page *findPage() const {
-        for (CConsolePage *p : m_pages)
-            if (auto *typed = dynamic_cast<Page *>(p))
+        for (CConsolePage *p : m_pages) {
+            if (auto *typed = dynamic_cast<Page *>(p)) {
+                p->ensureBuilt();
                 return typed;
+            }
+        }
         return nullptr;
     }
     CMultiviewPanel *multiview() const { return m_multiview; }
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
@@ -96,4 +100,5 @@ private:
     CMultiviewPanel *m_multiview = nullptr;
     CAddressDlg *m_addressDlg = nullptr; // lives as long as the window, hears "ADDR " all along
     int m_addressChoice = 0;             // the address list entry the device byte came from
+    bool m_pagesQueued = false;          // the hidden pages' controls are on their way
 };

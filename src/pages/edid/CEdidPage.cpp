@@ -55,14 +55,17 @@ bool entryExists(const std::string &name) {
 } // namespace
 
 CEdidPage::CEdidPage(session::IDeviceConsole *console, QWidget *parent) : CConsolePage(kTemplate, console, parent) {
-    auto *layout = new QHBoxLayout(this);
-    layout->addWidget(buildInputColumn(), 0);
-    layout->addWidget(buildPortColumn(), 1);
-
     m_captureTimer.setObjectName(QStringLiteral("captureTimer"));
     m_captureTimer.setSingleShot(true);
     m_captureTimer.setInterval(kCaptureTimeout);
     connect(&m_captureTimer, &QTimer::timeout, this, [this] { endCapture(); });
+    constructed();
+}
+
+void CEdidPage::buildControls() {
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(buildInputColumn(), 0);
+    layout->addWidget(buildPortColumn(), 1);
 
     // A choice made in a list is the page's until the device reports otherwise, so that a refresh
     // from a reply does not take it back.
@@ -70,8 +73,6 @@ CEdidPage::CEdidPage(session::IDeviceConsole *console, QWidget *parent) : CConso
         connect(list, &QComboBox::activated, this, [this] { UpdateData(true); });
     for (QComboBox *list : {m_readPortList, m_userSlotList})
         connect(list, &QComboBox::activated, this, [this] { UpdateData(true); });
-
-    UpdateData(false);
 }
 
 QWidget *CEdidPage::buildInputColumn() {
@@ -141,6 +142,8 @@ QWidget *CEdidPage::buildPortColumn() {
 }
 
 bool CEdidPage::UpdateData(bool take) {
+    if (!built())
+        return true;
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
     for (std::size_t i = 0; i < kInputCount; ++i)
         dx.comboIndex(m_edidLists[i], m_edidChoice[i]);
@@ -158,7 +161,7 @@ int CEdidPage::EdidChoice(int input) const {
     return input >= 1 && input <= kInputCount ? m_edidChoice[static_cast<std::size_t>(input - 1)] : -1;
 }
 
-void CEdidPage::OnReply(const protocol::Reply &reply) {
+void CEdidPage::ApplyReply(const protocol::Reply &reply) {
     const auto *r = std::get_if<protocol::EdidChoiceReply>(&reply);
     if (!r || !r->input)
         return;

@@ -39,8 +39,6 @@ public:
 
     explicit CEdidPage(session::IDeviceConsole *console, QWidget *parent = nullptr);
 
-    // The "EDID " reply: an input's EDID choice.
-    void OnReply(const protocol::Reply &reply) override;
     // The capture: while it waits, every received line comes here; the dump line is saved and
     // decoded, any other line is dropped.
     bool TakesRawLines() const override { return m_captureArmed; }
@@ -63,6 +61,11 @@ public:
     const std::string &CaptureStem() const { return m_captureStem; }
     // How long a capture waits for its dump line; tests shorten it.
     void SetCaptureTimeout(std::chrono::milliseconds timeout) { m_captureTimer.setInterval(timeout); }
+
+protected:
+    void buildControls() override;
+    // The "EDID " reply: an input's EDID choice.
+    void ApplyReply(const protocol::Reply &reply) override;
 
 private:
     QWidget *buildInputColumn();

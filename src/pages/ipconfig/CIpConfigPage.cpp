@@ -33,6 +33,10 @@ QLabel *makeLabel(const QString &caption, QWidget *buddy, QWidget *parent) {
 
 CIpConfigPage::CIpConfigPage(session::IDeviceConsole *console, QWidget *parent)
     : CConsolePage(kTemplate, console, parent) {
+    constructed();
+}
+
+void CIpConfigPage::buildControls() {
     auto *dhcp = ui::withId(new QCheckBox(QStringLiteral("DHCP "), this), IDC_DHCP);
     m_dhcpBox = dhcp;
 
@@ -83,12 +87,12 @@ CIpConfigPage::CIpConfigPage(session::IDeviceConsole *console, QWidget *parent)
     connect(dhcp, &QCheckBox::clicked, this, [this] { OnDhcpClicked(); });
     connect(save, &QPushButton::clicked, this, [this] { OnSaveSetting(); });
     connect(reset, &QPushButton::clicked, this, [this] { OnResetToDefault(); });
-
-    UpdateData(false);
     enableAddressBoxes();
 }
 
 bool CIpConfigPage::UpdateData(bool take) {
+    if (!built())
+        return true;
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
     dx.check(m_dhcpBox, m_dhcp).text(m_tcpPortEdit, m_tcpPort).text(m_macEdit, m_mac);
     return dx.ok();
@@ -129,7 +133,7 @@ void CIpConfigPage::OnResetToDefault() {
     sendFrame(protocol::kResetLanCode);
 }
 
-void CIpConfigPage::OnReply(const protocol::Reply &reply) {
+void CIpConfigPage::ApplyReply(const protocol::Reply &reply) {
     const auto setAddress = [this](AddressBox which, const protocol::IpAddressFields &fields) {
         // Set directly; a field the line was too short to hold keeps what the box shows.
         ui::IpAddressEdit *box = m_addressBoxes[which];

@@ -35,12 +35,14 @@ public:
 
     explicit CIpConfigPage(session::IDeviceConsole *console, QWidget *parent = nullptr);
 
-    void OnReply(const protocol::Reply &reply) override;
-
     // take = true reads the DHCP box, the TCP port and the MAC text into the members, take = false
     // writes them back. The address boxes are read when saving and set directly by the replies.
     bool UpdateData(bool take) override;
 
+
+protected:
+    void buildControls() override;
+    void ApplyReply(const protocol::Reply &reply) override;
 
 private:
     void OnDhcpClicked();

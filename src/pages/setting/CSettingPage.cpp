@@ -82,6 +82,10 @@ int CSettingPage::audioMuteId(int output) {
 
 CSettingPage::CSettingPage(session::IDeviceConsole *console, QWidget *parent)
     : CConsolePage(kTemplate, console, parent) {
+    constructed();
+}
+
+void CSettingPage::buildControls() {
     auto *grid = new QGridLayout(this);
     auto *left = new QVBoxLayout;
     left->addWidget(buildAudioModeGroup());
@@ -118,8 +122,6 @@ CSettingPage::CSettingPage(session::IDeviceConsole *console, QWidget *parent)
     grid->addWidget(buildAudioOnGroup(), 2, 0, 1, 3);
     grid->setRowStretch(3, 1);
     grid->setColumnStretch(3, 1);
-
-    UpdateData(false);
 }
 
 QWidget *CSettingPage::buildAudioModeGroup() {
@@ -221,6 +223,8 @@ QWidget *CSettingPage::buildAudioOnGroup() {
 }
 
 bool CSettingPage::UpdateData(bool take) {
+    if (!built())
+        return true;
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
     for (std::size_t i = 0; i < kOutputCount; ++i)
         dx.check(m_irEmitterBoxes[i], m_irEmitter[i]);
@@ -293,7 +297,7 @@ void CSettingPage::OnRs232() {
 }
 
 // Per-output groups ("EAS ", " EXA ", "IRT OUT") refresh the page once their ninth line is in.
-void CSettingPage::OnReply(const protocol::Reply &reply) {
+void CSettingPage::ApplyReply(const protocol::Reply &reply) {
     if (const auto *r = std::get_if<protocol::AudioRouteReply>(&reply)) {
         if (r->output && r->input)
             selectEntry(m_audioRouteLists[at(*r->output)], *r->input - 1);

@@ -41,11 +41,13 @@ public:
 
     explicit CSettingPage(session::IDeviceConsole *console, QWidget *parent = nullptr);
 
-    void OnReply(const protocol::Reply &reply) override;
-
     // take = true reads the check boxes and radios into the members, take = false writes the members
     // into them. The lists are not part of the exchange.
     bool UpdateData(bool take) override;
+
+protected:
+    void buildControls() override;
+    void ApplyReply(const protocol::Reply &reply) override;
 
 private:
     QWidget *buildAudioModeGroup();

@@ -28,6 +28,19 @@ CTrafficDlg::CTrafficDlg(QWidget *parent, std::size_t capacity) : QDialog(parent
     ui::markScope(this);
     setWindowTitle(QStringLiteral("Line traffic"));
     resize(760, 420);
+}
+
+// The view is built the first time it is needed: the log records from start-up, but most runs never
+// open this window.
+void CTrafficDlg::ensureBuilt() const {
+    if (m_view)
+        return;
+    auto *self = const_cast<CTrafficDlg *>(this);
+    self->buildControls();
+}
+
+void CTrafficDlg::buildControls() {
+    const std::size_t capacity = m_log.capacity();
 
     m_view = new QPlainTextEdit(this);
     m_view->setObjectName(QStringLiteral("Traffic"));
@@ -105,15 +118,18 @@ void CTrafficDlg::render() {
 }
 
 void CTrafficDlg::setHex(bool hex) {
+    ensureBuilt();
     m_hex->setChecked(hex);
     render();
 }
 
 QString CTrafficDlg::shownText() const {
+    ensureBuilt();
     return m_view->toPlainText();
 }
 
 void CTrafficDlg::showEvent(QShowEvent *event) {
+    ensureBuilt();
     render();
     QDialog::showEvent(event);
 }

@@ -32,6 +32,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void ensureBuilt() const;
+    void buildControls();
     void appendNewest(std::size_t count);
     void render();
 

@@ -29,6 +29,7 @@ public:
     std::size_t recordReceived(std::string_view bytes, std::int64_t msecs);
 
     const std::deque<Entry> &entries() const { return m_entries; }
+    std::size_t capacity() const { return m_capacity; }
     // Received bytes not yet ended by LF (shown as a line of their own once they are).
     const std::string &pendingReceived() const { return m_pending; }
     // Entries dropped at the front since the start.

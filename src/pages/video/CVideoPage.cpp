@@ -70,6 +70,10 @@ int CVideoPage::radioId(int row, int column) {
 }
 
 CVideoPage::CVideoPage(session::IDeviceConsole *console, QWidget *parent) : CConsolePage(kTemplate, console, parent) {
+    constructed();
+}
+
+void CVideoPage::buildControls() {
     auto *layout = new QGridLayout(this);
     for (int row = 0; row < kRowCount; ++row)
         layout->addWidget(buildRoutingRow(row), row, 0);
@@ -84,8 +88,6 @@ CVideoPage::CVideoPage(session::IDeviceConsole *console, QWidget *parent) : CCon
         width = std::max(width, radio->sizeHint().width());
     for (QRadioButton *radio : radios)
         radio->setMinimumWidth(width);
-
-    UpdateData(false);
 }
 
 QWidget *CVideoPage::buildRoutingRow(int row) {
@@ -145,6 +147,8 @@ QWidget *CVideoPage::buildBorderLineGroup() {
 }
 
 bool CVideoPage::UpdateData(bool take) {
+    if (!built())
+        return true;
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
     for (std::size_t row = 0; row < kOutputCount; ++row)
         dx.radioGroup(m_radios[row], m_outputSelection[row]);
@@ -193,7 +197,7 @@ void CVideoPage::OnUpdate() {
         static_cast<std::uint8_t>(m_green), static_cast<std::uint8_t>(m_blue)));
 }
 
-void CVideoPage::OnReply(const protocol::Reply &reply) {
+void CVideoPage::ApplyReply(const protocol::Reply &reply) {
     if (const auto *r = std::get_if<protocol::RoutingReply>(&reply)) {
         // A line without a valid output still refreshes the page; an input outside 1..10 leaves the
         // row without a checked radio.

@@ -35,8 +35,6 @@ public:
 
     explicit CVideoPage(session::IDeviceConsole *console, QWidget *parent = nullptr);
 
-    void OnReply(const protocol::Reply &reply) override;
-
     // Exchanges the members with the controls: take = true reads and validates the controls (the
     // first bad edit shows its message and keeps the focus; returns false), take = false refreshes
     // the controls from the members.
@@ -55,6 +53,10 @@ public:
     int BorderBlue() const { return m_blue; }
     int BorderWidth() const { return m_borderWidth; }
     int AllOutputsSelection() const { return m_allOutputsSelection; }
+
+protected:
+    void buildControls() override;
+    void ApplyReply(const protocol::Reply &reply) override;
 
 private:
     QWidget *buildRoutingRow(int row);

@@ -9,6 +9,10 @@
 
 CVideoWallPage::CVideoWallPage(session::IDeviceConsole *console, QWidget *parent)
     : CConsolePage(kTemplate, console, parent) {
+    constructed();
+}
+
+void CVideoWallPage::buildControls() {
     CWallPanelEditor::Links links;
     links.selectedPreset = [this] { return m_presetActions->selected(); };
     links.portOn = [this] { return portOn(); };
@@ -18,12 +22,21 @@ CVideoWallPage::CVideoWallPage(session::IDeviceConsole *console, QWidget *parent
     m_editor->placePresetControls(m_presetActions->list(), m_presetActions->saveButton());
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(m_editor);
+    if (m_layoutRead)
+        showLayout();
 }
 
 CVideoWallPage::~CVideoWallPage() = default;
 
 void CVideoWallPage::OnInitPage() {
-    m_presetActions->LoadLayoutFile();
+    CWallPresets::ReadLayoutFile(m_presets, this);
+    m_layoutRead = true;
+    if (built())
+        showLayout();
+}
+
+void CVideoWallPage::showLayout() {
+    m_presetActions->ShowLoadedLayout();
     m_editor->setCurrentPanel(0);
 }
 
@@ -44,5 +57,5 @@ CPresetDlg *CVideoWallPage::presetDialog() const {
 }
 
 bool CVideoWallPage::UpdateData(bool take) {
-    return m_editor->UpdateData(take);
+    return !built() || m_editor->UpdateData(take);
 }

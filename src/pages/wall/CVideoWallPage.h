@@ -21,7 +21,8 @@ public:
     explicit CVideoWallPage(session::IDeviceConsole *console, QWidget *parent = nullptr);
     ~CVideoWallPage() override;
 
-    // Loads the layout file and starts on panel 0.
+    // Loads the layout file and starts on panel 0 (the file is read at once, so its messages keep
+    // their place at start-up, and shown once the controls are built).
     void OnInitPage() override;
 
     CWallPanelEditor *panelEditor() const { return m_editor; }
@@ -38,8 +39,14 @@ public:
     // one shows its message; false), take = false writes them.
     bool UpdateData(bool take) override;
 
+protected:
+    void buildControls() override;
+
 private:
+    void showLayout();
+
     wall::PresetTable m_presets;
+    bool m_layoutRead = false;
     CWallPanelEditor *m_editor = nullptr;
     CWallPresets *m_presetActions = nullptr;
 };

@@ -54,9 +54,17 @@ wall::WallPreset *CWallPresets::selected() {
 
 // ---- the layout file and the preset list ----
 
+void CWallPresets::ReadLayoutFile(wall::PresetTable &presets, QWidget *parent) {
+    for (const std::string &message : wall::LoadLayoutFile(presets))
+        ui::messageBox(parent, QString::fromStdString(message));
+}
+
 void CWallPresets::LoadLayoutFile() {
-    for (const std::string &message : wall::LoadLayoutFile(m_presets))
-        ui::messageBox(m_page, QString::fromStdString(message));
+    ReadLayoutFile(m_presets, m_page);
+    ShowLoadedLayout();
+}
+
+void CWallPresets::ShowLoadedLayout() {
     RefreshPresetList();
     m_panels.ShowPanelGrid(m_panels.rows(), m_panels.columns());
 }

@@ -34,6 +34,10 @@ public:
     // Reads the layout file into the presets (its failures as messages), rebuilds the preset list
     // and shows the panel buttons of the selected preset's grid.
     void LoadLayoutFile();
+    // The presets as read into the table: the list, the grid and its panel buttons.
+    void ShowLoadedLayout();
+    // Reads the layout file into the table; its failures are shown as messages over `parent`.
+    static void ReadLayoutFile(wall::PresetTable &presets, QWidget *parent);
     // Writes the 32 list entries, keeps the selection (the first preset when there is none), takes
     // rows and columns from the selected preset's grid code and writes every value to the edits.
     void RefreshPresetList();
