@@ -4,6 +4,7 @@
 #include "res/Version.h"
 
 CConsoleApp::CConsoleApp(int &argc, char **argv) : QApplication(argc, argv) {
+    setOrganizationName(QStringLiteral("Korvex"));
     setApplicationName(QStringLiteral("Korvex"));
     setApplicationVersion(QStringLiteral(KORVEX_VERSION));
 }

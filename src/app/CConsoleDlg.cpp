@@ -210,6 +210,11 @@ void CConsoleDlg::SelectAddress() {
         m_session.SendText(protocol::buildGetStatus()); // the new device answers with all its status
 }
 
+CAddressDlg *CConsoleDlg::addressDialog() const {
+    m_addressDlg->ensureBuilt();
+    return m_addressDlg;
+}
+
 void CConsoleDlg::OpenAddressDialog() {
     // The list is refreshed after every closing, saved or not.
     m_addressDlg->exec();
@@ -254,6 +259,10 @@ void CConsoleDlg::contextMenuEvent(QContextMenuEvent *event) {
     QAction *traffic = menu.addAction(QStringLiteral("Line traffic..."));
     traffic->setShortcut(QKeySequence(QStringLiteral("Ctrl+T")));
     connect(traffic, &QAction::triggered, this, [this] { ShowTraffic(); }, Qt::QueuedConnection);
+    QAction *reconnect = menu.addAction(QStringLiteral("Reconnect automatically"));
+    reconnect->setCheckable(true);
+    reconnect->setChecked(m_portControl->reconnectEnabled());
+    connect(reconnect, &QAction::toggled, this, [this](bool on) { m_portControl->setReconnectEnabled(on); });
     const QString about = res::string(res::IDS_ABOUTBOX);
     if (!about.isEmpty()) {
         menu.addSeparator();

@@ -45,7 +45,8 @@ public:
     void RefreshAddressList();
     void SelectAddress();
     void OpenAddressDialog();
-    CAddressDlg *addressDialog() const { return m_addressDlg; }
+    // The address dialog, with its controls built.
+    CAddressDlg *addressDialog() const;
     AddressTable &addressTable() { return m_addressTable; }
 
     void ShowSelectedPage();

@@ -1,8 +1,10 @@
 #include "app/CPortControl.h"
 
 #include "app/CPortList.h"
+#include "protocol/Commands.h"
 #include "pages/traffic/CTrafficDlg.h"
 #include "res/Resources.h"
+#include "serial/PortPresence.h"
 #include "serial/QtLinkBridge.h"
 #include "serial/SerialTransport.h"
 #include "ui/Controls.h"
@@ -10,6 +12,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 
 namespace {
 
@@ -17,13 +20,17 @@ constexpr int kIconSize = 32;
 const QString kPleaseWait = QStringLiteral("Please wait.....");
 const QString kTurnOn = QStringLiteral("Turn on Port");
 const QString kClose = QStringLiteral("Close Port");
+const QString kReconnectSetting = QStringLiteral("reconnectAutomatically");
 
 } // namespace
 
 CPortControl::CPortControl(session::DeviceSession &session, QWidget *window, CTrafficDlg *traffic)
     : QObject(window), m_session(session), m_window(window), m_traffic(traffic),
       m_searchTimer(QStringLiteral("searchTimer"), [this] { m_search.onTimer(); }),
-      m_search(session, *this, m_searchTimer) {
+      m_search(session, *this, m_searchTimer),
+      m_reconnectTimer(QStringLiteral("reconnectTimer"), [this] { m_reconnect.onTimer(); }),
+      m_reconnect(*this, m_reconnectTimer) {
+    m_reconnectEnabled = QSettings().value(kReconnectSetting, true).toBool();
     m_session.setObserver(this);
 
     m_portList = new CPortList(IDC_PORT_LIST, window);
@@ -107,7 +114,16 @@ void CPortControl::endSearchForOperator() {
     setStatus(QStringLiteral(" "));
 }
 
+void CPortControl::endWaitForOperator() {
+    if (!m_reconnect.waiting())
+        return;
+    m_reconnect.cancel();
+    m_session.close();
+    setStatus(QStringLiteral(" "));
+}
+
 void CPortControl::TogglePort() {
+    endWaitForOperator();
     endSearchForOperator();
     if (m_session.PortOn()) {
         m_session.setPortOn(false);
@@ -126,6 +142,7 @@ void CPortControl::TogglePort() {
 }
 
 void CPortControl::SelectPort() {
+    endWaitForOperator();
     endSearchForOperator();
     m_session.close();
     // Switching ports while on turns the console off; the new port is then held open but unread.
@@ -139,6 +156,7 @@ void CPortControl::SelectPort() {
 }
 
 void CPortControl::StartSearch() {
+    endWaitForOperator();
     endSearchForOperator();
     showPortOn(false, kTurnOn);
     m_session.close();
@@ -178,10 +196,45 @@ void CPortControl::closeAfterFailure() {
     m_portErrorTimer.stop();
     if (!m_session.lineFailed())
         return;
+    if (m_reconnect.waiting()) {
+        // An attempt's line failed again: close it quietly and try later.
+        m_session.close();
+        m_reconnect.failed();
+        return;
+    }
+    const bool wasOn = m_session.PortOn();
     m_portButton->setText(QStringLiteral("Open port"));
     m_session.close();
     showPortIcon(false);
     m_session.setPortOn(false);
+    if (wasOn && m_reconnectEnabled) {
+        const QString name = QString::fromStdString(m_session.transport()->name());
+        setStatus(name + QStringLiteral(" lost, waiting for it to return..."));
+        m_reconnect.start(session::Reconnector::serialSchedule());
+    }
+}
+
+void CPortControl::setReconnectEnabled(bool on) {
+    m_reconnectEnabled = on;
+    QSettings().setValue(kReconnectSetting, on);
+    if (!on && m_reconnect.waiting()) {
+        m_reconnect.cancel();
+        setStatus(QStringLiteral(" "));
+    }
+}
+
+session::IReconnectOwner::Attempt CPortControl::reopenLine() {
+    // A serial port counts once its device node (or COMn link) is there again and opens.
+    if (!serial::PortPresent(m_portNumber) || !m_session.open())
+        return Attempt::Failed;
+    return Attempt::Opened;
+}
+
+void CPortControl::lineReturned() {
+    showPortOn(true, kClose);
+    // Every page shows the device's real state again.
+    m_session.SendText(protocol::buildGetStatus());
+    setStatus(QStringLiteral("Reconnected"));
 }
 
 void CPortControl::onBytesSent(const std::uint8_t *data, std::size_t size) {

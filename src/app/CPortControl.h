@@ -3,6 +3,7 @@
 #include "app/QtSessionTimer.h"
 #include "session/DeviceSession.h"
 #include "session/PortSearch.h"
+#include "session/Reconnector.h"
 
 #include <QObject>
 #include <QString>
@@ -19,7 +20,12 @@ class SerialTransport;
 // the status text) and what it does to the device session: turning the port on and off, choosing a
 // port, the device search, and closing the port after the line fails. It also hears the session for
 // the window: lines end a search, "DHCP " clears the status text, traffic goes to the traffic view.
-class CPortControl : public QObject, private session::ISessionObserver, private session::ISearchOwner {
+// After the line drops, it waits for the line to come back, reopens it and asks the chosen device for
+// its status, unless the operator turned that off or acts on the port meanwhile.
+class CPortControl : public QObject,
+                     private session::ISessionObserver,
+                     private session::ISearchOwner,
+                     private session::IReconnectOwner {
     Q_OBJECT
 public:
     enum ControlId {
@@ -43,6 +49,10 @@ public:
     void SelectPort();
     void StartSearch();
     bool SearchInProgress() const { return m_search.inProgress(); }
+    // "Reconnect automatically" (on unless the operator's settings say otherwise).
+    bool reconnectEnabled() const { return m_reconnectEnabled; }
+    void setReconnectEnabled(bool on);
+    bool waitingForLine() const { return m_reconnect.waiting(); }
     unsigned PortNumber() const { return m_portNumber; }
 
 private:
@@ -50,18 +60,23 @@ private:
     void onLineSeen() override { m_search.onLine(); }
     void onReplyHandled(const protocol::Reply &reply) override;
     void onLineDropped() override;
+    void onLineConnected() override { m_reconnect.connected(); }
     void onBytesSent(const std::uint8_t *data, std::size_t size) override;
     void onBytesReceived(const std::uint8_t *data, std::size_t size) override;
     // ISearchOwner
     bool openSearchPort(unsigned port) override;
     void searchFound(unsigned port) override;
     void searchNotFound() override;
+    // IReconnectOwner
+    Attempt reopenLine() override;
+    void lineReturned() override;
 
     // The session's line as serial port `port` (a new serial transport when it had another line).
     SerialTransport &serialLine(unsigned port);
     bool openPort(unsigned port, bool serve = true);
     void reportPortFailure();
     void endSearchForOperator();
+    void endWaitForOperator();
     void closeAfterFailure();
     void showPortOn(bool on, const QString &caption);
     void showPortIcon(bool on);
@@ -80,4 +95,7 @@ private:
     QtSessionTimer m_searchTimer;
     session::PortSearch m_search;
     QTimer m_portErrorTimer; // closes the port after the line failed, outside the delivery
+    QtSessionTimer m_reconnectTimer;
+    session::Reconnector m_reconnect;
+    bool m_reconnectEnabled = true;
 };

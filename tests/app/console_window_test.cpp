@@ -235,7 +235,8 @@ TEST(ConsoleWindow, AboutBoxFromF1AndFromTheWindowMenu) {
             QApplication::sendEvent(&dlg, &event);
         });
         EXPECT_TRUE(testsupport::waitFor([&] { return !watcher.seen.isEmpty(); }));
-        EXPECT_EQ(watcher.menuEntries, (QStringList{"Line traffic...", "&About DravikCONSOLE..."}))
+        EXPECT_EQ(watcher.menuEntries,
+                  (QStringList{"Line traffic...", "Reconnect automatically", "&About DravikCONSOLE..."}))
             << watcher.menuEntries.join("|").toStdString();
     }
 }

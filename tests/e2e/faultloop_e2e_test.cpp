@@ -146,7 +146,7 @@ TEST_F(FaultLoop, ClosePortWhileAFloodIsDelivered) {
             threadsBefore = serialtest::threadCount();
         }
     }
-    EXPECT_EQ(serialtest::openFdCount(), fdsBefore);
-    EXPECT_EQ(serialtest::threadCount(), threadsBefore);
+    EXPECT_EQ(serialtest::openFdCount(), fdsBefore) << serialtest::threadsAndFiles();
+    EXPECT_EQ(serialtest::threadCount(), threadsBefore) << serialtest::threadsAndFiles();
     EXPECT_TRUE(m_messages->messages().isEmpty());
 }

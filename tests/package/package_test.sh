@@ -24,7 +24,7 @@ for f in ./usr/bin/korvex-console ./usr/bin/korvex-sim ./usr/bin/korvex-edid \
     grep -qx "$f" <<<"$contents" || fail "$f is not in the package"
 done
 depends="$(dpkg-deb -f "$deb" Depends)"
-for d in qt6-qpa-plugins libqt6svg6 libqt6widgets6; do
+for d in qt6-qpa-plugins libqt6widgets6; do
     grep -q "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
 

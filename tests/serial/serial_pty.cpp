@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 
@@ -117,6 +118,26 @@ std::size_t openFdCount() {
 
 std::size_t threadCount() {
     return countEntries("/proc/self/task");
+}
+
+std::string threadsAndFiles() {
+    std::string text;
+    for (const char *folder : {"/proc/self/task", "/proc/self/fd"}) {
+        for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+            std::error_code ec;
+            const auto path = entry.path();
+            std::string name;
+            if (std::string(folder).find("task") != std::string::npos) {
+                std::ifstream comm(path / "comm");
+                std::getline(comm, name);
+            } else {
+                name = std::filesystem::read_symlink(path, ec).string();
+            }
+            text += path.filename().string() + "=" + name + " ";
+        }
+        text += "\n";
+    }
+    return text;
 }
 
 } // namespace serialtest

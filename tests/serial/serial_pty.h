@@ -42,5 +42,7 @@ private:
 std::vector<uint8_t> randomBytes(std::size_t count, unsigned seed);
 std::size_t openFdCount();
 std::size_t threadCount();
+// The threads' names and the open files, for a failure message.
+std::string threadsAndFiles();
 
 } // namespace serialtest

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "WaitFor.h"
@@ -7,6 +8,9 @@
 // (offscreen under CTest). Waits process its events.
 int main(int argc, char **argv) {
     testing::InitGoogleTest(&argc, argv);
+    // The user's settings (QSettings) of a test run live in a folder of its own.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
     QApplication app(argc, argv);
     testsupport::setWaitIdleStep([] {
         if (QCoreApplication::instance())

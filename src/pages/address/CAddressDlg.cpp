@@ -83,7 +83,13 @@ CAddressDlg::CAddressDlg(session::IDeviceConsole *console, AddressTable &table, 
     : QDialog(parent), DeviceView(this, console), m_table(table) {
     setObjectName(QStringLiteral("CAddressDlg"));
     setWindowTitle(QStringLiteral("Device Address Management"));
+}
 
+// The controls are built the first time the dialog is shown or handed out: the window keeps the
+// dialog for its whole life, but most runs never open it.
+void CAddressDlg::ensureBuilt() {
+    if (m_oldAddressEdit)
+        return;
     auto *read = ui::makeButton(kReadButton, this);
     auto *write = ui::makeButton(kWriteButton, this);
     auto *save = ui::makeButton(kSaveButton, this);
@@ -110,6 +116,12 @@ CAddressDlg::CAddressDlg(session::IDeviceConsole *console, AddressTable &table, 
 
     takeTableIntoEdits();
     UpdateData(false);
+}
+
+void CAddressDlg::setVisible(bool visible) {
+    if (visible)
+        ensureBuilt();
+    QDialog::setVisible(visible);
 }
 
 QGroupBox *CAddressDlg::buildAddressGroup(const QString &title, QPushButton *button, QLineEdit *&edit) {
@@ -185,6 +197,8 @@ void CAddressDlg::keyPressEvent(QKeyEvent *event) {
 }
 
 bool CAddressDlg::UpdateData(bool take) {
+    if (!m_oldAddressEdit)
+        return true;
     return exchange(take) == TakeStop::None;
 }
 

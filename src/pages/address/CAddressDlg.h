@@ -45,6 +45,10 @@ public:
     // shows the members.
     bool UpdateData(bool take);
 
+    // Builds the controls now if they are not yet.
+    void ensureBuilt();
+    void setVisible(bool visible) override;
+
     // The three buttons.
     void ReadDeviceAddress();
     void WriteDeviceAddress();
