@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth x11vnc fonts-dejavu-core
-    edid-decode
+    edid-decode appstream
 )
 
 for arg in "$@"; do

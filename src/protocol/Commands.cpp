@@ -44,7 +44,7 @@ std::string dottedDec3(const std::array<std::uint8_t, 4> &address) {
 }
 
 // Typed texts end up inside a command line; a control character would split or corrupt it.
-bool isPlainText(const std::string &text) {
+bool isPlainText(std::string_view text) {
     return std::none_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return byte < 0x20 || byte == 0x7F;
@@ -65,6 +65,12 @@ std::string buildGetStatus() {
 
 std::string buildSearchProbe() {
     return line(">@");
+}
+
+std::optional<std::string> buildTypedLine(std::string_view text) {
+    if (text.empty() || !isPlainText(text))
+        return std::nullopt;
+    return line(std::string(text));
 }
 
 std::optional<std::string> buildSetMvwMode(int mode) {

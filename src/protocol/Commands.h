@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Text commands for the Korvex switchers, each returned whole with its CR LF framing exactly as a
@@ -19,6 +20,10 @@ std::string buildGetStatus();
 
 // Device search probe, written straight to the port without a prefix. 6 bytes.
 std::string buildSearchProbe();
+
+// A command line typed by hand (korvex-ctl send): CR LF, the text as typed, CR LF. std::nullopt
+// for an empty text or one holding a control character, which would break it into further lines.
+std::optional<std::string> buildTypedLine(std::string_view text);
 
 // "SET MVW MODE" + mode (0 or 1): multiview mode from the MV button. 17 bytes.
 std::optional<std::string> buildSetMvwMode(int mode);

@@ -44,6 +44,18 @@ std::string Quoted(const std::string &arg) {
 }
 #endif
 
+// The decoder's texts end their lines with CR LF; the program prints them with the line ends of the
+// system's text files.
+#ifdef _WIN32
+const std::string kEol = "\r\n";
+#else
+const std::string kEol = "\n";
+#endif
+
+std::string Printed(const std::string &text) {
+    return std::regex_replace(text, std::regex("\r\n"), kEol);
+}
+
 class KorvexEdidTool : public testing::Test {
 protected:
     void SetUp() override {
@@ -77,13 +89,13 @@ protected:
     static std::string Texts(const EdidImage &image) {
         EdidDecoder decoder;
         decoder.DecodeAll(image);
-        return decoder.VideoText() + decoder.AudioText() + decoder.GeneralText();
+        return Printed(decoder.VideoText() + decoder.AudioText() + decoder.GeneralText());
     }
 
     static std::string Summary(const EdidImage &image) {
         EdidDecoder decoder;
         decoder.DecodeAll(image);
-        return SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText());
+        return Printed(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()));
     }
 
     testsupport::ScopedTempCwd m_dir;
@@ -100,7 +112,7 @@ TEST_F(KorvexEdidTool, PrintsTheThreeTextsAsDecoded) {
     const ToolRun run = Invoke({"a.bin"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, Texts(m_a));
-    EXPECT_NE(run.out.find("1920x1080p@60Hz  16:9  Native\r\n"), std::string::npos);
+    EXPECT_NE(run.out.find("1920x1080p@60Hz  16:9  Native" + kEol), std::string::npos);
     EXPECT_EQ(run.err, "");
 }
 
@@ -124,7 +136,7 @@ TEST_F(KorvexEdidTool, SeveralFilesEachUnderItsName) {
     testsupport::writeFile("b.bin", Bytes(m_b));
     const ToolRun run = Invoke({"a.bin", "b.bin"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "==> a.bin <==\r\n" + Texts(m_a) + "==> b.bin <==\r\n" + Texts(m_b));
+    EXPECT_EQ(run.out, "==> a.bin <==" + kEol + Texts(m_a) + "==> b.bin <==" + kEol + Texts(m_b));
 }
 
 TEST_F(KorvexEdidTool, UnreadableFileIsReportedAndTheOthersStillDecoded) {
@@ -134,7 +146,7 @@ TEST_F(KorvexEdidTool, UnreadableFileIsReportedAndTheOthersStillDecoded) {
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("missing.bin"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("No such file"), std::string::npos) << run.err;
-    EXPECT_EQ(run.out, "==> a.bin <==\r\n" + Summary(m_a) + "==> b.bin <==\r\n" + Summary(m_b));
+    EXPECT_EQ(run.out, "==> a.bin <==" + kEol + Summary(m_a) + "==> b.bin <==" + kEol + Summary(m_b));
 }
 
 TEST_F(KorvexEdidTool, UsageErrorsAndHelp) {

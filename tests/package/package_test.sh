@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package as an installer meets it: built by CPack from this build, unpacked into a
-# scratch root, it holds the three programs, their man pages, the menu entry and the icon, declares
-# the run-time Qt plugins, and the menu entry's command starts the console in the user's data folder.
+# scratch root, it holds the four programs, their man pages and bash completions, the menu entry, the
+# AppStream metadata and the icon, declares the run-time Qt plugins, korvex-ctl needs no Qt library,
+# and the menu entry's command starts the console in the user's data folder.
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -17,9 +18,12 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 (cd "$build" && cpack -G DEB -B "$work/out" >/dev/null) || fail "cpack"
 deb="$(ls "$work"/out/korvex_*.deb)"
 contents="$(dpkg-deb -c "$deb" | awk '{print $6}')"
-for f in ./usr/bin/korvex-console ./usr/bin/korvex-sim ./usr/bin/korvex-edid \
-         ./usr/share/man/man1/korvex-console.1.gz ./usr/share/man/man1/korvex-sim.1.gz \
-         ./usr/share/man/man1/korvex-edid.1.gz ./usr/share/applications/korvex-console.desktop \
+completions=./usr/share/bash-completion/completions
+for f in ./usr/bin/korvex-console ./usr/bin/korvex-ctl ./usr/bin/korvex-sim ./usr/bin/korvex-edid \
+         ./usr/share/man/man1/korvex-console.1.gz ./usr/share/man/man1/korvex-ctl.1.gz \
+         ./usr/share/man/man1/korvex-sim.1.gz ./usr/share/man/man1/korvex-edid.1.gz \
+         $completions/korvex-ctl $completions/korvex-sim $completions/korvex-edid \
+         ./usr/share/applications/korvex-console.desktop ./usr/share/metainfo/korvex-console.metainfo.xml \
          ./usr/share/icons/hicolor/scalable/apps/korvex-console.svg; do
     grep -qx "$f" <<<"$contents" || fail "$f is not in the package"
 done
@@ -30,10 +34,22 @@ done
 
 dpkg-deb -x "$deb" "$work/root"
 "$work/root/usr/bin/korvex-console" --version | grep -qx "korvex-console 2.0" || fail "--version"
+"$work/root/usr/bin/korvex-ctl" --version | grep -qx "korvex-ctl 2.0" || fail "korvex-ctl --version"
+ctl_libraries="$(ldd "$work/root/usr/bin/korvex-ctl")"
+! grep -qi "libQt" <<<"$ctl_libraries" || fail "korvex-ctl links Qt: $ctl_libraries"
 "$work/root/usr/bin/korvex-sim" --help >/dev/null || fail "korvex-sim --help"
-for page in korvex-console korvex-sim korvex-edid; do
+for page in korvex-console korvex-ctl korvex-sim korvex-edid; do
     zcat "$work/root/usr/share/man/man1/$page.1.gz" | grep -q "^.SH NAME" || fail "$page man page"
 done
+for command in korvex-ctl korvex-sim korvex-edid; do
+    bash -n "$work/root/$completions/$command" || fail "$command completion"
+    grep -q "complete -F .* $command\$" "$work/root/$completions/$command" || fail "$command completion"
+done
+# The metadata's id is the menu entry's name, which is not reverse-DNS: kept so, as menus know it.
+metainfo="$work/root/usr/share/metainfo/korvex-console.metainfo.xml"
+grep -q "<launchable type=\"desktop-id\">korvex-console.desktop</launchable>" "$metainfo" || fail "metainfo id"
+appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info "$metainfo" >/dev/null ||
+    fail "metainfo: $(appstreamcli validate --no-net "$metainfo")"
 
 # The menu entry's command, run as a user whose data folder does not exist yet.
 exec_line="$(sed -n 's/^Exec=//p' "$work/root/usr/share/applications/korvex-console.desktop")"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Linux korvex-edid and korvex-edid.exe under Wine over every sample image, once for the
 # decoded texts and once for the summaries, all files in one run each (every file's output follows its
-# "==> FILE <==" line), and compares standard output and exit status byte for byte. One more copy of a
+# "==> FILE <==" line), and compares standard output and exit status byte for byte, the Linux output
+# with each LF made CR LF (Windows prints the texts with CR LF, Linux with LF). One more copy of a
 # sample has a name outside ASCII, and one name is missing: the error message is compared too.
 #
 #   compare-korvex-edid.sh LINUX_TOOL WINE WINDOWS_TOOL SAMPLE_DIR
@@ -31,8 +32,9 @@ for mode in texts summary; do
     args=()
     [ "$mode" = summary ] && args=(--summary)
     set +e
-    "$linux_tool" "${args[@]}" "${files[@]}" >"$out/linux-$mode" 2>"$out/linux-$mode.err"
+    "$linux_tool" "${args[@]}" "${files[@]}" >"$out/linux-$mode.lf" 2>"$out/linux-$mode.err"
     linux_status=$?
+    sed -z 's/\n/\r\n/g' "$out/linux-$mode.lf" >"$out/linux-$mode"
     "$wine" "$windows_tool" "${args[@]}" "${files[@]}" >"$out/windows-$mode" 2>"$out/windows-$mode.err"
     windows_status=$?
     set -e

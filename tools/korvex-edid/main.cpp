@@ -22,9 +22,9 @@ constexpr const char *kUsage =
     "\n"
     "Decodes each EDID file as the Korvex console does: the base block and the first\n"
     "extension (256 bytes) are decoded, and bytes a shorter image lacks count as 0xFF.\n"
-    "Prints the video, audio and general texts of each file in that order, with their\n"
-    "CR LF line ends. When more than one file is given, each file's output follows a\n"
-    "line \"==> FILE <==\".\n"
+    "Prints the video, audio and general texts of each file in that order, with LF\n"
+    "line ends (CR LF on Windows). When more than one file is given, each file's output\n"
+    "follows a line \"==> FILE <==\".\n"
     "\n"
     "A FILE may hold:\n"
     "  raw EDID bytes        a .bin file, or /sys/class/drm/CARD-CONNECTOR/edid\n"
@@ -44,15 +44,30 @@ constexpr const char *kUsage =
     "holds no EDID (an empty file included; the others are still decoded), 2 for a\n"
     "usage error.\n";
 
+// The decoder's texts end their lines with CR LF, as the console's text box shows them; printed, they
+// take the line ends of the system's text files.
+#ifdef _WIN32
+constexpr const char *kLineEnd = "\r\n";
 void Write(const std::string &text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
+#else
+constexpr const char *kLineEnd = "\n";
+void Write(const std::string &text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+#endif
 
 } // namespace
 
 int main(int argc, char **argv) {
 #ifdef _WIN32
-    // The same bytes as everywhere: the texts carry their own CR LF, which text mode would double.
+    // The texts carry their own CR LF, which text mode would double.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
@@ -92,7 +107,7 @@ int main(int argc, char **argv) {
             continue;
         }
         if (files.size() > 1)
-            Write("==> " + path + " <==\r\n");
+            Write("==> " + path + " <==" + kLineEnd);
         decoder.DecodeAll(image);
         if (summary) {
             Write(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()));

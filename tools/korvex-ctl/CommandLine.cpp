@@ -1,0 +1,158 @@
+#include "CommandLine.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool startsWith(const std::string &text, const std::string &prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
+
+// "HOST" or "HOST:PORT"; a bracketed IPv6 address keeps its colons ("[::1]:8000").
+bool parseHost(const std::string &text, std::string &host, unsigned &port) {
+    std::string name = text;
+    std::string portText;
+    if (startsWith(text, "[")) {
+        const std::size_t close = text.find(']');
+        if (close == std::string::npos)
+            return false;
+        name = text.substr(1, close - 1);
+        if (close + 1 < text.size()) {
+            if (text[close + 1] != ':')
+                return false;
+            portText = text.substr(close + 2);
+            if (portText.empty())
+                return false;
+        }
+    } else if (const std::size_t colon = text.rfind(':'); colon != std::string::npos) {
+        if (text.find(':') != colon)
+            return false; // an IPv6 address needs its brackets
+        name = text.substr(0, colon);
+        portText = text.substr(colon + 1);
+        if (portText.empty())
+            return false;
+    }
+    if (name.empty())
+        return false;
+    if (!portText.empty()) {
+        const std::optional<int> number = ParseNumber(portText, 1, 65535);
+        if (!number)
+            return false;
+        port = static_cast<unsigned>(*number);
+    }
+    host = name;
+    return true;
+}
+
+} // namespace
+
+std::optional<int> ParseNumber(const std::string &text, int low, int high) {
+    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c));
+        }))
+        return std::nullopt;
+    const int value = std::stoi(text);
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<unsigned> ParseComPort(const std::string &text) {
+    if (text.size() < 4)
+        return std::nullopt;
+    std::string head = text.substr(0, 3);
+    std::transform(head.begin(), head.end(), head.begin(),
+                   [](char c) { return static_cast<char>(std::toupper(c)); });
+    if (head != "COM")
+        return std::nullopt;
+    const std::optional<int> number = ParseNumber(text.substr(3), 1, 99);
+    if (!number)
+        return std::nullopt;
+    return static_cast<unsigned>(*number);
+}
+
+CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
+    CommandLineResult result;
+    CommandLine &line = result.line;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (optionsEnded || !startsWith(arg, "--")) {
+            line.words.push_back(arg);
+            continue;
+        }
+        // "--name value" or "--name=value" for the options that take one.
+        std::string name = arg;
+        std::optional<std::string> inlineValue;
+        if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            inlineValue = arg.substr(eq + 1);
+        }
+        const auto value = [&](std::string &out) {
+            if (inlineValue) {
+                out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                result.error = name + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        std::string text;
+        if (name == "--") {
+            optionsEnded = true;
+        } else if (name == "--help") {
+            line.action = CommandLine::Action::Help;
+        } else if (name == "--version") {
+            line.action = CommandLine::Action::Version;
+        } else if (name == "--json") {
+            line.json = true;
+        } else if (name == "--port") {
+            if (!value(text))
+                return result;
+            if (text.empty()) {
+                result.error = "--port needs COMn or a device path";
+                return result;
+            }
+            line.port = text;
+            line.portGiven = true;
+        } else if (name == "--host") {
+            if (!value(text))
+                return result;
+            if (!parseHost(text, line.host, line.hostPort)) {
+                result.error = "--host takes HOST or HOST:PORT (port 1..65535), not \"" + text + "\"";
+                return result;
+            }
+        } else if (name == "--address") {
+            if (!value(text))
+                return result;
+            const std::optional<int> address = ParseNumber(text, 0, 99);
+            if (!address) {
+                result.error = "--address takes a device address 00..99, not \"" + text + "\"";
+                return result;
+            }
+            line.address = *address;
+            line.addressGiven = true;
+        } else if (name == "--timeout") {
+            if (!value(text))
+                return result;
+            const std::optional<int> timeout = ParseNumber(text, 1, 3600000);
+            if (!timeout) {
+                result.error = "--timeout takes milliseconds 1..3600000, not \"" + text + "\"";
+                return result;
+            }
+            line.timeoutMs = *timeout;
+        } else {
+            // The command's own options ("--all", "--wait MS", ...) are its business.
+            line.words.push_back(arg);
+        }
+    }
+    if (line.portGiven && !line.host.empty())
+        result.error = "--port and --host exclude each other";
+    else if (line.action == CommandLine::Action::Run && line.words.empty())
+        result.error = "no command given (korvex-ctl --help lists them)";
+    return result;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What korvex-ctl was asked: the options that choose the line and the target device, and the
+// command words. Global options may stand anywhere before "--"; every other word belongs to the
+// command, which checks its own arguments (CtlCommands.h).
+struct CommandLine {
+    enum class Action { Run, Help, Version };
+
+    static constexpr unsigned kDefaultHostPort = 8000;
+    static constexpr int kDefaultTimeoutMs = 2000;
+
+    Action action = Action::Run;
+    std::string port = "COM1"; // "COMn" or a device path
+    bool portGiven = false;
+    std::string host; // empty: the serial port
+    unsigned hostPort = kDefaultHostPort;
+    int address = 0; // the device byte, 0..99; 0 reaches every device
+    bool addressGiven = false;
+    int timeoutMs = kDefaultTimeoutMs;
+    bool json = false;
+    std::vector<std::string> words; // the command and its arguments
+};
+
+struct CommandLineResult {
+    CommandLine line;
+    std::string error; // empty when the words parsed
+};
+
+CommandLineResult ParseCommandLine(const std::vector<std::string> &args);
+
+// A whole decimal number within [low, high]; std::nullopt for anything else ("", "+3", "3x", "1e2").
+std::optional<int> ParseNumber(const std::string &text, int low, int high);
+
+// The port number of "COMn" (n 1..99, any case of "COM"); std::nullopt when the text is not one.
+std::optional<unsigned> ParseComPort(const std::string &text);

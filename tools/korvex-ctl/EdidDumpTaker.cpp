@@ -1,0 +1,10 @@
+#include "EdidDumpTaker.h"
+
+#include "edid/EdidCapture.h"
+
+void EdidDumpTaker::OnRawLine(std::string_view line) {
+    if (!m_armed || !IsEdidDumpLine(line))
+        return;
+    m_line = std::string(line);
+    m_armed = false;
+}

@@ -1,0 +1,77 @@
+#include "Requests.h"
+
+#include "StateCollector.h"
+#include "protocol/Commands.h"
+
+#include <cstdio>
+
+namespace {
+
+int noAnswer(const Connection &connection) {
+    if (connection.dropped()) {
+        ReportError(connection.label() + ": the line dropped");
+        return kExitLine;
+    }
+    ReportError(connection.label() + ": no answer within " + std::to_string(connection.options().timeoutMs) +
+                " ms");
+    return kExitNoAnswer;
+}
+
+} // namespace
+
+bool QuietAfter(const Connection &connection, std::size_t mark) {
+    return connection.receivedCount() > mark &&
+           Connection::Clock::now() - connection.lastReceived() >= std::chrono::milliseconds(kQuietMs);
+}
+
+std::string AnswerText(const std::string &line) {
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return TrafficLog::asText(text);
+}
+
+int Exchange(Connection &connection, const std::function<session::SendStatus()> &send,
+             std::vector<AnswerWait::Expected> expected) {
+    AnswerWait wait(std::move(expected));
+    SinkRegistration registration(connection.session(), &wait);
+    const std::size_t mark = connection.receivedCount();
+    if (send() != session::SendStatus::Sent) {
+        ReportError(connection.label() + ": the command could not be sent");
+        return kExitLine;
+    }
+    connection.waitUntil([&] { return wait.complete() || QuietAfter(connection, mark); },
+                         connection.deadline());
+    const std::vector<TrafficLog::Entry> lines = connection.receivedSince(mark);
+    if (lines.empty() || connection.dropped())
+        return noAnswer(connection);
+    for (const TrafficLog::Entry &line : lines)
+        std::printf("%s\n", AnswerText(line.bytes).c_str());
+    return kExitOk;
+}
+
+int Request(Connection &connection, const std::string &text, std::vector<AnswerWait::Expected> expected) {
+    return Exchange(
+        connection, [&] { return connection.session().SendText(text); }, std::move(expected));
+}
+
+int ReadState(Connection &connection, DeviceState &state) {
+    StateCollector collector;
+    SinkRegistration registration(connection.session(), &collector);
+    const std::size_t mark = connection.receivedCount();
+    session::DeviceSession &session = connection.session();
+    const bool everyDevice = connection.options().address == 0;
+    if (session.SendText(protocol::buildGetStatus()) != session::SendStatus::Sent ||
+        (everyDevice && session.SendText(protocol::buildGetAddress()) != session::SendStatus::Sent)) {
+        ReportError(connection.label() + ": the command could not be sent");
+        return kExitLine;
+    }
+    connection.waitUntil([&] { return QuietAfter(connection, mark); }, connection.deadline());
+    if (connection.receivedCount() == mark || connection.dropped())
+        return noAnswer(connection);
+    state = collector.state();
+    // Only the device at that address answers a request prefixed with it.
+    if (!everyDevice && collector.replies() > 0)
+        state.address = connection.options().address;
+    return kExitOk;
+}

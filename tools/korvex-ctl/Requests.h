@@ -1,0 +1,49 @@
+#pragma once
+
+#include "AnswerWait.h"
+#include "Connection.h"
+#include "DeviceState.h"
+#include "session/DeviceConsole.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A sink registered with the session for the life of the object.
+class SinkRegistration {
+public:
+    SinkRegistration(session::IDeviceConsole &console, session::IReplySink *sink)
+        : m_console(console), m_sink(sink) {
+        m_console.AddReplySink(m_sink);
+    }
+    ~SinkRegistration() { m_console.RemoveReplySink(m_sink); }
+    SinkRegistration(const SinkRegistration &) = delete;
+    SinkRegistration &operator=(const SinkRegistration &) = delete;
+
+private:
+    session::IDeviceConsole &m_console;
+    session::IReplySink *m_sink;
+};
+
+// How long the line stays quiet before a burst of answers counts as over.
+inline constexpr int kQuietMs = 300;
+
+// Sends, then waits for the answer: until every expected record has come, or, once any line has
+// come, until the line has been quiet for kQuietMs, or until the time-out. Prints the lines that
+// came, one each, as text. Returns the exit status (no answer, a dropped line and a refused send
+// are reported).
+int Exchange(Connection &connection, const std::function<session::SendStatus()> &send,
+             std::vector<AnswerWait::Expected> expected);
+// The same for a text command.
+int Request(Connection &connection, const std::string &text, std::vector<AnswerWait::Expected> expected);
+
+// Asks the device for all its status lines ("GET STA"; with address 00 its address too) and
+// collects what comes until the burst has been quiet for kQuietMs or the time-out. With a device
+// address given, a device that answered is at that address. Returns the exit status.
+int ReadState(Connection &connection, DeviceState &state);
+
+// True once a line has come since `mark` and the line has been quiet for kQuietMs since.
+bool QuietAfter(const Connection &connection, std::size_t mark);
+
+// A received line as one line of text: without its line end, other control bytes escaped.
+std::string AnswerText(const std::string &line);

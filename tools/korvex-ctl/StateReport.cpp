@@ -1,0 +1,242 @@
+#include "StateReport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr const char *kEdidChoices[] = {
+    "1080P_2CH(PCM) ", "1080P_ audio5.1", "User EDID1", "User EDID2", "User EDID3", "From Out1", "From Out2",
+    "From Out3",       "From Out4",       "From Out5",  "From Out6",  "From Out7",  "From Out8", "From Out9"};
+
+std::string dotted(const DeviceState::IpAddress &a) {
+    return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
+           std::to_string(a[3]);
+}
+
+bool allDigits(const std::string &text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+template <std::size_t N> bool any(const DeviceState::Values<N> &values) {
+    return std::any_of(values.begin(), values.end(),
+                       [](const std::optional<int> &v) { return v.has_value(); });
+}
+
+// ---- JSON ----
+
+std::string quoted(const std::string &text) {
+    std::string out = "\"";
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+// Members of one JSON object, each added only when its value is known.
+class JsonObject {
+public:
+    void add(const char *key, const std::string &json) {
+        m_text += m_text.empty() ? "{" : ",";
+        m_text += quoted(key) + ":" + json;
+    }
+    void add(const char *key, const std::optional<int> &value) {
+        if (value)
+            add(key, std::to_string(*value));
+    }
+    template <std::size_t N> void add(const char *key, const DeviceState::Values<N> &values) {
+        if (!any(values))
+            return;
+        std::string json = "[";
+        for (std::size_t i = 0; i < N; ++i)
+            json += (i > 0 ? "," : "") + (values[i] ? std::to_string(*values[i]) : std::string("null"));
+        add(key, json + "]");
+    }
+    bool empty() const { return m_text.empty(); }
+    std::string text() const { return m_text.empty() ? "{}" : m_text + "}"; }
+
+private:
+    std::string m_text;
+};
+
+JsonObject lanObject(const DeviceState &s) {
+    JsonObject lan;
+    lan.add("dhcp", s.dhcp);
+    if (s.host)
+        lan.add("host", quoted(dotted(*s.host)));
+    if (s.mask)
+        lan.add("mask", quoted(dotted(*s.mask)));
+    if (s.router)
+        lan.add("router", quoted(dotted(*s.router)));
+    if (s.tcpPort) // a number as the device keeps it; anything else as the text it sent
+        lan.add("tcpPort",
+                allDigits(*s.tcpPort) ? std::to_string(std::stoi(*s.tcpPort)) : quoted(*s.tcpPort));
+    if (s.mac)
+        lan.add("mac", quoted(*s.mac));
+    return lan;
+}
+
+// ---- Text ----
+
+std::string input(int zeroBased) {
+    return zeroBased == 9 ? "MV" : "in" + std::to_string(zeroBased + 1);
+}
+
+template <class Format> std::string cell(const std::optional<int> &value, Format format) {
+    return value ? format(*value) : std::string("-");
+}
+
+void line(std::string &out, const char *label, const std::string &value) {
+    char head[32];
+    std::snprintf(head, sizeof head, "%-17s", label);
+    out += head + value + "\n";
+}
+
+// Columns padded to their widest cell, two blanks apart; the last column is not padded.
+void table(std::string &out, const std::vector<std::vector<std::string>> &rows) {
+    std::vector<std::size_t> widths;
+    for (const auto &row : rows)
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            widths.resize(std::max(widths.size(), row.size()));
+            widths[c] = std::max(widths[c], row[c].size());
+        }
+    for (const auto &row : rows) {
+        std::string text;
+        for (std::size_t c = 0; c < row.size(); ++c)
+            text += c + 1 < row.size() ? row[c] + std::string(widths[c] - row[c].size() + 2, ' ') : row[c];
+        out += text + "\n";
+    }
+}
+
+std::string flagList(const DeviceState::Values<13> &flags, std::size_t first, std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::optional<int> &f = flags[first + i];
+        if (!f)
+            return "-";
+        if (*f)
+            out += (out.empty() ? "" : " ") + std::to_string(i + 1);
+    }
+    return out.empty() ? "none" : out;
+}
+
+} // namespace
+
+const char *StateReport::EdidChoiceName(int choice) {
+    return choice >= 0 && choice < 14 ? kEdidChoices[choice] : "";
+}
+
+std::string StateReport::Json(const DeviceState &s) {
+    JsonObject o;
+    o.add("address", s.address);
+    o.add("routing", s.routing);
+    o.add("mvMode", s.mvMode);
+    o.add("qvSources", s.qvSources);
+    o.add("mvAudio", s.mvAudio);
+    o.add("borderWidth", s.borderWidth);
+    o.add("borderColour", s.borderColour);
+    o.add("edidChoice", s.edidChoice);
+    if (const JsonObject lan = lanObject(s); !lan.empty())
+        o.add("lan", lan.text());
+    o.add("audioMode", s.audioMode);
+    o.add("audioRouting", s.audioRouting);
+    o.add("audioMute", s.audioMute);
+    o.add("irRoute", s.irRoute);
+    o.add("irExtSwitch", s.irExtSwitch);
+    o.add("irEmitter", s.irEmitter);
+    o.add("rs232", s.rs232);
+    return o.text() + "\n";
+}
+
+std::string StateReport::LanJson(const DeviceState &s) {
+    return lanObject(s).text() + "\n";
+}
+
+std::string StateReport::LanText(const DeviceState &s) {
+    std::string out;
+    if (s.dhcp)
+        line(out, "DHCP", *s.dhcp ? "on" : "off");
+    if (s.host)
+        line(out, "Host IP", dotted(*s.host));
+    if (s.mask)
+        line(out, "Net mask", dotted(*s.mask));
+    if (s.router)
+        line(out, "Router IP", dotted(*s.router));
+    if (s.tcpPort)
+        line(out, "TCP port", *s.tcpPort);
+    if (s.mac)
+        line(out, "MAC", *s.mac);
+    return out;
+}
+
+std::string StateReport::Text(const DeviceState &s) {
+    std::string out;
+    if (s.address) {
+        char two[4];
+        std::snprintf(two, sizeof two, "%02d", *s.address);
+        line(out, "Address", two);
+    }
+    if (s.mvMode)
+        line(out, "Multiview", *s.mvMode == 0 ? "3x3" : "2x2");
+    if (any(s.qvSources)) {
+        std::string windows;
+        for (std::size_t w = 0; w < s.qvSources.size(); ++w)
+            windows += (w > 0 ? "  " : "") + std::to_string(w + 1) + ": " + cell(s.qvSources[w], input);
+        line(out, "Quick view", windows);
+    }
+    if (s.borderWidth || any(s.borderColour)) {
+        const auto number = [](int v) { return std::to_string(v); };
+        line(out, "Border line",
+             "width " + cell(s.borderWidth, number) + ", colour " + cell(s.borderColour[0], number) + "." +
+                 cell(s.borderColour[1], number) + "." + cell(s.borderColour[2], number));
+    }
+    if (s.audioMode) {
+        static const char *const modes[] = {"follow the input", "follow the output", "independent routing"};
+        line(out, "Audio mode", modes[*s.audioMode]);
+    }
+    if (any(s.irExtSwitch))
+        line(out, "IR control",
+             "HDBT " + flagList(s.irExtSwitch, 0, 9) + "; IR.ext " + flagList(s.irExtSwitch, 9, 4));
+    out += LanText(s);
+
+    const auto yesNo = [](int v) { return std::string(v ? "yes" : "no"); };
+    if (any(s.routing) || any(s.mvAudio) || any(s.audioRouting) || any(s.audioMute) || any(s.irRoute) ||
+        any(s.irEmitter) || any(s.rs232)) {
+        std::vector<std::vector<std::string>> rows = {
+            {"Output", "Video", "MV audio", "Audio", "Audio on", "IR from", "IR emitter", "RS-232"}};
+        for (std::size_t o = 0; o < 9; ++o)
+            rows.push_back(
+                {std::to_string(o + 1), cell(s.routing[o], input),
+                 cell(s.mvAudio[o], [](int v) { return v == 10 ? std::string("mute") : input(v - 1); }),
+                 cell(s.audioRouting[o], input),
+                 cell(s.audioMute[o], [](int v) { return std::string(v ? "mute" : "on"); }),
+                 cell(s.irRoute[o], [](int v) { return "IRext" + std::to_string(v + 1); }),
+                 cell(s.irEmitter[o], yesNo), cell(s.rs232[o], yesNo)});
+        out += "\n";
+        table(out, rows);
+    }
+    if (any(s.edidChoice)) {
+        std::vector<std::vector<std::string>> rows = {{"Input", "EDID"}};
+        for (std::size_t i = 0; i < 9; ++i)
+            rows.push_back({std::to_string(i + 1), cell(s.edidChoice[i], [](int v) {
+                                // The first name ends in a blank; trailing blanks are not shown.
+                                std::string name = EdidChoiceName(v);
+                                return name.substr(0, name.find_last_not_of(' ') + 1);
+                            })});
+        out += "\n";
+        table(out, rows);
+    }
+    return out;
+}
