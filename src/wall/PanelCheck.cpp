@@ -29,4 +29,23 @@ PanelRefusal CheckPanel(const WallPanel &p) {
     return CheckPanel(PanelValues{p.deviceAddress, p.outputPort, p.rotation, p.x1, p.y1, p.x2, p.y2});
 }
 
+std::string StoredPanelRefusalText(PanelRefusal refusal, const WallPanel &p) {
+    switch (refusal) {
+    case PanelRefusal::None:
+        break;
+    case PanelRefusal::DeviceAddress:
+        return "Device address " + std::to_string(p.deviceAddress) + " is above 99.";
+    case PanelRefusal::OutputPort:
+        return "Output port " + std::to_string(p.outputPort) + " is not 1~9.";
+    case PanelRefusal::Rotation:
+        return "Rotation " + std::to_string(p.rotation) + " is not 0, 90, 180 or 270.";
+    case PanelRefusal::OutsideFrame:
+    case PanelRefusal::Corners:
+        return "Capture rectangle (" + std::to_string(p.x1) + ", " + std::to_string(p.y1) + ")-(" +
+               std::to_string(p.x2) + ", " + std::to_string(p.y2) +
+               ") is not a rectangle within (1, 1)-(1920, 1080).";
+    }
+    return {};
+}
+
 } // namespace wall

@@ -2,6 +2,8 @@
 
 #include "wall/WallPanel.h"
 
+#include <string>
+
 namespace wall {
 
 // Why a panel cannot form a command line. The checks run in this order and the first that fails is
@@ -30,6 +32,10 @@ struct PanelValues {
 // Whether the values make a panel command line, and if not, why.
 PanelRefusal CheckPanel(const PanelValues &values);
 PanelRefusal CheckPanel(const WallPanel &panel);
+
+// Why a stored panel (a hand-edited file, a computed rectangle, a record never set) cannot be sent:
+// "Output port 12 is not 1~9.", ...; empty for None.
+std::string StoredPanelRefusalText(PanelRefusal refusal, const WallPanel &panel);
 
 // A full-screen line needs only its prefix and output digit: its rectangle is fixed and any
 // rotation other than 180 goes out as 0.

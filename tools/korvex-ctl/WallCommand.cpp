@@ -41,8 +41,10 @@ int showPreset(Connection &c, const WallShow &show) {
             if (command.ok())
                 lines.push_back(command.line);
             else
-                refusals.push_back("Panel W" + std::to_string(r + 1) + std::to_string(col + 1) +
-                                   " was not sent: " + command.reason);
+                refusals.push_back(
+                    "Panel W" + std::to_string(r + 1) + std::to_string(col + 1) + " was not sent: " +
+                    wall::StoredPanelRefusalText(
+                        command.refusal, preset.panels[static_cast<std::size_t>(wall::PanelIndex(r, col))]));
         }
     }
     int status = kExitOk;

@@ -56,29 +56,6 @@ QString editRefusalText(wall::PanelRefusal refusal) {
     return {};
 }
 
-// Why a stored panel (a hand-edited file, a computed rectangle, a record never set) was not sent.
-QString storedRefusalText(wall::PanelRefusal refusal, const wall::WallPanel &p) {
-    switch (refusal) {
-    case wall::PanelRefusal::None:
-        break;
-    case wall::PanelRefusal::DeviceAddress:
-        return QStringLiteral("Device address %1 is above 99.").arg(int{p.deviceAddress});
-    case wall::PanelRefusal::OutputPort:
-        return QStringLiteral("Output port %1 is not 1~9.").arg(int{p.outputPort});
-    case wall::PanelRefusal::Rotation:
-        return QStringLiteral("Rotation %1 is not 0, 90, 180 or 270.").arg(p.rotation);
-    case wall::PanelRefusal::OutsideFrame:
-    case wall::PanelRefusal::Corners:
-        return QStringLiteral(
-                   "Capture rectangle (%1, %2)-(%3, %4) is not a rectangle within (1, 1)-(1920, 1080).")
-            .arg(p.x1)
-            .arg(p.y1)
-            .arg(p.x2)
-            .arg(p.y2);
-    }
-    return {};
-}
-
 } // namespace
 
 QString CWallPanelEditor::panelButtonName(int row, int column) {
@@ -303,7 +280,7 @@ void CWallPanelEditor::SendPanel(int panel) {
         if (command.ok())
             m_links.send(command.line); // carries the panel's own address prefix
         else
-            refusal = storedRefusalText(command.refusal, p);
+            refusal = QString::fromStdString(wall::StoredPanelRefusalText(command.refusal, p));
     }
     LoadPanelToEdits(panel);
     if (!refusal.isEmpty()) {
