@@ -9,7 +9,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    xvfb xauth x11vnc fonts-dejavu-core
+    xvfb xauth x11vnc openbox fonts-dejavu-core
     edid-decode appstream
 )
 

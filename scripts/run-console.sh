@@ -28,6 +28,7 @@ cd "$run_dir"
 sim_pid=""
 xvfb_pid=""
 vnc_pid=""
+wm_pid=""
 stop_pid() {
     if [ -n "$1" ] && kill -0 "$1" 2>/dev/null; then
         kill -TERM "$1" 2>/dev/null || true
@@ -41,8 +42,10 @@ stop_sim() {
 stop_all() {
     stop_sim
     stop_pid "$vnc_pid"
+    stop_pid "$wm_pid"
     stop_pid "$xvfb_pid"
     vnc_pid=""
+    wm_pid=""
     xvfb_pid=""
 }
 trap stop_all EXIT
@@ -63,7 +66,7 @@ echo "Wire log: $run_dir/korvex-sim.log, device state: $run_dir/korvex-sim.json"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     port="${KORVEX_VNC_PORT:-5900}"
-    for exe in Xvfb x11vnc; do
+    for exe in Xvfb x11vnc openbox; do
         command -v "$exe" >/dev/null || { echo "run-console: $exe is missing (scripts/install-deps.sh)" >&2; exit 1; }
     done
     # A free display number: the first without a lock file.
@@ -74,6 +77,10 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
     [ -e "/tmp/.X11-unix/X$display" ] || { echo "run-console: Xvfb did not start" >&2; exit 1; }
     export DISPLAY=":$display"
+    # A small window manager, so that the console and its dialogs get title bars, a close box and
+    # can be moved.
+    openbox --sm-disable >"$run_dir/openbox.log" 2>&1 &
+    wm_pid=$!
     # -localhost: the VNC server accepts connections from this machine only.
     x11vnc -display "$DISPLAY" -localhost -rfbport "$port" -forever -shared -nopw -quiet \
         >"$run_dir/x11vnc.log" 2>&1 &

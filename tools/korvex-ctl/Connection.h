@@ -2,7 +2,7 @@
 
 #include "CommandLine.h"
 #include "EventLoop.h"
-#include "pages/traffic/TrafficLog.h"
+#include "session/TrafficLog.h"
 #include "session/DeviceSession.h"
 
 #include <chrono>

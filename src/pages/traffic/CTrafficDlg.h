@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pages/traffic/TrafficLog.h"
+#include "session/TrafficLog.h"
 
 #include <QDialog>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The line traffic log and its window: how bytes become shown lines, and the 10,000-line bound.
 #include "pages/traffic/CTrafficDlg.h"
-#include "pages/traffic/TrafficLog.h"
+#include "session/TrafficLog.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>

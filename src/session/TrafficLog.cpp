@@ -1,4 +1,4 @@
-#include "pages/traffic/TrafficLog.h"
+#include "session/TrafficLog.h"
 
 #include <cstdio>
 #include <ctime>
