@@ -7,10 +7,16 @@ JOBS ?= 2
 
 all: build
 
-deps:
+# The packages are checked once per change of the install script, not on every build.
+DEPS_STAMP := $(BUILD_DIR)/.deps-installed
+deps: $(DEPS_STAMP)
+$(DEPS_STAMP): scripts/install-deps.sh
 	@bash scripts/install-deps.sh
+	@mkdir -p $(BUILD_DIR) && touch $@
 
-configure: deps
+# Configured once; after that Ninja reruns CMake by itself when a CMake file changes.
+configure: deps $(BUILD_DIR)/build.ninja
+$(BUILD_DIR)/build.ninja:
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
 
 build: configure
@@ -35,10 +41,11 @@ test-asan: deps
 
 # The threaded parts (serial link, Qt hand-off, console against the simulator) under ThreadSanitizer.
 TSAN_TESTS ?= serial_test|serial_qt_test|app_console_window_test|e2e_
+TSAN_TARGETS ?= serial_test serial_qt_test app_console_window_test e2e_test korvex-sim korvex-edid
 test-tsan: deps
 	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEX_SANITIZE=thread \
 		-DKORVEX_BUILD_BENCH=OFF >/dev/null
-	@cmake --build build-tsan -j $(JOBS)
+	@cmake --build build-tsan -j $(JOBS) --target $(TSAN_TARGETS)
 	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/scripts/tsan.supp" \
 		ctest --output-on-failure -j $(JOBS) --timeout 900 -R '$(TSAN_TESTS)' $(CTEST_ARGS)
 
@@ -66,6 +73,7 @@ test-windows:
 	@JOBS=$(JOBS) BUILD_TYPE=$(BUILD_TYPE) bash scripts/test-windows.sh build-windows
 
 bench: build
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target korvex_benchmarks
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
 
 format:

@@ -4,7 +4,7 @@
 set -euo pipefail
 build="${1:-build}"
 export QT_QPA_PLATFORM=offscreen
-for bench in bench_link bench_edid bench_wall bench_console_receive; do
+for bench in bench_link bench_edid bench_wall bench_console_receive bench_console_apply; do
     exe="$build/bench/$bench"
     [ -x "$exe" ] || { echo "missing $exe" >&2; exit 1; }
     echo "== $bench"
@@ -12,5 +12,7 @@ for bench in bench_link bench_edid bench_wall bench_console_receive; do
 done
 echo "== bench_status_burst"
 "$build/bench/bench_status_burst" 10
+echo "== bench_console_latency"
+"$build/bench/bench_console_latency" 1000
 echo "== bench_responsiveness"
 "$build/bench/bench_responsiveness" 5
