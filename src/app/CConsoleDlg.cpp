@@ -54,10 +54,11 @@ CConsoleDlg::~CConsoleDlg() {
 
 void CConsoleDlg::buildControls() {
     // Address row: "Address:", the address list, "Address Management".
-    m_addressList = ui::makeList(IDC_ADDRESS_LIST, this);
+    m_addressList = new QComboBox(this);
     m_addressList->addItem(QStringLiteral("All: 00(all devices)"));
     for (int n = 1; n <= 32; ++n)
         m_addressList->addItem(QString());
+    ui::setUpList(m_addressList, IDC_ADDRESS_LIST);
     m_addressList->setMinimumContentsLength(22);
     auto *addressButton = ui::makeButton(QStringLiteral("Address Management"), IDC_ADDRESS_BUTTON, this);
 

@@ -10,9 +10,12 @@
 #include <algorithm>
 
 CPortList::CPortList(int id, QWidget *parent) : QComboBox(parent) {
-    ui::setUpList(this, id);
+    // The entries go in before the edit field and its completer exist, which then read them once.
+    QStringList ports;
     for (int n = 1; n <= 99; ++n)
-        addItem(QStringLiteral("COM%1").arg(n));
+        ports << QStringLiteral("COM%1").arg(n);
+    addItems(ports);
+    ui::setUpList(this, id);
     // Links and adapters come and go.
     connect(&m_markTimer, &QTimer::timeout, this, [this] { refreshMarks(); });
     m_markTimer.start(1000);
