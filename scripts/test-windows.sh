@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# make test-windows: cross-compiles the pure cores, the serial layer, korvex-edid and their tests for
-# Windows with MinGW-w64, and runs them under Wine in a temporary WINEPREFIX whose COM1 leads to a
-# link that each serial test points at its own pseudo-terminal. Nothing in the user's home is used.
+# make test-windows: cross-compiles the pure cores, the serial and TCP layers, korvex-edid and their
+# tests for Windows with MinGW-w64, and runs them under Wine in a temporary WINEPREFIX whose COM1 leads
+# to a link that each serial test points at its own pseudo-terminal; the TCP tests reach the Linux
+# korvex-sim on 127.0.0.1. Nothing in the user's home is used.
 #
 #   scripts/test-windows.sh [BUILD_DIR]      (default build-windows; Linux helpers in BUILD_DIR/host)
 #
@@ -27,7 +28,8 @@ if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
-# The Linux side: korvex-sim, korvex-edid (the output to match) and the peer of the serial tests.
+# The Linux side: korvex-sim (on a pseudo-terminal or a TCP port), korvex-edid (the output to match)
+# and the peer of the serial tests.
 cmake -S . -B "$host_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DKORVEX_CORE_ONLY=ON "${launcher[@]}" >/dev/null
 cmake --build "$host_dir" -j "$jobs" --target korvex-sim korvex-edid korvex-wine-peer
 

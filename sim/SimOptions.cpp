@@ -34,6 +34,28 @@ bool parseAddresses(const std::string &text, std::vector<int> &out) {
     return !out.empty();
 }
 
+// [HOST:]PORT, HOST a name, a dotted IPv4 address or an IPv6 address in brackets; PORT 0..65535.
+bool parseEndpoint(const std::string &text, std::string &host, int &port) {
+    std::string portText = text;
+    if (!text.empty() && text[0] == '[') {
+        const std::size_t close = text.find(']');
+        if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':')
+            return false;
+        host = text.substr(1, close - 1);
+        portText = text.substr(close + 2);
+    } else if (const std::size_t colon = text.rfind(':'); colon != std::string::npos) {
+        host = text.substr(0, colon);
+        portText = text.substr(colon + 1);
+        if (host.find(':') != std::string::npos)
+            return false; // an IPv6 address without its brackets
+    }
+    long value = 0;
+    if (host.empty() || !toNumber(portText, 0, 65535, value))
+        return false;
+    port = static_cast<int>(value);
+    return true;
+}
+
 } // namespace
 
 std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args, std::string &error) {
@@ -88,6 +110,14 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args
             }
         } else if (name == "--link") {
             ok = value(o.link);
+        } else if (name == "--tcp") {
+            std::string text;
+            ok = value(text);
+            o.tcp = true;
+            if (ok && !parseEndpoint(text, o.tcpHost, o.tcpPort)) {
+                error = "bad value for --tcp ([HOST:]PORT, an IPv6 address in brackets): " + text;
+                ok = false;
+            }
         } else if (name == "--inject") {
             ok = value(o.inject);
         } else if (name == "--log") {
@@ -137,6 +167,10 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args
             return std::nullopt;
         }
     }
+    if (o.tcp && !o.link.empty()) {
+        error = "--link names a pseudo-terminal, and --tcp serves none";
+        return std::nullopt;
+    }
     return o;
 }
 
@@ -145,7 +179,9 @@ std::string SimOptions::helpText() {
 
 A virtual line of Korvex 9x9 HDMI matrix switchers behind a pseudo-terminal. The first line on
 standard output is the path of the pseudo-terminal's slave side: open it at 57600 8N1, raw, and
-talk to the switchers as over RS-232. Ends cleanly on SIGINT or SIGTERM.
+talk to the switchers as over RS-232. With --tcp the same line is served on a TCP port, as on the
+switchers' LAN port, and the first line is the address it listens on (127.0.0.1:40123). Ends
+cleanly on SIGINT or SIGTERM.
 
 Line:
   --addresses LIST   devices on the line, two-digit addresses joined by commas
@@ -154,16 +190,25 @@ Line:
                      after the other in address order.
   --link PATH        make PATH a symlink to the slave (e.g. COM1 in the console's
                      folder); removed on exit.
+  --tcp [HOST:]PORT  serve the line on a TCP port instead of a pseudo-terminal: HOST a
+                     name or address to listen on (default 127.0.0.1; an IPv6 address in
+                     brackets), PORT 0 for any free port. One controller at a time: one
+                     that connects meanwhile gets "BUSY: another controller is
+                     connected" and is closed. When the controller goes, or the line is
+                     hung up, the next one may connect. Not with --link.
   --inject PATH      create a named FIFO at PATH (removed on exit); every line written
                      to it is handled as if another controller had sent it on the line,
-                     and the answers go out on the pseudo-terminal.
+                     and the answers go out on the pseudo-terminal (or to the TCP
+                     controller).
 
 Records:
   --log FILE         wire log: LINE <text> for every line received (control bytes
                      escaped as \r \n \t \xhh, lines holding only CR are left out),
                      FRAME <hex> for command frames, BADFRAME <hex>, OVERLONG <n>,
                      INJECT <text> for lines from the FIFO, HANGUP, and DROPPED <n>
-                     when replies nobody read for a second were thrown away.
+                     when replies nobody read for a second were thrown away; over TCP
+                     also CONNECT <peer>, DISCONNECT (the controller went) and BUSY
+                     <peer> (a second controller turned away).
   --state FILE       JSON snapshot of every device, written to FILE.tmp and renamed
                      over FILE at start and after every handled command.
 
@@ -175,12 +220,14 @@ Displays:
 Timing and faults:
   --pace             send at the real speed of 57600 baud (10 bits a byte).
   --delay MS         wait MS milliseconds before each reply.
-  --silent           carry out commands but never answer.
+  --silent           carry out commands but never answer (a stalled switcher).
   --garbage N        send N random bytes after each reply.
   --flood            after the first command, send an endless stream without LF.
   --hangup-after N   close the line after the N-th command has been answered.
   --hangup-at-byte N close the line once N reply bytes have been sent, in the middle
                      of whatever reply carries byte N (an unplugged cable).
+                     Over TCP both count on each connection afresh, and the next
+                     controller may connect after the hang-up.
   --seed N           seed of the random bytes (default 1).
   --help             this text.
 

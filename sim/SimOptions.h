@@ -10,16 +10,21 @@ namespace korvexsim {
 // Command-line settings of korvex-sim.
 struct SimOptions {
     std::vector<int> addresses{1};
-    std::string link;   // symlink to the pseudo-terminal's slave
+    std::string link; // symlink to the pseudo-terminal's slave
+    // --tcp [HOST:]PORT: the line is served on a TCP port instead of a pseudo-terminal (port 0: any
+    // free port).
+    bool tcp = false;
+    std::string tcpHost = "127.0.0.1";
+    int tcpPort = 0;
     std::string inject; // named FIFO whose lines are handled as if received on the line
     std::string log;
     std::string state;
     bool pace = false;
     bool silent = false;
     bool flood = false;
-    int garbage = 0;      // random bytes after each reply
-    long hangupAfter = 0; // close the line after this many commands; 0 = never
-    long hangupAtByte = 0; // close the line once this many reply bytes went out; 0 = never
+    int garbage = 0;       // random bytes after each reply
+    long hangupAfter = 0;  // close the line after this many commands; 0 = never (TCP: per connection)
+    long hangupAtByte = 0; // close the line once this many reply bytes went out; 0 = never (ditto)
     int delayMs = 0;
     unsigned seed = 1;
     bool help = false;

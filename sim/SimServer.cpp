@@ -27,6 +27,7 @@ constexpr std::size_t kFloodChunk = 512;
 constexpr std::chrono::seconds kHangupGrace{2};
 constexpr std::chrono::milliseconds kHangupSettle{50};
 constexpr std::chrono::seconds kStallDrop{1};
+constexpr std::string_view kBusyLine = "BUSY: another controller is connected\r\n";
 
 bool isLineEnd(std::string_view line) {
     return line.empty() || line == "\r";
@@ -49,8 +50,9 @@ int SimServer::run() {
         return 1;
     }
     writeState();
-    // The first line of standard output is the slave path; whoever started us waits for it.
-    std::printf("%s\n", m_slavePath.c_str());
+    // The first line of standard output is the slave path (or where we listen); whoever started us
+    // waits for it.
+    std::printf("%s\n", m_options.tcp ? m_listener.address().c_str() : m_slavePath.c_str());
     std::fflush(stdout);
 
     while (!m_stop) {
@@ -79,10 +81,10 @@ int SimServer::run() {
         if (m_flooding && !m_hungUp && !m_hangupPending && m_queue.empty())
             enqueue(randomBytes(static_cast<int>(kFloodChunk), false), now);
 
-        pollfd fds[3];
+        pollfd fds[4];
         nfds_t count = 0;
         fds[count++] = {m_signalFd, POLLIN, 0};
-        int masterIndex = -1, fifoIndex = -1;
+        int masterIndex = -1, fifoIndex = -1, listenIndex = -1;
         if (m_master >= 0) {
             masterIndex = static_cast<int>(count);
             short ev = POLLIN;
@@ -93,6 +95,10 @@ int SimServer::run() {
         if (m_fifoRead >= 0) {
             fifoIndex = static_cast<int>(count);
             fds[count++] = {m_fifoRead, POLLIN, 0};
+        }
+        if (m_listener.fd() >= 0) {
+            listenIndex = static_cast<int>(count);
+            fds[count++] = {m_listener.fd(), POLLIN, 0};
         }
         int ready = ::poll(fds, count, pollTimeoutMs(now));
         if (ready < 0) {
@@ -111,11 +117,14 @@ int SimServer::run() {
             // the commands that caused them.
             if (fds[masterIndex].revents & POLLOUT)
                 writeOut(Clock::now());
-            if (fds[masterIndex].revents & (POLLIN | POLLHUP | POLLERR))
+            // Over TCP a failed write has dropped the controller already.
+            if (m_master >= 0 && (fds[masterIndex].revents & (POLLIN | POLLHUP | POLLERR)))
                 readSerial();
         }
         if (fifoIndex >= 0 && (fds[fifoIndex].revents & (POLLIN | POLLHUP)))
             readInject();
+        if (listenIndex >= 0 && (fds[listenIndex].revents & POLLIN))
+            acceptClient();
     }
     return 0;
 }
@@ -145,8 +154,12 @@ bool SimServer::setUp(std::string &error) {
         error = "cannot write the log " + m_options.log + ": " + std::strerror(errno);
         return false;
     }
-    if (!openPty(error))
+    if (m_options.tcp) {
+        if (!m_listener.open(m_options.tcpHost, m_options.tcpPort, error))
+            return false;
+    } else if (!openPty(error)) {
         return false;
+    }
     if (!m_options.link.empty() && !makeLink(error))
         return false;
     if (!m_options.inject.empty() && !makeFifo(error))
@@ -242,13 +255,51 @@ void SimServer::cleanUp() {
             ::close(*fd);
         *fd = -1;
     }
+    m_listener.close();
+}
+
+void SimServer::acceptClient() {
+    std::string peer;
+    const int fd = m_listener.accept(peer);
+    if (fd < 0)
+        return;
+    // Like a switcher's LAN port, the line serves one controller at a time.
+    if (m_master >= 0) {
+        m_log.write("BUSY", peer);
+        TcpListener::refuse(fd, kBusyLine);
+        return;
+    }
+    m_log.write("CONNECT", peer);
+    m_master = fd;
+    // A new connection starts clean: nothing of the last one's input, replies or fault counts.
+    m_serialDecoder = WireDecoder();
+    m_queue.clear();
+    m_queuedBytes = 0;
+    m_lineCommands = 0;
+    m_bytesSent = 0;
+    m_hungUp = m_hangupPending = m_flooding = false;
+    m_lastProgress = Clock::now();
+    writeState();
+}
+
+void SimServer::dropClient() {
+    m_log.write("DISCONNECT", {});
+    ::close(m_master);
+    m_master = -1;
+    m_queue.clear();
+    m_queuedBytes = 0;
+    m_hangupPending = m_flooding = false;
 }
 
 void SimServer::readSerial() {
     char buf[4096];
     ssize_t n = ::read(m_master, buf, sizeof buf);
-    if (n <= 0)
+    if (n <= 0) {
+        // The controller closed its connection, or it was reset.
+        if (m_options.tcp && (n == 0 || (errno != EAGAIN && errno != EINTR)))
+            dropClient();
         return;
+    }
     std::vector<WireDecoder::Event> events;
     m_serialDecoder.feed(std::string_view(buf, static_cast<std::size_t>(n)), Clock::now(), events);
     handleEvents(events, Source::Serial);
@@ -296,6 +347,7 @@ void SimServer::handleEvents(std::vector<WireDecoder::Event> &events, Source sou
 
 void SimServer::onCommand(const SwitcherLine::Result &result) {
     ++m_commands;
+    ++m_lineCommands;
     Clock::time_point now = Clock::now();
     Clock::time_point when = now + std::chrono::milliseconds(m_options.delayMs);
     if (!m_options.silent) {
@@ -307,7 +359,7 @@ void SimServer::onCommand(const SwitcherLine::Result &result) {
     }
     if (m_options.flood)
         m_flooding = true;
-    if (m_options.hangupAfter > 0 && m_commands >= m_options.hangupAfter)
+    if (m_options.hangupAfter > 0 && m_lineCommands >= m_options.hangupAfter)
         m_hangupPending = true;
     m_lastProgress = now;
     writeState();
@@ -317,7 +369,8 @@ void SimServer::enqueue(std::string bytes, Clock::time_point notBefore) {
     // Replies nobody reads pile up only so far; beyond that they are dropped like a full UART buffer.
     const bool cutOff =
         m_options.hangupAtByte > 0 && m_bytesSent >= static_cast<std::size_t>(m_options.hangupAtByte);
-    if (bytes.empty() || m_hungUp || cutOff || m_queuedBytes + bytes.size() > kMaxQueued)
+    const bool nobodyConnected = m_options.tcp && m_master < 0;
+    if (bytes.empty() || m_hungUp || nobodyConnected || cutOff || m_queuedBytes + bytes.size() > kMaxQueued)
         return;
     m_queuedBytes += bytes.size();
     m_queue.push_back({std::move(bytes), 0, notBefore});
@@ -354,7 +407,11 @@ void SimServer::writeOut(Clock::time_point now) {
             if (errno == EINTR)
                 continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                // The terminal is gone; nothing more can be delivered.
+                // The terminal or the controller is gone; nothing more can be delivered.
+                if (m_options.tcp) {
+                    dropClient();
+                    return;
+                }
                 m_queue.clear();
                 m_queuedBytes = 0;
             }
@@ -388,7 +445,9 @@ std::size_t SimServer::unreadOnLine() const {
 
 void SimServer::closeLine() {
     m_log.write("HANGUP", {});
-    if (m_master >= 0)
+    if (m_options.tcp && m_master >= 0)
+        TcpListener::hangUp(m_master);
+    else if (m_master >= 0)
         ::close(m_master);
     if (m_slave >= 0)
         ::close(m_slave);

@@ -2,6 +2,7 @@
 
 #include "sim/SimOptions.h"
 #include "sim/SwitcherLine.h"
+#include "sim/TcpListener.h"
 #include "sim/WireDecoder.h"
 #include "sim/WireLog.h"
 
@@ -12,9 +13,10 @@
 
 namespace korvexsim {
 
-// The running simulator: a pseudo-terminal in raw mode, the optional inject FIFO, the switchers
-// behind them, and the reply queue with its pacing, delays and injected faults. One thread, one
-// poll loop; SIGINT/SIGTERM/SIGHUP arrive through a signalfd and end the loop cleanly.
+// The running simulator: a pseudo-terminal in raw mode (or, with --tcp, a listening socket and the
+// one controller connected to it), the optional inject FIFO, the switchers behind them, and the reply
+// queue with its pacing, delays and injected faults. One thread, one poll loop; SIGINT/SIGTERM/SIGHUP
+// arrive through a signalfd and end the loop cleanly.
 class SimServer {
 public:
     explicit SimServer(SimOptions options);
@@ -22,8 +24,8 @@ public:
     SimServer(const SimServer &) = delete;
     SimServer &operator=(const SimServer &) = delete;
 
-    // Sets everything up, prints the slave path on standard output, serves until a signal.
-    // Returns the process exit code.
+    // Sets everything up, prints the slave path (or the TCP address) on standard output, serves until
+    // a signal. Returns the process exit code.
     int run();
 
 private:
@@ -41,6 +43,8 @@ private:
     bool makeFifo(std::string &error);
     void cleanUp();
 
+    void acceptClient();
+    void dropClient();
     void readSerial();
     void readInject();
     void handleEvents(std::vector<WireDecoder::Event> &events, Source source);
@@ -62,10 +66,11 @@ private:
     WireLog m_log;
     std::mt19937 m_random;
 
-    int m_master = -1;
-    int m_slave = -1; // kept open so the master never sees a hang-up while no one listens
+    int m_master = -1; // the pseudo-terminal's master, or the connected controller's socket (--tcp)
+    int m_slave = -1;  // kept open so the master never sees a hang-up while no one listens
     std::string m_slavePath;
     bool m_linkMade = false;
+    TcpListener m_listener;
     int m_fifoRead = -1;
     int m_fifoKeepAlive = -1;
     bool m_fifoMade = false;
@@ -76,9 +81,10 @@ private:
     Clock::time_point m_paceNext{};
     Clock::time_point m_lastProgress{};
     long m_commands = 0;
+    long m_lineCommands = 0; // commands since the line (the TCP connection) opened
     bool m_flooding = false;
     bool m_hangupPending = false;
-    std::size_t m_bytesSent = 0; // reply bytes written to the line since start
+    std::size_t m_bytesSent = 0; // reply bytes written to the line since it opened
     bool m_hungUp = false;
     bool m_stop = false;
 };

@@ -14,6 +14,9 @@ namespace korvexsim {
 //   INJECT <text>     a line that came through the inject FIFO rather than the serial line
 //   HANGUP            the line was closed (--hangup-after)
 //   DROPPED <n>       n bytes of replies thrown away because nobody read them for a second
+//   CONNECT <peer>    (--tcp) a controller connected from peer ("127.0.0.1:53352")
+//   DISCONNECT        (--tcp) the controller closed its connection or it was reset
+//   BUSY <peer>       (--tcp) a second controller was turned away
 class WireLog {
 public:
     WireLog() = default;

@@ -599,8 +599,8 @@ TEST(SimOptions, ParsesWhatHelpDocuments) {
     o = SimOptions::parse({"--edid-out", "3=a.bin", "--edid-out=9=b=c.bin"}, error);
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(o->edidOut, (std::vector<std::pair<int, std::string>>{{3, "a.bin"}, {9, "b=c.bin"}}));
-    for (const char *opt : {"--link", "--inject", "--log", "--state", "--addresses", "--pace", "--silent",
-                            "--garbage", "--flood", "--hangup-after", "--delay", "--edid-out"})
+    for (const char *opt : {"--link", "--tcp", "--inject", "--log", "--state", "--addresses", "--pace",
+                            "--silent", "--garbage", "--flood", "--hangup-after", "--delay", "--edid-out"})
         EXPECT_NE(SimOptions::helpText().find(opt), std::string::npos) << opt;
 
     const std::vector<std::vector<std::string>> bad = {
@@ -625,6 +625,36 @@ TEST(SimOptions, ParsesWhatHelpDocuments) {
         error.clear();
         EXPECT_FALSE(SimOptions::parse(args, error)) << args[0];
         EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(SimOptions, TcpEndpointDefaultsToLoopbackAndTakesIpv6InBrackets) {
+    struct Row {
+        std::vector<std::string> args;
+        bool ok;
+        std::string host = {};
+        int port = 0;
+    };
+    const Row rows[] = {
+        {{"--tcp", "8000"}, true, "127.0.0.1", 8000},
+        {{"--tcp=0"}, true, "127.0.0.1", 0},
+        {{"--tcp", "0.0.0.0:65535"}, true, "0.0.0.0", 65535},
+        {{"--tcp", "localhost:23"}, true, "localhost", 23},
+        {{"--tcp", "[::1]:8000"}, true, "::1", 8000},
+        {{"--tcp", "::1:8000"}, false},
+        {{"--tcp", "[::1]"}, false},
+        {{"--tcp", ":8000"}, false},
+        {{"--tcp", "65536"}, false},
+        {{"--tcp", "host:"}, false},
+        {{"--tcp", "8000", "--link", "COM1"}, false},
+    };
+    for (const Row &row : rows) {
+        std::string error;
+        const auto o = SimOptions::parse(row.args, error);
+        ASSERT_EQ(o.has_value(), row.ok) << row.args[1] << ": " << error;
+        if (o) {
+            EXPECT_TRUE(o->tcp && o->tcpHost == row.host && o->tcpPort == row.port) << row.args[1];
+        }
     }
 }
 

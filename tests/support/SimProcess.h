@@ -10,6 +10,9 @@ namespace testsupport {
 // Runs korvex-sim (the program named by the environment variable KORVEX_SIM) for a test: starts it
 // with the given arguments, waits for the slave path on its first output line, and stops it again
 // (SIGTERM, then SIGKILL after the deadline) at the latest when the object goes.
+// With --tcp the first line is the address it listens on ("127.0.0.1:40123"), and slavePath() holds
+// that; the line serves one TCP controller at a time, and "hungUp" below turns false again when the
+// next one connects.
 //
 //   testsupport::ScopedTempCwd cwd;
 //   testsupport::SimProcess sim({"--link", "COM1", "--state", "sim.json", "--inject", "sim.fifo"});
