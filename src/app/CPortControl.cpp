@@ -1,6 +1,8 @@
 #include "app/CPortControl.h"
 
+#include "app/CNetworkDlg.h"
 #include "app/CPortList.h"
+#include "net/TcpTransport.h"
 #include "protocol/Commands.h"
 #include "pages/traffic/CTrafficDlg.h"
 #include "res/Resources.h"
@@ -125,6 +127,17 @@ void CPortControl::endWaitForOperator() {
 void CPortControl::TogglePort() {
     endWaitForOperator();
     endSearchForOperator();
+    if (m_connecting) {
+        // "Turn on Port" while a connection is being made gives up on it.
+        m_connecting = false;
+        m_session.close();
+        setStatus(QStringLiteral(" "));
+        return;
+    }
+    if (!m_session.PortOn() && onNetwork()) {
+        connectNetwork();
+        return;
+    }
     if (m_session.PortOn()) {
         m_session.setPortOn(false);
         m_portButton->setText(kTurnOn);
@@ -144,6 +157,11 @@ void CPortControl::TogglePort() {
 void CPortControl::SelectPort() {
     endWaitForOperator();
     endSearchForOperator();
+    if (m_portList->networkChosen()) {
+        chooseNetwork();
+        return;
+    }
+    m_connecting = false;
     m_session.close();
     // Switching ports while on turns the console off; the new port is then held open but unread.
     const bool wasOn = m_session.PortOn();
@@ -158,10 +176,61 @@ void CPortControl::SelectPort() {
 void CPortControl::StartSearch() {
     endWaitForOperator();
     endSearchForOperator();
+    m_connecting = false;
     showPortOn(false, kTurnOn);
     m_session.close();
     if (m_search.start(m_portNumber))
         setStatus(kPleaseWait);
+}
+
+bool CPortControl::onNetwork() const {
+    return dynamic_cast<const net::TcpTransport *>(m_session.transport()) != nullptr;
+}
+
+void CPortControl::chooseNetwork() {
+    CNetworkDlg dialog(m_window);
+    if (dialog.exec() != QDialog::Accepted) {
+        // The list goes back to the line the console is on.
+        m_portList->setCurrentIndex(onNetwork() ? CPortList::kNetworkIndex : static_cast<int>(m_portNumber) - 1);
+        return;
+    }
+    m_session.close();
+    showPortOn(false, kTurnOn);
+    CNetworkDlg::remember(dialog.host(), dialog.port());
+    // The worker's reports cross to the window's thread through a Qt hand-off, as the serial port's do.
+    auto tcp = std::make_unique<net::TcpTransport>(
+        dialog.host().toStdString(), static_cast<std::uint16_t>(dialog.port()),
+        [this](net::TcpTransport::Deliver deliver) {
+            return std::make_unique<QtLinkBridge>(
+                m_window, [deliver](const std::uint8_t *data, std::size_t size, unsigned) { deliver(data, size); });
+        });
+    m_session.setTransport(std::move(tcp));
+    m_portList->setNetworkText(QString::fromStdString(m_session.transport()->name()));
+    connectNetwork();
+}
+
+// Connecting goes on in the background; the window stays live and says where it is connecting.
+void CPortControl::connectNetwork() {
+    const QString name = QString::fromStdString(m_session.transport()->name());
+    m_portList->setCurrentIndex(CPortList::kNetworkIndex);
+    if (!m_session.open()) {
+        setStatus(name + QStringLiteral(": ") + QString::fromStdString(m_session.transport()->failureText()));
+        return;
+    }
+    m_connecting = true;
+    setStatus(QStringLiteral("Connecting to ") + name + QStringLiteral("..."));
+}
+
+void CPortControl::onLineConnected() {
+    if (m_reconnect.waiting()) {
+        m_reconnect.connected();
+        return;
+    }
+    if (!m_connecting)
+        return;
+    m_connecting = false;
+    showPortOn(true, kClose);
+    setStatus(QStringLiteral("Connected to ") + QString::fromStdString(m_session.transport()->name()));
 }
 
 bool CPortControl::openSearchPort(unsigned port) {
@@ -202,6 +271,14 @@ void CPortControl::closeAfterFailure() {
         m_reconnect.failed();
         return;
     }
+    if (m_connecting) {
+        // The connection did not come about: say why (refused, timed out, no such host, ...).
+        m_connecting = false;
+        const QString name = QString::fromStdString(m_session.transport()->name());
+        setStatus(name + QStringLiteral(": ") + QString::fromStdString(m_session.transport()->failureText()));
+        m_session.close();
+        return;
+    }
     const bool wasOn = m_session.PortOn();
     m_portButton->setText(QStringLiteral("Open port"));
     m_session.close();
@@ -210,7 +287,8 @@ void CPortControl::closeAfterFailure() {
     if (wasOn && m_reconnectEnabled) {
         const QString name = QString::fromStdString(m_session.transport()->name());
         setStatus(name + QStringLiteral(" lost, waiting for it to return..."));
-        m_reconnect.start(session::Reconnector::serialSchedule());
+        m_reconnect.start(onNetwork() ? session::Reconnector::networkSchedule()
+                                      : session::Reconnector::serialSchedule());
     }
 }
 
@@ -224,7 +302,10 @@ void CPortControl::setReconnectEnabled(bool on) {
 }
 
 session::IReconnectOwner::Attempt CPortControl::reopenLine() {
-    // A serial port counts once its device node (or COMn link) is there again and opens.
+    // A network line connects in the background; a serial port counts once its device node (or COMn
+    // link) is there again and opens.
+    if (onNetwork())
+        return m_session.open() ? Attempt::Pending : Attempt::Failed;
     if (!serial::PortPresent(m_portNumber) || !m_session.open())
         return Attempt::Failed;
     return Attempt::Opened;

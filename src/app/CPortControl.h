@@ -60,7 +60,7 @@ private:
     void onLineSeen() override { m_search.onLine(); }
     void onReplyHandled(const protocol::Reply &reply) override;
     void onLineDropped() override;
-    void onLineConnected() override { m_reconnect.connected(); }
+    void onLineConnected() override;
     void onBytesSent(const std::uint8_t *data, std::size_t size) override;
     void onBytesReceived(const std::uint8_t *data, std::size_t size) override;
     // ISearchOwner
@@ -74,6 +74,10 @@ private:
     // The session's line as serial port `port` (a new serial transport when it had another line).
     SerialTransport &serialLine(unsigned port);
     bool openPort(unsigned port, bool serve = true);
+    // "Network...": asks where, then connects to that switcher's LAN port.
+    void chooseNetwork();
+    void connectNetwork();
+    bool onNetwork() const;
     void reportPortFailure();
     void endSearchForOperator();
     void endWaitForOperator();
@@ -86,6 +90,7 @@ private:
     QWidget *m_window;
     CTrafficDlg *m_traffic;
     unsigned m_portNumber = 1;
+    bool m_connecting = false; // a network connection is being made for the operator
     CPortList *m_portList = nullptr;
     QPushButton *m_portButton = nullptr;
     QLabel *m_portIcon = nullptr;

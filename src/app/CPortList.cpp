@@ -14,6 +14,7 @@ CPortList::CPortList(int id, QWidget *parent) : QComboBox(parent) {
     QStringList ports;
     for (int n = 1; n <= 99; ++n)
         ports << QStringLiteral("COM%1").arg(n);
+    ports << QStringLiteral("Network...");
     addItems(ports);
     ui::setUpList(this, id);
     // Links and adapters come and go.
@@ -23,13 +24,18 @@ CPortList::CPortList(int id, QWidget *parent) : QComboBox(parent) {
 }
 
 unsigned CPortList::chosenPort() const {
-    return static_cast<unsigned>(std::max(0, currentIndex())) + 1;
+    const int index = currentIndex();
+    return index >= 0 && index < kNetworkIndex ? static_cast<unsigned>(index) + 1 : 1;
+}
+
+void CPortList::setNetworkText(const QString &text) {
+    setItemText(kNetworkIndex, text.isEmpty() ? QStringLiteral("Network...") : text);
 }
 
 void CPortList::refreshMarks() {
     QFont bold = font();
     bold.setBold(true);
-    for (int i = 0; i < count(); ++i) {
+    for (int i = 0; i < kNetworkIndex; ++i) {
         const QVariant want = serial::PortPresent(static_cast<unsigned>(i) + 1) ? QVariant(bold) : QVariant();
         if (itemData(i, Qt::FontRole) != want)
             setItemData(i, want, Qt::FontRole);
@@ -52,6 +58,9 @@ bool CPortList::clearFailure() {
 }
 
 QString CPortList::pathText() const {
+    if (networkChosen())
+        return itemText(kNetworkIndex) == QStringLiteral("Network...") ? QStringLiteral("A switcher's LAN port")
+                                                                       : QStringLiteral("TCP ") + itemText(kNetworkIndex);
     const unsigned port = chosenPort();
 #ifdef Q_OS_WIN
     // A device name, not a file: shown as it is opened.

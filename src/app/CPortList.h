@@ -11,8 +11,14 @@ class CPortList : public QComboBox {
 public:
     explicit CPortList(int id, QWidget *parent = nullptr);
 
-    // 1-based port number of the choice (1 when there is none).
+    // The last entry, after COM99: "Network...", or "host:port" once a switcher's LAN port is chosen.
+    static constexpr int kNetworkIndex = 99;
+
+    // 1-based port number of the choice (1 when there is none or it is the network entry).
     unsigned chosenPort() const;
+    bool networkChosen() const { return currentIndex() == kNetworkIndex; }
+    // The network entry's text: "host:port", or "Network..." for an empty one.
+    void setNetworkText(const QString &text);
 
     void refreshMarks();
     bool marked(int index) const;

@@ -1,5 +1,6 @@
 #include "TransportChoice.h"
 
+#include "net/TcpTransport.h"
 #include "serial/PortNaming.h"
 
 #include <filesystem>
@@ -54,8 +55,12 @@ TransportChoice MakeTransport(const CommandLine &options,
                               const SerialTransport::HandOffFactory &makeHandOff) {
     TransportChoice choice;
     if (!options.host.empty()) {
-        choice.label = options.host + ":" + std::to_string(options.hostPort);
-        choice.error = "--host needs the network transport";
+        // The switcher's LAN port: connects in the background, reports through the same hand-off.
+        auto tcp = std::make_unique<net::TcpTransport>(options.host, static_cast<std::uint16_t>(options.hostPort),
+                                                       makeHandOff);
+        choice.label = tcp->name();
+        choice.transport = std::move(tcp);
+        choice.connectsLater = true;
         return choice;
     }
     choice.label = options.port;
