@@ -132,9 +132,10 @@ TEST(ConsoleWindow, ControlsTabsAndPages) {
     EXPECT_EQ(dlg.windowTitle(), "Korvex  V2.0");
 
     auto *ports = ui::control<QComboBox>(&dlg, CConsoleDlg::IDC_PORT_LIST);
-    ASSERT_EQ(ports->count(), 99);
+    ASSERT_EQ(ports->count(), 100);
     EXPECT_EQ(ports->itemText(0), "COM1");
     EXPECT_EQ(ports->itemText(98), "COM99");
+    EXPECT_EQ(ports->itemText(99), "Network...");
     EXPECT_EQ(ports->currentText(), "COM1");
     // Without a COM1 link here the port resolves to the system device table.
     EXPECT_EQ(dlg.portPathText(), "/dev/ttyS0");
