@@ -228,6 +228,22 @@ TEST_F(KorvexCtl, PortThatDoesNotOpenSaysWhy) {
     }
 }
 
+TEST_F(KorvexCtl, TheSwitchersLanPortWorksAsItsSerialLine) {
+    ASSERT_TRUE(m_sim.start({"--tcp", "0", "--state", "sim.json"})) << m_sim.error();
+    const std::string where = m_sim.slavePath(); // "127.0.0.1:port"
+    const CtlRun route = this->run({"--host", where, "route", "3", "5"});
+    EXPECT_EQ(route.status, 0) << route.err;
+    EXPECT_TRUE(testsupport::waitFor([] { return simValue("routing.2") == 4; }, 5000));
+    const CtlRun status = this->run({"--host", where, "--address", "01", "status", "--json"});
+    EXPECT_EQ(status.status, 0) << status.err;
+    EXPECT_NE(status.out.find("\"routing\""), std::string::npos);
+    // The simulator stops: nothing listens there any more.
+    m_sim.stop();
+    const CtlRun refused = this->run({"--host", where, "status"});
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_EQ(refused.err, "korvex-ctl: " + where + ": connection refused\n");
+}
+
 TEST_F(KorvexCtl, ArgumentErrorsAreUsageErrors) {
     const struct {
         std::vector<std::string> args;
