@@ -4,6 +4,8 @@
 // window as PNG files. Run it on a real X display (scripts/screenshots.sh uses Xvfb).
 //   korvex-screenshots SIM_PROGRAM OUTPUT_FOLDER
 #include "app/CConsoleDlg.h"
+#include "app/CNetworkDlg.h"
+#include "app/CPortList.h"
 #include "app/PageTable.h"
 #include "pages/address/CAddressDlg.h"
 #include "pages/base/CConsolePage.h"
@@ -22,6 +24,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 #include <functional>
 
@@ -141,6 +144,33 @@ int main(int argc, char **argv) {
     ok = save(console.trafficDialog(), out + QStringLiteral("/line-traffic.png")) && ok;
     console.trafficDialog()->hide();
 
+    // The same switcher line over TCP: the network dialog, then the console connected to it.
+    QProcess tcpSim;
+    tcpSim.start(simProgram, {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--addresses"),
+                              QStringLiteral("01,05,12")});
+    if (!tcpSim.waitForStarted() || !spinUntil([&] { return tcpSim.canReadLine() || tcpSim.waitForReadyRead(50); }, 10000)) {
+        std::fprintf(stderr, "korvex-screenshots: korvex-sim --tcp did not start\n");
+        return 1;
+    }
+    const QString where = QString::fromLatin1(tcpSim.readLine()).trimmed();
+    QTimer::singleShot(300, &console, [&] {
+        if (auto *dialog = qobject_cast<CNetworkDlg *>(QApplication::activeModalWidget())) {
+            ui::control<QComboBox>(dialog, QStringLiteral("Host:"))->setEditText(where);
+            settle(200);
+            ok = save(dialog, out + QStringLiteral("/network-dialog.png")) && ok;
+            ui::control<QPushButton>(dialog, QStringLiteral("Connect"))->click();
+        }
+    });
+    auto *ports = ui::control<QComboBox>(&console, CConsoleDlg::IDC_PORT_LIST);
+    ports->setCurrentIndex(CPortList::kNetworkIndex);
+    emit ports->activated(CPortList::kNetworkIndex);
+    spinUntil([&] { return console.PortOn(); }, 10000);
+    emit addresses->activated(1);
+    settle(1000);
+    ok = save(&console, out + QStringLiteral("/console-network.png")) && ok;
+
+    tcpSim.terminate();
+    tcpSim.waitForFinished(5000);
     sim.terminate();
     sim.waitForFinished(5000);
     return ok ? 0 : 1;
