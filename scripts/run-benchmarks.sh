@@ -14,5 +14,7 @@ echo "== bench_status_burst"
 "$build/bench/bench_status_burst" 10
 echo "== bench_console_latency"
 "$build/bench/bench_console_latency" 1000
+echo "== bench_console_tcp"
+"$build/bench/bench_console_tcp" 200
 echo "== bench_responsiveness"
 "$build/bench/bench_responsiveness" 5
