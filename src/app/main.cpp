@@ -1,5 +1,6 @@
 #include "app/CConsoleApp.h"
 #include "app/WorkFolder.h"
+#include "res/Version.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -56,7 +57,7 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (parser.isSet(versionOption)) {
-        std::printf("korvex-console 2.0\n");
+        std::printf("korvex-console " KORVEX_VERSION "\n");
         return 0;
     }
 
