@@ -72,7 +72,7 @@ public:
     template <class Page> Page *findPage() const {
         for (CConsolePage *p : m_pages) {
             if (auto *typed = dynamic_cast<Page *>(p)) {
-                p->ensureBuilt();
+                ensureBuilt(p);
                 return typed;
             }
         }
@@ -86,6 +86,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    static void ensureBuilt(CConsolePage *page);
     void buildControls();
     void OnInitDialog();
     bool deviceByteOfEntry(int listIndex, std::uint8_t &device);
