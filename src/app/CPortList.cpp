@@ -20,7 +20,8 @@ CPortList::CPortList(int id, QWidget *parent) : QComboBox(parent) {
     // Links and adapters come and go.
     connect(&m_markTimer, &QTimer::timeout, this, [this] { refreshMarks(); });
     m_markTimer.start(1000);
-    refreshMarks();
+    // The first look waits until the window is up: it is a file look-up for each of 99 ports.
+    QTimer::singleShot(0, this, [this] { refreshMarks(); });
 }
 
 unsigned CPortList::chosenPort() const {
