@@ -49,6 +49,16 @@ test-tsan: deps
 	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/scripts/tsan.supp" \
 		ctest --output-on-failure -j $(JOBS) --timeout 900 -R '$(TSAN_TESTS)' $(CTEST_ARGS)
 
+# The randomized soak at length: SEEDS seeds (a count from 1, or A-B) of STEPS steps each, the console
+# against korvex-sim; a difference names its seed and step, and `soak_test --seed N --steps M` replays it.
+SEEDS ?= 20
+STEPS ?= 2000
+.PHONY: test-soak
+test-soak: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target soak_test korvex-sim
+	@QT_QPA_PLATFORM=offscreen KORVEX_SIM=$(CURDIR)/$(BUILD_DIR)/sim/korvex-sim \
+		$(BUILD_DIR)/tests/soak/soak_test --seeds $(SEEDS) --steps $(STEPS)
+
 # Every libFuzzer target for SECONDS seconds (clang), each from a copy of its committed seed corpus.
 SECONDS ?= 60
 FUZZERS ?= fuzz_link_protocol fuzz_edid_decoder fuzz_edid_capture fuzz_wall_files fuzz_sim_line fuzz_console_receive
