@@ -81,13 +81,14 @@ void CVideoPage::buildControls() {
     layout->setRowStretch(kRowCount + 1, 1);
     layout->setVerticalSpacing(fontMetrics().height() / 4);
 
-    // Every radio as wide as the widest one, so the ten columns line up from row to row.
-    const auto radios = findChildren<QRadioButton *>();
+    // Every radio as wide as the widest one, so the ten columns line up from row to row. Each row has
+    // the same ten captions, so one row tells the width.
     int width = 0;
-    for (const QRadioButton *radio : radios)
+    for (const QAbstractButton *radio : m_radios[0])
         width = std::max(width, radio->sizeHint().width());
-    for (QRadioButton *radio : radios)
-        radio->setMinimumWidth(width);
+    for (const auto &row : m_radios)
+        for (QAbstractButton *radio : row)
+            radio->setMinimumWidth(width);
 }
 
 QWidget *CVideoPage::buildRoutingRow(int row) {
