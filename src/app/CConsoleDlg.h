@@ -72,7 +72,7 @@ public:
     template <class Page> Page *findPage() const {
         for (CConsolePage *p : m_pages) {
             if (auto *typed = dynamic_cast<Page *>(p)) {
-                p->ensureBuilt();
+                typed->ensureBuilt(); // through the typed pointer: CConsolePage is only declared here
                 return typed;
             }
         }
