@@ -59,14 +59,15 @@ test-soak: configure
 	@QT_QPA_PLATFORM=offscreen KORVEX_SIM=$(CURDIR)/$(BUILD_DIR)/sim/korvex-sim \
 		$(BUILD_DIR)/tests/soak/soak_test --seeds $(SEEDS) --steps $(STEPS)
 
-# Every libFuzzer target for SECONDS seconds (clang), each from a copy of its committed seed corpus.
-SECONDS ?= 60
-FUZZERS ?= fuzz_link_protocol fuzz_edid_decoder fuzz_edid_capture fuzz_wall_files fuzz_sim_line fuzz_console_receive
+# Every libFuzzer target (clang), one after another and niced, each from a copy of its committed seed
+# corpus for the number of executions after its name; SECONDS=N stops each after N seconds at the latest.
+FUZZERS ?= fuzz_link_protocol:10000000 fuzz_edid_decoder:10000000 fuzz_edid_capture:10000000 \
+	fuzz_sim_line:10000000 fuzz_console_receive:1000000 fuzz_wall_files:1000000
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DKORVEX_BUILD_FUZZ=ON -DKORVEX_BUILD_TESTS=OFF -DKORVEX_BUILD_BENCH=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target $(FUZZERS)
-	@bash scripts/run-fuzzers.sh build-fuzz $(SECONDS) $(FUZZERS)
+	@cmake --build build-fuzz -j $(JOBS) --target $(foreach f,$(FUZZERS),$(firstword $(subst :, ,$(f))))
+	@bash scripts/run-fuzzers.sh build-fuzz $(if $(SECONDS),--seconds $(SECONDS)) $(FUZZERS)
 
 # The Debian package: korvex_<version>_<arch>.deb in the build folder.
 package: build

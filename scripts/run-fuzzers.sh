@@ -1,32 +1,59 @@
 #!/usr/bin/env bash
-# Runs each named libFuzzer target for a number of seconds, starting from a copy of its seed corpus in
-# fuzz/corpus/<name without fuzz_> (new inputs go to the copy, not to the committed seeds), and prints
-# one line per target: executions, corpus size, and whether it found anything.
-#   scripts/run-fuzzers.sh BUILD_DIR SECONDS TARGET...
+# Runs libFuzzer targets one after another, never two at once, each at a lower priority (nice 10, or
+# FUZZ_NICE) and from a copy of its seed corpus in fuzz/corpus/<name without fuzz_> (new inputs go to
+# the copy, not to the committed seeds). A target given as NAME:RUNS stops by itself after RUNS
+# executions; --seconds S stops every target after S seconds at the latest. One line per target:
+# executions, executions per second, time, corpus size, and whether it found anything.
+#   scripts/run-fuzzers.sh BUILD_DIR [--seconds S] TARGET[:RUNS]...
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
-build="$(cd "$1" && pwd)"; seconds="$2"; shift 2
+build="$(cd "$1" && pwd)"
+shift
+seconds=""
+if [ "${1:-}" = "--seconds" ]; then
+    seconds="$2"
+    shift 2
+fi
+if [ $# -eq 0 ]; then
+    echo "usage: $0 BUILD_DIR [--seconds S] TARGET[:RUNS]..." >&2
+    exit 2
+fi
+for spec in "$@"; do
+    if [ "$spec" = "${spec%%:*}" ] && [ -z "$seconds" ]; then
+        echo "$spec: give a run count (NAME:RUNS) or --seconds" >&2
+        exit 2
+    fi
+done
 work="$(mktemp -d)"
 # Library caches kept until exit are not the targets' leaks.
 export LSAN_OPTIONS="suppressions=$repo/scripts/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 trap 'rm -rf "$work"' EXIT
 status=0
-for target in "$@"; do
+for spec in "$@"; do
+    target="${spec%%:*}"
+    runs=""
+    [ "$spec" != "$target" ] && runs="${spec#*:}"
     exe="$build/fuzz/$target"
     corpus="$work/${target#fuzz_}"
     mkdir -p "$corpus"
     seeds="$repo/fuzz/corpus/${target#fuzz_}"
     if [ -d "$seeds" ]; then cp -r "$seeds"/. "$corpus"/; fi
     log="$work/$target.log"
-    if (cd "$work" && "$exe" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$work/$target-" \
-            "$corpus" >"$log" 2>&1); then
+    limits=()
+    [ -n "$runs" ] && limits+=("-runs=$runs")
+    [ -n "$seconds" ] && limits+=("-max_total_time=$seconds")
+    start=$(date +%s)
+    if (cd "$work" && nice -n "${FUZZ_NICE:-10}" "$exe" "${limits[@]}" -print_final_stats=1 \
+            -artifact_prefix="$work/$target-" "$corpus" >"$log" 2>&1); then
         result="no finding"
     else
         result="FINDING (see below)"
         status=1
     fi
-    runs="$(grep -Eo 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || echo '?')"
-    echo "$target: $runs executions in ${seconds} s, corpus $(ls "$corpus" | wc -l) inputs, $result"
+    elapsed=$(($(date +%s) - start))
+    executed="$(grep -Eo 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || echo '?')"
+    speed="$(grep -Eo 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || echo '?')"
+    echo "$target: $executed executions, $speed/s, ${elapsed} s, corpus $(ls "$corpus" | wc -l) inputs, $result"
     if [ "$result" != "no finding" ]; then
         tail -40 "$log"
         mkdir -p "$repo/fuzz/findings"

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the readers of both console files and to the capture-rectangle
-// computation. Besides not crashing, whatever a reader makes of the bytes must survive being
-// written and read back unchanged.
+// computation, all in memory. Besides not crashing: the reader of a file's bytes (what the console's
+// loaders use) and the stream reader must make the same table of them, and whatever a reader makes
+// of the bytes must survive being written and read back unchanged.
 #include "address/AddressFile.h"
 #include "wall/ComputeCaptureRects.h"
 #include "wall/LayoutFile.h"
@@ -11,27 +12,35 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const std::string bytes(reinterpret_cast<const char *>(data), size);
+    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
 
     wall::PresetTable presets;
     {
-        std::istringstream in(bytes);
-        wall::ReadLayout(in, presets);
-        std::istringstream again(wall::FormatLayoutFile(presets));
+        const bool complete = wall::ReadLayout(bytes, presets);
+        wall::PresetTable streamed;
+        std::istringstream in{std::string(bytes)};
+        if (wall::ReadLayout(in, streamed) != complete || !(streamed == presets))
+            std::abort();
+        const std::string written = wall::FormatLayoutFile(presets);
         wall::PresetTable back;
-        wall::ReadLayout(again, back);
+        wall::ReadLayout(written, back);
         if (!(back == presets))
             std::abort();
     }
     {
         AddressTable table;
-        std::istringstream in(bytes);
-        address::ReadAddressTable(in, table);
-        std::istringstream again(address::FormatAddressFile(table));
+        address::ReadAddressTable(bytes, table);
+        AddressTable streamed;
+        std::istringstream in{std::string(bytes)};
+        address::ReadAddressTable(in, streamed);
+        if (!(streamed == table))
+            std::abort();
+        const std::string written = address::FormatAddressFile(table);
         AddressTable back;
-        address::ReadAddressTable(again, back);
+        address::ReadAddressTable(written, back);
         if (!(back == table))
             std::abort();
     }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace address {
 
@@ -52,8 +53,9 @@ std::string FormatAddressFile(const AddressTable &table) {
     return out;
 }
 
-void ReadAddressTable(std::istream &in, AddressTable &table) {
-    TextScanner scanner(in);
+namespace {
+
+void readAddressTable(TextScanner &scanner, AddressTable &table) {
     for (auto &entry : table.entries) {
         int value = 0;
         if (scanner.readInt(value))
@@ -64,6 +66,18 @@ void ReadAddressTable(std::istream &in, AddressTable &table) {
         if (description.read)
             entry.description = std::move(description.text);
     }
+}
+
+} // namespace
+
+void ReadAddressTable(std::istream &in, AddressTable &table) {
+    TextScanner scanner(in);
+    readAddressTable(scanner, table);
+}
+
+void ReadAddressTable(std::string_view bytes, AddressTable &table) {
+    TextScanner scanner(bytes);
+    readAddressTable(scanner, table);
 }
 
 std::vector<std::string> LoadAddressFile(AddressTable &table, const std::string &path) {
@@ -82,7 +96,8 @@ std::vector<std::string> LoadAddressFile(AddressTable &table, const std::string 
         messages.push_back("File read failed");
         return messages;
     }
-    ReadAddressTable(in, table);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ReadAddressTable(bytes, table);
     return messages;
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace address {
@@ -21,6 +22,8 @@ std::string FormatAddressFile(const AddressTable &table);
 // Reads the address line and the 32 descriptions from the stream into the table. A number that
 // cannot be read leaves its address unchanged; descriptions are not reset here.
 void ReadAddressTable(std::istream &in, AddressTable &table);
+// The same from the bytes of a whole file, as LoadAddressFile reads it.
+void ReadAddressTable(std::string_view bytes, AddressTable &table);
 
 // Start-up load: creates the default file when missing, then reads; returns the message texts to
 // show, in order; empty when all went well. Descriptions start as ten spaces before reading.

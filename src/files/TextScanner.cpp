@@ -17,7 +17,9 @@ bool isDigit(int c) {
 } // namespace
 
 int TextScanner::peekChar() {
-    const auto c = m_in.rdbuf() ? m_in.rdbuf()->sgetc() : std::char_traits<char>::eof();
+    if (!m_stream)
+        return m_at != m_end ? static_cast<unsigned char>(*m_at) : kEnd;
+    const auto c = m_stream->sgetc();
     if (c == std::char_traits<char>::eof())
         return kEnd;
     return static_cast<unsigned char>(std::char_traits<char>::to_char_type(c));
@@ -25,8 +27,12 @@ int TextScanner::peekChar() {
 
 int TextScanner::readChar() {
     const int c = peekChar();
-    if (c != kEnd)
-        m_in.rdbuf()->sbumpc();
+    if (c != kEnd) {
+        if (m_stream)
+            m_stream->sbumpc();
+        else
+            ++m_at;
+    }
     return c;
 }
 

@@ -9,6 +9,7 @@
 #include <limits>
 #include <type_traits>
 #include <fstream>
+#include <iterator>
 
 namespace wall {
 
@@ -43,12 +44,16 @@ template <typename Field> bool readPanelField(files::TextScanner &in, Field &fie
     return true;
 }
 
-// Opens a file for reading; a folder of that name opens as a stream on Linux but cannot be read.
-bool openForReading(std::ifstream &in, const std::string &path) {
+// Reads a whole file; a folder of that name opens as a stream on Linux but cannot be read.
+bool readWholeFile(const std::string &path, std::string &bytes) {
     std::error_code ec;
-    if (!std::filesystem::is_directory(path, ec))
-        in.open(path, std::ios::binary);
-    return in.is_open();
+    if (std::filesystem::is_directory(path, ec))
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open())
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
 }
 
 PresetTable defaultTable() {
@@ -92,8 +97,9 @@ std::string FormatLayoutFile(const PresetTable &table) {
     return out;
 }
 
-bool ReadLayout(std::istream &in, PresetTable &table) {
-    files::TextScanner scanner(in);
+namespace {
+
+bool readLayout(files::TextScanner &scanner, PresetTable &table) {
     bool complete = true;
     for (auto &preset : table.presets)
         complete = readField(scanner, preset.gridCode) && complete;
@@ -113,6 +119,9 @@ bool ReadLayout(std::istream &in, PresetTable &table) {
 
     for (auto &preset : table.presets) {
         for (auto &p : preset.panels) {
+            // Past the end every read fails and leaves its field as it is: no need to try them all.
+            if (scanner.peekChar() == files::TextScanner::kEnd)
+                return false;
             complete = readPanelField(scanner, p.deviceAddress) && complete;
             complete = readPanelField(scanner, p.outputPort) && complete;
             complete = readPanelField(scanner, p.rotation) && complete;
@@ -125,21 +134,33 @@ bool ReadLayout(std::istream &in, PresetTable &table) {
     return complete;
 }
 
+} // namespace
+
+bool ReadLayout(std::istream &in, PresetTable &table) {
+    files::TextScanner scanner(in);
+    return readLayout(scanner, table);
+}
+
+bool ReadLayout(std::string_view bytes, PresetTable &table) {
+    files::TextScanner scanner(bytes);
+    return readLayout(scanner, table);
+}
+
 std::vector<std::string> LoadLayoutFile(PresetTable &table, const std::string &path) {
     std::vector<std::string> messages;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         messages = files::StoreConsoleFile(path, DefaultLayoutFileContent(), kCannotCreate);
 
-    std::ifstream in;
-    const bool opened = openForReading(in, path);
+    std::string bytes;
+    const bool opened = readWholeFile(path, bytes);
     for (auto &preset : table.presets)
         preset.description = std::string(10, ' ');
     if (!opened) {
         messages.push_back("File read failed");
         return messages;
     }
-    ReadLayout(in, table);
+    ReadLayout(bytes, table);
     return messages;
 }
 
@@ -148,11 +169,11 @@ std::vector<std::string> SaveLayoutFile(const PresetTable &table, const std::str
 }
 
 PresetFileResult LoadPresetFile(PresetTable &table, const std::string &path) {
-    std::ifstream in;
-    if (!openForReading(in, path))
+    std::string bytes;
+    if (!readWholeFile(path, bytes))
         return PresetFileResult::CannotOpen;
     PresetTable loaded = table;
-    if (!ReadLayout(in, loaded))
+    if (!ReadLayout(bytes, loaded))
         return PresetFileResult::Incomplete;
     table = std::move(loaded);
     return PresetFileResult::Loaded;

@@ -4,6 +4,7 @@
 
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace wall {
@@ -24,6 +25,8 @@ std::string FormatLayoutFile(const PresetTable &table);
 // Descriptions are not reset here. Returns true when every grid code, description and panel number
 // was read.
 bool ReadLayout(std::istream &in, PresetTable &table);
+// The same from the bytes of a whole file, as the file loaders below read it.
+bool ReadLayout(std::string_view bytes, PresetTable &table);
 
 // Start-up load: creates the default file when missing, sets every description to ten spaces,
 // then reads. Returns the message texts to show, in order; empty when all went well.
