@@ -9,6 +9,7 @@
 #include "ui/MessageBox.h"
 
 #include "TempDir.h"
+#include "SpinUntil.h"
 #include "serial_pty.h"
 
 #include <QApplication>
@@ -43,17 +44,6 @@ void report(const char *what, std::vector<double> samples) {
     const auto at = [&](double q) { return samples[static_cast<std::size_t>(q * (samples.size() - 1))]; };
     std::printf("%-22s p50 %8.1f us   p99 %8.1f us   max %8.1f us   (%zu samples)\n", what, at(0.5), at(0.99),
                 samples.back(), samples.size());
-}
-
-template <class F> bool spinUntil(F condition, int deadlineMs = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > deadlineMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-    return true;
 }
 
 // Handles the window's first paint request itself and notes when it is done.

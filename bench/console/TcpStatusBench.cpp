@@ -9,6 +9,7 @@
 #include "ui/MessageBox.h"
 
 #include "TempDir.h"
+#include "SpinUntil.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,17 +33,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-template <class F> bool spinUntil(F condition, int deadlineMs = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > deadlineMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-    return true;
-}
 
 } // namespace
 

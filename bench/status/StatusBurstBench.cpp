@@ -9,6 +9,7 @@
 
 #include "SimProcess.h"
 #include "TempDir.h"
+#include "../console/SpinUntil.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,18 +22,6 @@
 #include <vector>
 
 namespace {
-
-// Runs the event loop until the condition holds; false after the deadline.
-template <class F> bool spinUntil(F condition, qint64 deadlineMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > deadlineMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-    return true;
-}
 
 } // namespace
 
