@@ -3,7 +3,8 @@
 # FUZZ_NICE) and from a copy of its seed corpus in fuzz/corpus/<name without fuzz_> (new inputs go to
 # the copy, not to the committed seeds). A target given as NAME:RUNS stops by itself after RUNS
 # executions; --seconds S stops every target after S seconds at the latest. One line per target:
-# executions, executions per second, time, corpus size, and whether it found anything.
+# executions, executions per second, time, corpus size, and whether it found anything. FUZZ_LOGS=DIR
+# keeps each target's libFuzzer output there.
 #   scripts/run-fuzzers.sh BUILD_DIR [--seconds S] TARGET[:RUNS]...
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -51,6 +52,7 @@ for spec in "$@"; do
         status=1
     fi
     elapsed=$(($(date +%s) - start))
+    if [ -n "${FUZZ_LOGS:-}" ]; then mkdir -p "$FUZZ_LOGS" && cp "$log" "$FUZZ_LOGS/"; fi
     executed="$(grep -Eo 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || echo '?')"
     speed="$(grep -Eo 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || echo '?')"
     echo "$target: $executed executions, $speed/s, ${elapsed} s, corpus $(ls "$corpus" | wc -l) inputs, $result"

@@ -121,8 +121,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     g.readPort = ui::control<QComboBox>(edid, CEdidPage::IDC_READ_PORT);
     g.read = ui::control<QPushButton>(edid, CEdidPage::IDC_READ);
     g.addressDialog = g.console->addressDialog();
-    // Open means visible to the dialog; it is never put on screen, so nothing is painted.
+    // Open means visible to the dialog; it is never put on screen and never painted.
     g.addressDialog->setAttribute(Qt::WA_DontShowOnScreen);
+    g.addressDialog->setUpdatesEnabled(false);
     g.console->trafficDialog()->shownText(); // builds the traffic view and its Clear button
     g.clearTraffic = g.console->trafficDialog()->findChild<QPushButton *>(QStringLiteral("Clear"));
     if (!g.addressList || !g.readPort || !g.read || !g.clearTraffic)
@@ -158,5 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     g.line->written.clear();
     g.clearTraffic->click();
     g.messages->clear();
+    // What the event loop would deliver between two reads (queued signals, layout and update
+    // requests): without it they pile up input after input.
+    QCoreApplication::sendPostedEvents();
     return 0;
 }
