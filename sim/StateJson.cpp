@@ -42,14 +42,14 @@ std::string dotted(const std::array<int, 4> &v) {
 
 std::string hex(const EdidImage &image) {
     static const char digits[] = "0123456789abcdef";
-    std::string s;
-    s.reserve(2 * image.size() + 2);
-    s += '"';
+    // Written through a pointer into a sized string: a state file spells out 108 images.
+    std::string s(2 * image.size() + 2, '"');
+    char *out = s.data() + 1;
     for (std::uint8_t b : image) {
-        s += digits[b >> 4];
-        s += digits[b & 0x0F];
+        *out++ = digits[b >> 4];
+        *out++ = digits[b & 0x0F];
     }
-    return s + '"';
+    return s;
 }
 
 // Values go out the way the console's pages hold them: routing, QV sources, audio routing and IR

@@ -14,6 +14,23 @@
 #include <string>
 #include <string_view>
 
+namespace {
+
+// The written form of a table, read back, must be that table. Formatting and reading back 32 presets
+// is two thirds of the time an input takes, so one input in eight (by its length, so that a finding
+// replays) checks it; the readers themselves see every input.
+template <typename Table, typename Format, typename Read>
+void checkRoundTrip(std::size_t inputSize, const Table &table, Format format, Read read) {
+    if (inputSize % 8 != 0)
+        return;
+    Table back;
+    read(format(table), back);
+    if (!(back == table))
+        std::abort();
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);
 
@@ -24,11 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         std::istringstream in{std::string(bytes)};
         if (wall::ReadLayout(in, streamed) != complete || !(streamed == presets))
             std::abort();
-        const std::string written = wall::FormatLayoutFile(presets);
-        wall::PresetTable back;
-        wall::ReadLayout(written, back);
-        if (!(back == presets))
-            std::abort();
+        checkRoundTrip(size, presets, wall::FormatLayoutFile,
+                       [](const std::string &text, wall::PresetTable &back) { wall::ReadLayout(text, back); });
     }
     {
         AddressTable table;
@@ -38,11 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         address::ReadAddressTable(in, streamed);
         if (!(streamed == table))
             std::abort();
-        const std::string written = address::FormatAddressFile(table);
-        AddressTable back;
-        address::ReadAddressTable(written, back);
-        if (!(back == table))
-            std::abort();
+        checkRoundTrip(size, table, address::FormatAddressFile,
+                       [](const std::string &text, AddressTable &back) { address::ReadAddressTable(text, back); });
     }
     if (size >= 22) {
         wall::PanelArrangement arrangement;
