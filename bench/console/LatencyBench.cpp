@@ -4,6 +4,7 @@
 // against a bare Qt dialog with a tab control. Percentiles over many samples; run: bench_console_latency [samples]
 #include "app/CConsoleDlg.h"
 #include "pages/video/CVideoPage.h"
+#include "res/Resources.h"
 #include "serial/PortNaming.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
@@ -16,7 +17,10 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -73,13 +77,22 @@ int startupChild(int argc, char **argv, bool console) {
         window = std::make_unique<CConsoleDlg>();
     } else {
         // The kinds of controls the console's first view is made of, one each: a list with an edit
-        // field, a button, a label and a tab control with five tabs.
+        // field, a button, a picture, a framed group with a radio button and an edit field, and a
+        // tab control with five tabs.
         window = std::make_unique<QDialog>();
         auto *layout = new QVBoxLayout(window.get());
         auto *list = new QComboBox(window.get());
         list->setEditable(true);
         layout->addWidget(list);
         layout->addWidget(new QPushButton(QStringLiteral("Turn on Port"), window.get()));
+        auto *picture = new QLabel(window.get());
+        picture->setPixmap(res::icon(res::IDI_PORT_OFF).pixmap(32, 32));
+        layout->addWidget(picture);
+        auto *group = new QGroupBox(window.get());
+        auto *groupLayout = new QHBoxLayout(group);
+        groupLayout->addWidget(new QRadioButton(QStringLiteral("in1"), group));
+        groupLayout->addWidget(new QLineEdit(QStringLiteral("3"), group));
+        layout->addWidget(group);
         auto *tabs = new QTabWidget(window.get());
         for (const char *title : {"VIDEO", "VIDEO WALL", "EDID MANAGEMENT", "IP CONFIG", "SETTING"})
             tabs->addTab(new QLabel(QString::fromLatin1(title)), QString::fromLatin1(title));

@@ -59,6 +59,7 @@ void CConsoleDlg::buildControls() {
     for (int n = 1; n <= 32; ++n)
         m_addressList->addItem(QString());
     ui::setUpList(m_addressList, IDC_ADDRESS_LIST);
+    m_addressList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_addressList->setMinimumContentsLength(22);
     auto *addressButton = ui::makeButton(QStringLiteral("Address Management"), IDC_ADDRESS_BUTTON, this);
 

@@ -17,6 +17,9 @@ CPortList::CPortList(int id, QWidget *parent) : QComboBox(parent) {
     ports << QStringLiteral("Network...");
     addItems(ports);
     ui::setUpList(this, id);
+    // As wide as the address list below it, without measuring a hundred entries on the first show.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(22);
     // Links and adapters come and go.
     connect(&m_markTimer, &QTimer::timeout, this, [this] { refreshMarks(); });
     m_markTimer.start(1000);

@@ -16,23 +16,17 @@ bool isDigit(int c) {
 
 } // namespace
 
-int TextScanner::peekChar() {
-    if (!m_stream)
-        return m_at != m_end ? static_cast<unsigned char>(*m_at) : kEnd;
+int TextScanner::peekStreamChar() {
     const auto c = m_stream->sgetc();
     if (c == std::char_traits<char>::eof())
         return kEnd;
     return static_cast<unsigned char>(std::char_traits<char>::to_char_type(c));
 }
 
-int TextScanner::readChar() {
-    const int c = peekChar();
-    if (c != kEnd) {
-        if (m_stream)
-            m_stream->sbumpc();
-        else
-            ++m_at;
-    }
+int TextScanner::readStreamChar() {
+    const int c = peekStreamChar();
+    if (c != kEnd)
+        m_stream->sbumpc();
     return c;
 }
 

@@ -22,13 +22,25 @@ public:
     // being narrowed to int, so huge digit runs never overflow.
     bool readInt(int &value);
 
-    // The next character as 0..255, or kEnd at end of input.
-    int readChar();
+    // The next character as 0..255, or kEnd at end of input. Inline: files are read a character at a
+    // time, and the bytes in memory need no call.
+    int readChar() {
+        if (m_stream)
+            return readStreamChar();
+        return m_at != m_end ? static_cast<unsigned char>(*m_at++) : kEnd;
+    }
 
     // The next character without taking it, or kEnd.
-    int peekChar();
+    int peekChar() {
+        if (m_stream)
+            return peekStreamChar();
+        return m_at != m_end ? static_cast<unsigned char>(*m_at) : kEnd;
+    }
 
 private:
+    int peekStreamChar();
+    int readStreamChar();
+
     std::streambuf *m_stream = nullptr; // null: the bytes from m_at to m_end
     const char *m_at = nullptr;
     const char *m_end = nullptr;
