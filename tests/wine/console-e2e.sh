@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# korvex-console.exe under Wine against korvex-sim on COM1, steered through the console's test hooks
+# (KORVEX_TEST_HOOKS=1, see src/app/TestHooks.h): "Search Machine" finds the switcher on COM1, a click
+# on a VIDEO radio button routes on the simulator, and the status device 01 sends when it is chosen
+# fills the VIDEO page.
+#
+#   console-e2e.sh PEER SIM WINE CONSOLE_EXE
+#
+# PEER (korvex-wine-peer) runs SIM on the pseudo-terminal that Wine's COM1 leads to and this script as
+# the driver, in a fresh folder that holds the simulator's state file and wire log and the console's
+# files.
+set -euo pipefail
+
+if [ "${1:-}" != --drive ]; then
+    peer=$1 sim=$2 wine=$3 exe=$4
+    [ -f "$exe" ] || { echo "console-e2e: no $exe (the Windows folder: make windows)" >&2; exit 1; }
+    work=$(mktemp -d "${TMPDIR:-/tmp}/korvex-console-e2e.XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+    cd "$work"
+    status=0
+    "$peer" sim "$sim" --addresses 01 --state "$work/state.json" --log "$work/sim.log" -- \
+        bash "$0" --drive "$wine" "$exe" "$work" || status=$?
+    exit "$status"
+fi
+
+wine=$2 exe=$3 work=$4
+cd "$work"
+# Address list entry 1 is device 01.
+{
+    printf '01 '
+    printf '00 %.0s' {2..32}
+    printf '\r\n'
+    printf '*Dev%d\r\n' {1..32}
+} >KorvexAddrMG.ini
+
+coproc console { KORVEX_TEST_HOOKS=1 QT_QPA_PLATFORM=offscreen exec "$wine" "$exe" 2>console.err; }
+to=${console[1]} from=${console[0]} pid=$console_PID
+
+fail() {
+    echo "console-e2e: $*" >&2
+    sed 's/^/  sim: /' sim.log >&2 || true
+    sed 's/^/  console: /' console.err >&2 || true
+    kill "$pid" 2>/dev/null || true
+    exit 1
+}
+# ask COMMAND: sends a hook command and puts the value of its answer in $value; any answer but "ok"
+# fails the run.
+ask() {
+    local reply
+    echo "$1" >&"$to"
+    read -r -t 120 reply <&"$from" || fail "no answer to '$1'"
+    reply=${reply%$'\r'}
+    case "$reply" in
+    ok) value= ;;
+    "ok "*) value=${reply#ok } ;;
+    *) fail "'$1': $reply" ;;
+    esac
+}
+expect() { # expect WHAT ACTUAL EXPECTED
+    [ "$2" = "$3" ] || fail "$1: '$2', not '$3'"
+}
+# The VIDEO page's radio button of row (output - 1) and column (input - 1).
+radio() {
+    echo "176/$((1150 + 10 * $1 + $2))"
+}
+# Output N's input on the simulator, counted from 0, from its state file (one device).
+sim_routing() {
+    sed -n 's/.*"routing":\[\([^]]*\)\].*/\1/p' state.json | cut -d, -f"$1"
+}
+
+# The search tries COM1 first and stays there: the port is on.
+ask "click window/1107"
+ask "wait window/1006 Close Port"
+ask "value window/1106"
+expect "port after the search" "$value" COM1
+grep -q '^LINE A00 GET STA' sim.log || fail "the search's request did not reach the simulator"
+
+# Device 01 answers with its status: the VIDEO page shows its routing (out3 from in3).
+ask "value $(radio 2 2)"
+expect "out3 before the status" "$value" unchecked
+ask "choose window/1200 1"
+ask "wait $(radio 2 2) checked"
+expect "out3 on the simulator" "$(sim_routing 3)" 2
+grep -q '^LINE A01 GET STA' sim.log || fail "choosing device 01 did not ask for its status"
+
+# out3 to in7: the simulator routes, and its reply moves the page's choice.
+ask "click $(radio 2 6)"
+ask "wait $(radio 2 6) checked"
+expect "out3 on the simulator after the click" "$(sim_routing 3)" 6
+grep -q '^LINE A01 SET OUT3 VS IN7' sim.log || fail "the click's command is not in the simulator's log"
+ask messages
+expect "message boxes" "$value" ""
+
+ask quit
+wait "$pid" || fail "the console ended with status $?"
