@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # korvex-console.exe under Wine against korvex-sim on COM1, steered through the console's test hooks
-# (KORVEX_TEST_HOOKS=1, see src/app/TestHooks.h): "Search Machine" finds the switcher on COM1, a click
-# on a VIDEO radio button routes on the simulator, and the status device 01 sends when it is chosen
-# fills the VIDEO page.
+# (KORVEX_TEST_HOOKS=1, see src/app/TestHooks.h): "Search Machine" finds the switchers on COM1, a click
+# on a VIDEO radio button routes on the chosen one (02), and the status device 01 sends when it is
+# chosen next fills the VIDEO page with its own routing.
 #
 #   console-e2e.sh PEER SIM WINE CONSOLE_EXE
 #
@@ -18,17 +18,17 @@ if [ "${1:-}" != --drive ]; then
     trap 'rm -rf "$work"' EXIT
     cd "$work"
     status=0
-    "$peer" sim "$sim" --addresses 01 --state "$work/state.json" --log "$work/sim.log" -- \
+    "$peer" sim "$sim" --addresses 01,02 --state "$work/state.json" --log "$work/sim.log" -- \
         bash "$0" --drive "$wine" "$exe" "$work" || status=$?
     exit "$status"
 fi
 
 wine=$2 exe=$3 work=$4
 cd "$work"
-# Address list entry 1 is device 01.
+# Address list entries 1 and 2 are devices 01 and 02.
 {
-    printf '01 '
-    printf '00 %.0s' {2..32}
+    printf '01 02 '
+    printf '00 %.0s' {3..32}
     printf '\r\n'
     printf '*Dev%d\r\n' {1..32}
 } >KorvexAddrMG.ini
@@ -63,9 +63,19 @@ expect() { # expect WHAT ACTUAL EXPECTED
 radio() {
     echo "176/$((1150 + 10 * $1 + $2))"
 }
-# Output N's input on the simulator, counted from 0, from its state file (one device).
+# Output N's input on device D (1 for the first on the line), counted from 0, from the simulator's
+# state file.
 sim_routing() {
-    sed -n 's/.*"routing":\[\([^]]*\)\].*/\1/p' state.json | cut -d, -f"$1"
+    grep -o '"routing":\[[^]]*\]' state.json | sed -n "$1s/.*\[\(.*\)\]/\1/p" | cut -d, -f"$2"
+}
+
+# sim_waits D N VALUE: waits, a minute at most, for device D's output N to show VALUE.
+sim_waits() {
+    local deadline=$((SECONDS + 60))
+    until [ "$(sim_routing "$1" "$2")" = "$3" ]; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "device $1's out$2 is $(sim_routing "$1" "$2"), not $3"
+        sleep 0.05
+    done
 }
 
 # The search tries COM1 first and stays there: the port is on.
@@ -75,19 +85,17 @@ ask "value window/1106"
 expect "port after the search" "$value" COM1
 grep -q '^LINE A00 GET STA' sim.log || fail "the search's request did not reach the simulator"
 
-# Device 01 answers with its status: the VIDEO page shows its routing (out3 from in3).
-ask "value $(radio 2 2)"
-expect "out3 before the status" "$value" unchecked
+# On device 02, out3 to in7: the simulator routes.
+ask "choose window/1200 2"
+ask "click $(radio 2 6)"
+sim_waits 2 3 6
+expect "device 01's out3 after the click" "$(sim_routing 1 3)" 2
+grep -q '^LINE A02 SET OUT3 VS IN7' sim.log || fail "the click's command is not in the simulator's log"
+
+# Device 01 chosen answers with its status: the page shows its routing, out3 from in3.
 ask "choose window/1200 1"
 ask "wait $(radio 2 2) checked"
-expect "out3 on the simulator" "$(sim_routing 3)" 2
 grep -q '^LINE A01 GET STA' sim.log || fail "choosing device 01 did not ask for its status"
-
-# out3 to in7: the simulator routes, and its reply moves the page's choice.
-ask "click $(radio 2 6)"
-ask "wait $(radio 2 6) checked"
-expect "out3 on the simulator after the click" "$(sim_routing 3)" 6
-grep -q '^LINE A01 SET OUT3 VS IN7' sim.log || fail "the click's command is not in the simulator's log"
 ask messages
 expect "message boxes" "$value" ""
 
