@@ -110,7 +110,15 @@ void TestHooks::handle(const QString &line) {
     const QString command = words.value(0);
     if (command == QLatin1String("quit")) {
         answer(QStringLiteral("ok"));
-        m_console.done(0);
+        // Hiding the window ends its modal run (under Wine done() alone leaves it up). Repeated
+        // until the run ends: the first commands can arrive while the window is being shown, before
+        // that run starts.
+        auto *closer = new QTimer(this);
+        connect(closer, &QTimer::timeout, this, [this] {
+            m_console.done(0);
+            m_console.hide();
+        });
+        closer->start(kWaitTickMs);
         return;
     }
     if (command == QLatin1String("messages")) {

@@ -247,43 +247,8 @@ TEST(ConsoleWindow, AboutBoxFromF1AndFromTheWindowMenu) {
     }
 }
 
-// Every page, the multiview panel and the address dialog bind only their own controls, although several
-// identifiers repeat between them.
-TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
-    ScopedTempCwd cwd;
-    ui::MessageCapture messages;
-    CConsoleDlg dlg;
-    std::vector<std::pair<QWidget *, QWidget *>> bound;
-    ui::Exchange::bindObserver() = [&](QWidget *dialog, QWidget *control) { bound.emplace_back(dialog, control); };
-    std::vector<QWidget *> owners{dlg.multiview(), dlg.addressDialog()};
-    for (const PageEntry &entry : PageTable())
-        owners.push_back(dlg.page(entry.templateNumber));
-    for (QWidget *owner : owners) {
-        bound.clear();
-        if (owner == dlg.multiview())
-            dlg.multiview()->UpdateData(false);
-        else if (owner == dlg.addressDialog())
-            dlg.addressDialog()->UpdateData(false);
-        else
-            static_cast<CConsolePage *>(owner)->UpdateData(false);
-        EXPECT_FALSE(bound.empty()) << owner->objectName().toStdString() << " binds nothing";
-        for (const auto &[dialog, control] : bound) {
-            // An exchange may be rooted at a group inside its owner (two "Device Address:" edits).
-            EXPECT_TRUE(dialog == owner || owner->isAncestorOf(dialog));
-            EXPECT_EQ(ui::scopeOf(control), owner) << control->objectName().toStdString() << " bound by "
-                                                   << owner->objectName().toStdString();
-        }
-    }
-    ui::Exchange::bindObserver() = nullptr;
-    // The repeated identifiers resolve to a different control in each owner.
-    EXPECT_NE(ui::control<QWidget>(&dlg, CConsoleDlg::IDC_ADDRESS_LIST),
-              ui::control<QWidget>(dlg.page(176), 1200));
-    EXPECT_EQ(ui::control<QWidget>(&dlg, 1340), nullptr);
-    EXPECT_NE(ui::control<QWidget>(dlg.multiview(), 1340), nullptr);
-}
-
 // Pseudo-terminals and COMn links in the current folder are POSIX; on Windows the ports are the
-// system's own COMn (the e2e run under Wine drives a real one).
+// system's own COMn (tests/wine drives one).
 #ifndef _WIN32
 
 // ---- the window's own rules, with a pseudo-terminal playing the device --------------------------
@@ -391,6 +356,45 @@ TEST_F(ConsoleOnPty, SearchSuccessClearsTheWaitTextAtOnce) {
     EXPECT_TRUE(dlg.PortOn());
     EXPECT_EQ(status->text(), " ");
 }
+
+#endif // _WIN32
+
+// Every page, the multiview panel and the address dialog bind only their own controls, although several
+// identifiers repeat between them.
+TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
+    ScopedTempCwd cwd;
+    ui::MessageCapture messages;
+    CConsoleDlg dlg;
+    std::vector<std::pair<QWidget *, QWidget *>> bound;
+    ui::Exchange::bindObserver() = [&](QWidget *dialog, QWidget *control) { bound.emplace_back(dialog, control); };
+    std::vector<QWidget *> owners{dlg.multiview(), dlg.addressDialog()};
+    for (const PageEntry &entry : PageTable())
+        owners.push_back(dlg.page(entry.templateNumber));
+    for (QWidget *owner : owners) {
+        bound.clear();
+        if (owner == dlg.multiview())
+            dlg.multiview()->UpdateData(false);
+        else if (owner == dlg.addressDialog())
+            dlg.addressDialog()->UpdateData(false);
+        else
+            static_cast<CConsolePage *>(owner)->UpdateData(false);
+        EXPECT_FALSE(bound.empty()) << owner->objectName().toStdString() << " binds nothing";
+        for (const auto &[dialog, control] : bound) {
+            // An exchange may be rooted at a group inside its owner (two "Device Address:" edits).
+            EXPECT_TRUE(dialog == owner || owner->isAncestorOf(dialog));
+            EXPECT_EQ(ui::scopeOf(control), owner) << control->objectName().toStdString() << " bound by "
+                                                   << owner->objectName().toStdString();
+        }
+    }
+    ui::Exchange::bindObserver() = nullptr;
+    // The repeated identifiers resolve to a different control in each owner.
+    EXPECT_NE(ui::control<QWidget>(&dlg, CConsoleDlg::IDC_ADDRESS_LIST),
+              ui::control<QWidget>(dlg.page(176), 1200));
+    EXPECT_EQ(ui::control<QWidget>(&dlg, 1340), nullptr);
+    EXPECT_NE(ui::control<QWidget>(dlg.multiview(), 1340), nullptr);
+}
+
+#ifndef _WIN32
 
 TEST_F(ConsoleOnPty, PresentPortsAreMarkedAsTheirLinksComeAndGo) {
     CConsoleDlg &dlg = start();
