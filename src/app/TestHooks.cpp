@@ -110,14 +110,10 @@ void TestHooks::handle(const QString &line) {
     const QString command = words.value(0);
     if (command == QLatin1String("quit")) {
         answer(QStringLiteral("ok"));
-        // Hiding the window ends its modal run (under Wine done() alone leaves it up). Repeated
-        // until the run ends: the first commands can arrive while the window is being shown, before
-        // that run starts.
+        // Repeated until the modal run ends: the first commands can arrive while the window is being
+        // shown, before that run starts, when done() would only hide it.
         auto *closer = new QTimer(this);
-        connect(closer, &QTimer::timeout, this, [this] {
-            m_console.done(0);
-            m_console.hide();
-        });
+        connect(closer, &QTimer::timeout, this, [this] { m_console.done(0); });
         closer->start(kWaitTickMs);
         return;
     }

@@ -33,7 +33,8 @@ cd "$work"
     printf '*Dev%d\r\n' {1..32}
 } >KorvexAddrMG.ini
 
-coproc console { KORVEX_TEST_HOOKS=1 QT_QPA_PLATFORM=offscreen exec "$wine" "$exe" 2>console.err; }
+# Wine hands WINEQT_* variables to Windows programs as QT_* (and keeps QT_* ones from them).
+coproc console { KORVEX_TEST_HOOKS=1 QT_QPA_PLATFORM=offscreen WINEQT_QPA_PLATFORM=offscreen exec "$wine" "$exe" 2>console.err; }
 to=${console[1]} from=${console[0]} pid=$console_PID
 
 fail() {
