@@ -12,14 +12,14 @@
 set -euo pipefail
 
 if [ "${1:-}" != --drive ]; then
-    peer=$1 sim=$2 wine=$3 exe=$4
+    self=$(realpath "$0") peer=$(realpath "$1") sim=$(realpath "$2") wine=$3 exe=$(realpath "$4")
     [ -f "$exe" ] || { echo "console-e2e: no $exe (the Windows folder: make windows)" >&2; exit 1; }
     work=$(mktemp -d "${TMPDIR:-/tmp}/korvex-console-e2e.XXXXXX")
     trap 'rm -rf "$work"' EXIT
     cd "$work"
     status=0
     "$peer" sim "$sim" --addresses 01,02 --state "$work/state.json" --log "$work/sim.log" -- \
-        bash "$0" --drive "$wine" "$exe" "$work" || status=$?
+        bash "$self" --drive "$wine" "$exe" "$work" || status=$?
     exit "$status"
 fi
 
