@@ -3,7 +3,8 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 
-.PHONY: all deps configure build run test test-asan test-tsan test-windows fuzz bench package screenshots clean format
+.PHONY: all deps configure build run test test-asan test-tsan test-windows windows package-windows fuzz bench package \
+	screenshots clean format
 
 all: build
 
@@ -78,10 +79,22 @@ screenshots: build
 	@bash scripts/screenshots.sh $(BUILD_DIR)
 
 # Cross-compiles the cores, the serial layer, korvex-edid and their tests for Windows with MinGW-w64
-# and runs them under Wine in a temporary prefix (needs scripts/install-deps.sh --windows).
+# and runs them under Wine in a temporary prefix; with Qt for MinGW at hand also the console's widget
+# and window tests and the console against korvex-sim on COM1 (needs scripts/install-deps.sh --windows).
 test-windows:
 	@bash scripts/install-deps.sh --windows
 	@JOBS=$(JOBS) BUILD_TYPE=$(BUILD_TYPE) bash scripts/test-windows.sh build-windows
+
+# The console, korvex-edid and korvex-ctl for Windows with everything they need in one folder,
+# build-windows-gui/dist/korvex-<version>-windows; package-windows zips it. Qt for MinGW is built
+# once per machine first when it is missing (scripts/build-qt-windows.sh, about two hours).
+windows:
+	@bash scripts/install-deps.sh --windows
+	@JOBS=$(JOBS) BUILD_TYPE=$(BUILD_TYPE) bash scripts/build-windows.sh build-windows-gui
+
+package-windows:
+	@bash scripts/install-deps.sh --windows
+	@JOBS=$(JOBS) BUILD_TYPE=$(BUILD_TYPE) bash scripts/build-windows.sh --package build-windows-gui
 
 bench: build
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target korvex_benchmarks
@@ -91,4 +104,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR) build-windows
+	@rm -rf $(BUILD_DIR) build-windows build-windows-gui

@@ -13,7 +13,20 @@ prefix="$cache/qt-6.4.2-mingw"
 work="$cache/qt-6.4.2-mingw-build"
 jobs="${JOBS:-2}"
 
+# Qt's licence texts for the Windows folder, from the source tree: Qt base is LGPL-3.0 or GPL-2.0 or
+# GPL-3.0.
+install_licences() {
+    mkdir -p "$prefix/licenses"
+    for text in LGPL-3.0-only GPL-2.0-only GPL-3.0-only; do
+        cp "$work/qtbase/LICENSES/$text.txt" "$prefix/licenses/"
+    done
+}
+
 if [ -f "$prefix/.complete" ]; then
+    # A prefix built before the licence texts were installed gets them from the kept sources.
+    if [ ! -d "$prefix/licenses" ] && [ -d "$work/qtbase/LICENSES" ]; then
+        install_licences
+    fi
     echo "Qt for MinGW is ready in $prefix"
     exit 0
 fi
@@ -60,6 +73,6 @@ for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
     [ -f "$found" ] || found=$(find /usr/lib/gcc/x86_64-w64-mingw32 /usr/x86_64-w64-mingw32 -name "$dll" | head -1)
     cp "$found" "$prefix/bin/"
 done
-cp qtbase/LICENSES/LGPL-3.0-only.txt qtbase/LICENSES/GPL-3.0-only.txt "$prefix/" 2>/dev/null || cp qtbase/LICENSE.* "$prefix/" 2>/dev/null || true
+install_licences
 touch "$prefix/.complete"
 echo "Qt for MinGW built in $(( ($(date +%s) - started) / 60 )) min $(( ($(date +%s) - started) % 60 )) s: $prefix"

@@ -4,14 +4,21 @@
 # to a link that each serial test points at its own pseudo-terminal; the TCP tests reach the Linux
 # korvex-sim on 127.0.0.1. Nothing in the user's home is used.
 #
-#   scripts/test-windows.sh [BUILD_DIR]      (default build-windows; Linux helpers in BUILD_DIR/host)
+# When Qt for MinGW is at hand (scripts/build-qt-windows.sh), also the console's widget and window
+# tests (pages, ui, the console window), on the offscreen platform, and the console from the Windows
+# folder (make windows) against korvex-sim on COM1, steered through its test hooks.
+#
+#   scripts/test-windows.sh [BUILD_DIR]      (default build-windows; Linux helpers in build-windows/host,
+#                                             the Qt build in build-windows-gui)
 #
 # Needs what `scripts/install-deps.sh --windows` installs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=${1:-build-windows}
-host_dir=$build_dir/host
+host_dir=build-windows/host
+gui_dir=build-windows-gui
+qt=${XDG_CACHE_HOME:-$HOME/.cache}/korvex/qt-6.4.2-mingw
 jobs=${JOBS:-2}
 build_type=${BUILD_TYPE:-RelWithDebInfo}
 
@@ -30,13 +37,23 @@ fi
 
 # The Linux side: korvex-sim (on a pseudo-terminal or a TCP port), korvex-edid (the output to match)
 # and the peer of the serial tests.
-cmake -S . -B "$host_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DKORVEX_CORE_ONLY=ON "${launcher[@]}" >/dev/null
-cmake --build "$host_dir" -j "$jobs" --target korvex-sim korvex-edid korvex-wine-peer
+BUILD_TYPE=$build_type JOBS=$jobs bash scripts/build-windows-host.sh "$host_dir" korvex-sim korvex-edid korvex-wine-peer
 
 # The Windows side.
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
     -DKORVEX_CORE_ONLY=ON -DKORVEX_HOST_TOOLS_DIR="$PWD/$host_dir" "${launcher[@]}" >/dev/null
 cmake --build "$build_dir" -j "$jobs"
+
+# The Qt side: the Windows folder (for the console run) and the widget and window tests.
+gui_tests='^(pages_.*|ui_test|app_console_window_test|console_wine_e2e)$'
+if [ -f "$qt/.complete" ]; then
+    BUILD_TYPE=$build_type JOBS=$jobs bash scripts/build-windows.sh "$gui_dir"
+    cmake --build "$gui_dir" -j "$jobs" --target pages_test ui_test app_console_window_test
+else
+    echo "Qt for MinGW is not in $qt: the console's widget, window and Wine tests are left out" \
+        "(scripts/build-qt-windows.sh builds it once, in about two hours)"
+    gui_dir=
+fi
 
 # A throwaway Wine: prefix, home and caches all in one temporary folder.
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/korvex-wine.XXXXXX")
@@ -66,5 +83,9 @@ echo "Setting up Wine in $scratch"
 # hold a test's output open (CTest would wait for it until the test timed out).
 "$wine" cmd /c exit >"$scratch/services.log" 2>&1 </dev/null
 
-cd "$build_dir"
-ctest --output-on-failure -j "$jobs" --timeout 600
+status=0
+(cd "$build_dir" && ctest --output-on-failure -j "$jobs" --timeout 600) || status=1
+if [ -n "$gui_dir" ]; then
+    (cd "$gui_dir" && ctest --output-on-failure -j "$jobs" --timeout 600 -R "$gui_tests") || status=1
+fi
+exit $status

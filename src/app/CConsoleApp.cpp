@@ -1,6 +1,7 @@
 #include "app/CConsoleApp.h"
 
 #include "app/CConsoleDlg.h"
+#include "app/TestHooks.h"
 #include "res/Version.h"
 
 CConsoleApp::CConsoleApp(int &argc, char **argv) : QApplication(argc, argv) {
@@ -12,6 +13,7 @@ CConsoleApp::CConsoleApp(int &argc, char **argv) : QApplication(argc, argv) {
 int CConsoleApp::InitInstance() {
     // The window lives exactly as long as its modal run; no message loop follows it.
     CConsoleDlg dlg;
+    const std::unique_ptr<TestHooks> hooks = TestHooks::startIfEnabled(dlg);
     dlg.exec();
     return 0;
 }
