@@ -19,9 +19,9 @@ if [ $# -eq 0 ]; then
     echo "usage: $0 BUILD_DIR [--seconds S] TARGET[:RUNS]..." >&2
     exit 2
 fi
-for spec in "$@"; do
-    if [ "$spec" = "${spec%%:*}" ] && [ -z "$seconds" ]; then
-        echo "$spec: give a run count (NAME:RUNS) or --seconds" >&2
+for entry in "$@"; do
+    if [ "$entry" = "${entry%%:*}" ] && [ -z "$seconds" ]; then
+        echo "$entry: give a run count (NAME:RUNS) or --seconds" >&2
         exit 2
     fi
 done
@@ -30,10 +30,10 @@ work="$(mktemp -d)"
 export LSAN_OPTIONS="suppressions=$repo/scripts/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 trap 'rm -rf "$work"' EXIT
 status=0
-for spec in "$@"; do
-    target="${spec%%:*}"
+for entry in "$@"; do
+    target="${entry%%:*}"
     runs=""
-    [ "$spec" != "$target" ] && runs="${spec#*:}"
+    [ "$entry" != "$target" ] && runs="${entry#*:}"
     exe="$build/fuzz/$target"
     corpus="$work/${target#fuzz_}"
     mkdir -p "$corpus"

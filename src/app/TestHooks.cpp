@@ -4,11 +4,10 @@
 #include "pages/base/CConsolePage.h"
 #include "pages/multiview/CMultiviewPanel.h"
 #include "ui/Controls.h"
+#include "ui/Exchange.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -24,13 +23,7 @@ QString valueOf(QWidget *control) {
     if (auto *button = qobject_cast<QAbstractButton *>(control))
         return button->isCheckable() ? QString::fromLatin1(button->isChecked() ? "checked" : "unchecked")
                                      : button->text();
-    if (auto *combo = qobject_cast<QComboBox *>(control))
-        return combo->currentText();
-    if (auto *label = qobject_cast<QLabel *>(control))
-        return label->text();
-    if (auto *edit = qobject_cast<QLineEdit *>(control))
-        return edit->text();
-    return QString();
+    return ui::editText(control);
 }
 
 } // namespace

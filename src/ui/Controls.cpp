@@ -3,14 +3,18 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QEvent>
-#include <QVariant>
+#include <QSet>
 #include <deque>
 
 namespace ui {
 
 namespace {
 
-constexpr const char *kScopeProperty = "korvexScope";
+// The widgets marked as scopes, looked up without asking each widget for a dynamic property.
+QSet<const QWidget *> &scopes() {
+    static QSet<const QWidget *> marked;
+    return marked;
+}
 
 // One filter for every guarded list: swallows wheel events that reach a list without focus.
 class WheelGuard : public QObject {
@@ -39,11 +43,14 @@ QString idName(int id) {
 }
 
 void markScope(QWidget *widget) {
-    widget->setProperty(kScopeProperty, true);
+    if (scopes().contains(widget))
+        return;
+    scopes().insert(widget);
+    QObject::connect(widget, &QObject::destroyed, [widget] { scopes().remove(widget); });
 }
 
 bool isScope(const QWidget *widget) {
-    return widget->property(kScopeProperty).toBool();
+    return scopes().contains(widget);
 }
 
 QWidget *scopeOf(const QWidget *control) {

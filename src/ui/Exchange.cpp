@@ -44,16 +44,6 @@ bool parseLongLong(const QString &text, long long &value) {
     return true;
 }
 
-QString editText(QWidget *w) {
-    if (auto *edit = qobject_cast<QLineEdit *>(w))
-        return edit->text();
-    if (auto *label = qobject_cast<QLabel *>(w))
-        return label->text();
-    if (auto *combo = qobject_cast<QComboBox *>(w))
-        return combo->currentText();
-    return {};
-}
-
 void setEditText(QWidget *w, const QString &text) {
     if (auto *edit = qobject_cast<QLineEdit *>(w)) {
         if (edit->text() != text)
@@ -66,6 +56,16 @@ void setEditText(QWidget *w, const QString &text) {
 }
 
 } // namespace
+
+QString editText(QWidget *w) {
+    if (auto *edit = qobject_cast<QLineEdit *>(w))
+        return edit->text();
+    if (auto *label = qobject_cast<QLabel *>(w))
+        return label->text();
+    if (auto *combo = qobject_cast<QComboBox *>(w))
+        return combo->currentText();
+    return {};
+}
 
 bool parseInt(const QString &text, int &value) {
     long long v = 0;

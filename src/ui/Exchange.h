@@ -15,6 +15,9 @@ namespace ui {
 
 class IpAddressEdit;
 
+// The text a line edit, label or combo box shows; a null string for any other control.
+QString editText(QWidget *control);
+
 // Data exchange between a dialog's members and its controls, both ways, in the order the calls are
 // made. Refresh writes members into controls; Take reads controls into members with validation. The
 // first value that fails validation shows the standard message, puts the focus back on its control
