@@ -34,12 +34,30 @@ started=$(date +%s)
 mkdir -p "$work"
 cd "$work"
 
-# The source package, through a private apt configuration that adds deb-src for the system's suite;
-# nothing in /etc/apt changes.
+# The system's own package sources, each binary entry turned into a source entry, so that a company
+# mirror or proxy that apt already uses serves the source package too. One-line entries ("deb URI
+# suite components") and deb822 files ("Types: deb") both count; disabled files are left out.
+source_entries() {
+    local list
+    for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$list" ] || continue
+        sed -n -E 's/^[[:space:]]*deb[[:space:]]+/deb-src /p' "$list"
+    done >"$1/sources.list"
+    for list in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$list" ] || continue
+        sed -E 's/^Types:.*$/Types: deb-src/' "$list" >"$1/sources.list.d/$(basename "$list")"
+    done
+}
+
+# The source package, through a private apt configuration with those entries; nothing in /etc/apt
+# changes.
 if [ ! -d qtbase ]; then
-    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
     mkdir -p apt/lists/partial apt/archives/partial apt/sources.list.d
-    echo "deb-src http://deb.debian.org/debian $suite main" >apt/sources.list
+    source_entries apt
+    if [ ! -s apt/sources.list ] && [ -z "$(ls apt/sources.list.d)" ]; then
+        echo "build-qt-windows: no package sources in /etc/apt to take the Qt source package from" >&2
+        exit 1
+    fi
     apt_opts=(-o Dir::Etc::SourceList="$work/apt/sources.list" -o Dir::Etc::SourceParts="$work/apt/sources.list.d"
         -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache::Archives="$work/apt/archives"
         -o APT::Sandbox::User="$(id -un)")

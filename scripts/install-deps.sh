@@ -11,6 +11,8 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth x11vnc openbox fonts-dejavu-core
     edid-decode appstream
+    libboost-dev nlohmann-json3-dev libsodium-dev
+    chromium systemd
 )
 
 for arg in "$@"; do
@@ -24,6 +26,10 @@ for arg in "$@"; do
 done
 
 missing=()
+# Node.js and npm run the browser tests; a machine that has them from elsewhere keeps its own.
+if ! command -v npm >/dev/null 2>&1; then
+    packages+=(nodejs npm)
+fi
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
         missing+=("$p")
