@@ -33,7 +33,7 @@ CPortControl::CPortControl(session::DeviceSession &session, QWidget *window, CTr
       m_reconnectTimer(QStringLiteral("reconnectTimer"), [this] { m_reconnect.onTimer(); }),
       m_reconnect(*this, m_reconnectTimer) {
     m_reconnectEnabled = QSettings().value(kReconnectSetting, true).toBool();
-    m_session.setObserver(this);
+    m_session.addObserver(this);
 
     m_portList = new CPortList(IDC_PORT_LIST, window);
     m_portButton = ui::makeButton(kTurnOn, IDC_PORT_BUTTON, window);
@@ -55,7 +55,7 @@ CPortControl::CPortControl(session::DeviceSession &session, QWidget *window, CTr
 
 CPortControl::~CPortControl() {
     // Stop the worker while the window still exists: it may be handing bytes to it.
-    m_session.setObserver(nullptr);
+    m_session.removeObserver(this);
     if (m_session.transport())
         m_session.transport()->close();
 }

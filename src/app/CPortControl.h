@@ -57,7 +57,7 @@ public:
 
 private:
     // ISessionObserver
-    void onLineSeen() override { m_search.onLine(); }
+    void onLineSeen(std::string_view) override { m_search.onLine(); }
     void onReplyHandled(const protocol::Reply &reply) override;
     void onLineDropped() override;
     void onLineConnected() override;

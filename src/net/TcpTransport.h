@@ -54,6 +54,7 @@ public:
     bool isOpen() const override { return m_open; }
     bool write(const std::uint8_t *data, std::size_t size) override;
     bool failed() const override { return m_failed; }
+    void clearFailure() override { m_failed = false; }
     // "host:port", an IPv6 address in brackets: "[fe80::1]:8000".
     std::string name() const override;
     // Why the connection failed or dropped: "connection refused", "timed out", "no such host",

@@ -36,4 +36,28 @@ std::optional<std::string> prefixText(std::string_view text, std::uint8_t device
     return out;
 }
 
+std::optional<std::uint8_t> addressedDevice(std::string_view bytes) {
+    constexpr std::size_t kFrameDeviceByte = 5;
+    if (bytes.size() > kFrameDeviceByte && static_cast<unsigned char>(bytes[0]) == 0xAA && bytes[1] == 0x06 &&
+        bytes[2] == 0x00)
+        return static_cast<std::uint8_t>(bytes[kFrameDeviceByte]);
+    std::optional<std::uint8_t> device;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        std::string_view line = bytes.substr(start, end - start);
+        while (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        const auto digit = [&line](std::size_t i) { return line[i] >= '0' && line[i] <= '9'; };
+        if (line.size() >= 4 && line[0] == 'A' && digit(1) && digit(2) && line[3] == ' ')
+            device = static_cast<std::uint8_t>((line[1] - '0') * 10 + (line[2] - '0'));
+        else if (!line.empty())
+            device = 0;
+        start = end + 1;
+    }
+    return device;
+}
+
 } // namespace protocol

@@ -29,4 +29,9 @@ bool needsPrefix(std::string_view text, std::size_t i);
 std::optional<std::string> prefixText(std::string_view text, std::uint8_t device,
                                       std::size_t limit = kWriteBufferSize);
 
+// The device that bytes going on the line are for: the device byte of a command frame, the address of
+// the last command line that carries a prefix ("A05 ..." is for device 5), or 0 (every device) for a
+// last command line without one. std::nullopt when the bytes hold no command (only line ends).
+std::optional<std::uint8_t> addressedDevice(std::string_view bytes);
+
 } // namespace protocol

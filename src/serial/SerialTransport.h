@@ -31,6 +31,7 @@ public:
     bool isOpen() const override { return m_link.IsOpen(); }
     bool write(const std::uint8_t *data, std::size_t size) override;
     bool failed() const override { return m_link.ErrorFlag() != 0; }
+    void clearFailure() override { m_link.ClearError(); }
     std::string name() const override;
     // Why the last open failed: "no such device", "in use by another program", ...
     std::string failureText() const override;

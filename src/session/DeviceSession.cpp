@@ -3,6 +3,8 @@
 #include "protocol/CommandFrame.h"
 #include "protocol/TextPrefix.h"
 
+#include <algorithm>
+
 namespace session {
 
 DeviceSession::~DeviceSession() {
@@ -28,6 +30,35 @@ void DeviceSession::close() {
     if (m_transport)
         m_transport->close();
     m_sinks.linkReset();
+}
+
+void DeviceSession::addObserver(ISessionObserver *observer) {
+    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void DeviceSession::removeObserver(ISessionObserver *observer) {
+    const auto found = std::find(m_observers.begin(), m_observers.end(), observer);
+    if (found == m_observers.end())
+        return;
+    // While observers are being told, the entry is only emptied, so the walk stays valid.
+    if (m_telling > 0) {
+        *found = nullptr;
+        m_observersLeft = true;
+    } else {
+        m_observers.erase(found);
+    }
+}
+
+template <class Call> void DeviceSession::tellObservers(Call &&call) {
+    ++m_telling;
+    for (std::size_t i = 0; i < m_observers.size(); ++i)
+        if (ISessionObserver *observer = m_observers[i])
+            call(*observer);
+    if (--m_telling == 0 && m_observersLeft) {
+        m_observersLeft = false;
+        m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), nullptr), m_observers.end());
+    }
 }
 
 SendStatus DeviceSession::SendText(std::string_view text) {
@@ -57,9 +88,11 @@ SendStatus DeviceSession::sendRaw(std::string_view bytes) {
 SendStatus DeviceSession::write(const std::uint8_t *data, std::size_t size) {
     if (!m_transport || !m_transport->write(data, size))
         return SendStatus::Refused;
+    if (const std::optional<std::uint8_t> device =
+            protocol::addressedDevice(std::string_view(reinterpret_cast<const char *>(data), size)))
+        m_replyDevice = *device;
     // What the transport accepted is what goes on the line; the traffic view shows exactly that.
-    if (m_observer)
-        m_observer->onBytesSent(data, size);
+    tellObservers([&](ISessionObserver &o) { o.onBytesSent(data, size); });
     return SendStatus::Sent;
 }
 
@@ -72,21 +105,18 @@ void DeviceSession::onTransportDrop() {
     if (m_dropReported)
         return;
     m_dropReported = true;
-    if (m_observer)
-        m_observer->onLineDropped();
+    tellObservers([](ISessionObserver &o) { o.onLineDropped(); });
 }
 
 void DeviceSession::onTransportConnected() {
-    if (m_observer)
-        m_observer->onLineConnected();
+    tellObservers([](ISessionObserver &o) { o.onLineConnected(); });
 }
 
 void DeviceSession::receive(const std::uint8_t *data, std::size_t size) {
     if (!isOpen() || lineFailed())
         return;
     m_counters.bytes += size;
-    if (m_observer)
-        m_observer->onBytesReceived(data, size);
+    tellObservers([&](ISessionObserver &o) { o.onBytesReceived(data, size); });
     for (std::size_t i = 0; i < size; ++i) {
         // A handler may have closed the line (an operator action in a nested loop): drop the rest.
         if (i > 0 && !isOpen())
@@ -101,12 +131,10 @@ void DeviceSession::handleLine(std::string_view line) {
     // A sink that takes raw lines (the EDID capture while it waits for its dump) gets the line whole.
     if (m_sinks.offerRawLine(line))
         return;
-    if (m_observer)
-        m_observer->onLineSeen();
+    tellObservers([line](ISessionObserver &o) { o.onLineSeen(line); });
     const protocol::Reply reply = protocol::decodeReply(line);
     m_sinks.dispatch(reply);
-    if (m_observer)
-        m_observer->onReplyHandled(reply);
+    tellObservers([&reply](ISessionObserver &o) { o.onReplyHandled(reply); });
 }
 
 } // namespace session

@@ -9,15 +9,19 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace session {
 
-// What the session's owner (the console window, korvex-ctl) hears besides the replies the sinks get.
+// What the session's owners (the line controller, the traffic view, korvex-ctl, korvexd) hear besides
+// the replies the sinks get. Several may listen; each registers itself.
 class ISessionObserver {
 public:
     virtual ~ISessionObserver() = default;
-    // A complete line that no raw-line taker had, before it is decoded (a device search ends on it).
-    virtual void onLineSeen() {}
+    // A complete line that no raw-line taker had, CR LF included, before it is decoded (a device
+    // search ends on it).
+    virtual void onLineSeen(std::string_view line) { (void)line; }
     // After every sink had the record.
     virtual void onReplyHandled(const protocol::Reply &reply) { (void)reply; }
     // The line failed, or a background connection did not come about; the owner decides when to
@@ -51,7 +55,9 @@ public:
     DeviceSession(const DeviceSession &) = delete;
     DeviceSession &operator=(const DeviceSession &) = delete;
 
-    void setObserver(ISessionObserver *observer) { m_observer = observer; }
+    // An observer registered twice is held once; one may leave (or remove another) while it is told.
+    void addObserver(ISessionObserver *observer);
+    void removeObserver(ISessionObserver *observer);
 
     // The line to talk over; the old one is closed first. The session owns it.
     void setTransport(std::unique_ptr<ITransport> transport);
@@ -76,8 +82,12 @@ public:
     void AddReplySink(IReplySink *sink) override { m_sinks.add(sink); }
     void RemoveReplySink(IReplySink *sink) override { m_sinks.remove(sink); }
 
-    // Bytes as they are, no prefix (the search probe).
+    // Bytes as they are, no prefix (the search probe, a shared line's clients).
     SendStatus sendRaw(std::string_view bytes);
+
+    // The device the last command went to: replies are credited to it. With address 00 on a line of
+    // several devices every device answers, and their replies all count as device 0's.
+    std::uint8_t replyDevice() const { return m_replyDevice; }
 
     // Received bytes, as the transport hands them over; public so that tests and fuzzers can feed
     // the session directly. Bytes that arrive once the line is closed or failed are dropped.
@@ -98,15 +108,19 @@ private:
     void onTransportConnected() override;
     void handleLine(std::string_view line);
     SendStatus write(const std::uint8_t *data, std::size_t size);
+    template <class Call> void tellObservers(Call &&call);
 
     std::unique_ptr<ITransport> m_transport;
-    ISessionObserver *m_observer = nullptr;
+    std::vector<ISessionObserver *> m_observers;
+    int m_telling = 0;           // nesting depth of tellObservers
+    bool m_observersLeft = false; // an observer left while they were told
     ReplySinks m_sinks;
     protocol::LineAssembler m_lines;
     Counters m_counters;
     bool m_portOn = false;
     bool m_dropReported = false;
     std::uint8_t m_deviceByte = 0;
+    std::uint8_t m_replyDevice = 0;
 };
 
 } // namespace session

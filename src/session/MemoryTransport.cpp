@@ -9,6 +9,7 @@ bool MemoryTransport::open(ITransportEvents *events, bool serve) {
     m_open = true;
     m_serving = serve;
     m_failed = false;
+    ++opens;
     return true;
 }
 
@@ -30,11 +31,17 @@ void MemoryTransport::feed(std::string_view bytes) {
         m_events->onTransportBytes(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size());
 }
 
-void MemoryTransport::drop() {
+void MemoryTransport::drop(std::string why) {
     if (!m_open || !m_events)
         return;
     m_failed = true;
+    failure = std::move(why);
     m_events->onTransportDrop();
+}
+
+void MemoryTransport::connect() {
+    if (m_open && m_events && !m_failed)
+        m_events->onTransportConnected();
 }
 
 } // namespace session

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace session {
 
@@ -37,6 +38,18 @@ public:
     virtual bool write(const std::uint8_t *data, std::size_t size) = 0;
     // True once the line has failed since it opened (the session closes it on the next report).
     virtual bool failed() const = 0;
+    // Forgets a failure, before the line is opened again or after the operator closed it.
+    virtual void clearFailure() = 0;
+
+    // What differs between kinds of line, so that nobody needs to know which kind this is:
+    // - open() returns before the connection is made, reporting it later (a network line);
+    virtual bool connectsLater() const { return false; }
+    // - whether the line's device is there to be opened (a serial port's node or COMn link); a line
+    //   that cannot tell without trying says true;
+    virtual bool present() const { return true; }
+    // - the delays in milliseconds between attempts to reopen the line after it dropped, the last
+    //   one repeating.
+    virtual std::vector<int> reconnectSchedule() const { return {500}; }
 
     // Where the line goes ("COM3", "10.0.0.7:8000") and, after a failed open, why ("" when it is
     // not known).

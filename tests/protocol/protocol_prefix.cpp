@@ -97,5 +97,28 @@ TEST(ProtocolPrefix, NeedsPrefixNeverLooksOutsideTheText) {
     EXPECT_FALSE(needsPrefix({}, 0));
 }
 
+TEST(ProtocolPrefix, AddressedDeviceIsTheLastCommandsTarget) {
+    const std::string frame{'\xAA', '\x06', '\x00', '\x05', '\x00', '\x07', '\x02', '\x78', '\x00'};
+    const struct {
+        const char *name;
+        std::string bytes;
+        std::optional<std::uint8_t> device;
+    } cases[] = {
+        {"prefixed line", "\r\nA05 GET STA\r\n", 5},
+        {"bare line reaches every device", "\r\nGET STA\r\n", 0},
+        {"last line decides", "\r\nA05 GET STA\r\nA12 GET STA\r\n", 12},
+        {"own address among bare lines", "\r\nA07 SET A\r\nGET STA\r\n", 0},
+        {"line ends only", "\r\n\r\n", std::nullopt},
+        {"nothing", "", std::nullopt},
+        {"prefix needs its space", "\r\nA05GET\r\n", 0},
+        {"frame's device byte", frame, 7},
+        {"search probe", "\r\n>@\r\n", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(addressedDevice(c.bytes), c.device);
+    }
+}
+
 } // namespace
 } // namespace protocol

@@ -18,7 +18,7 @@ struct Recorder : session::IReplySink, session::ISessionObserver {
         takeRaw = false;
     }
     void OnLinkReset() override { ++resets; }
-    void onLineSeen() override { ++seen; }
+    void onLineSeen(std::string_view) override { ++seen; }
     void onLineDropped() override { ++drops; }
 
     std::vector<protocol::Reply> replies;
@@ -32,7 +32,7 @@ struct Line {
         auto transport = std::make_unique<session::MemoryTransport>();
         line = transport.get();
         session.setTransport(std::move(transport));
-        session.setObserver(&recorder);
+        session.addObserver(&recorder);
         session.AddReplySink(&recorder);
         session.open();
     }

@@ -22,13 +22,13 @@ std::int64_t msecsSinceEpoch() {
 } // namespace
 
 Connection::Connection(const CommandLine &options) : m_options(options) {
-    m_session.setObserver(this);
+    m_session.addObserver(this);
     m_session.setDeviceByte(static_cast<std::uint8_t>(m_options.address));
 }
 
 Connection::~Connection() {
     m_session.close();
-    m_session.setObserver(nullptr);
+    m_session.removeObserver(this);
 }
 
 Connection::Clock::time_point Connection::deadline() const {
@@ -85,7 +85,7 @@ std::vector<TrafficLog::Entry> Connection::receivedSince(std::size_t first) cons
     return out;
 }
 
-void Connection::onLineSeen() {
+void Connection::onLineSeen(std::string_view) {
     if (m_lineHook)
         m_lineHook();
 }

@@ -51,7 +51,7 @@ public:
     void setLineHook(std::function<void()> hook) { m_lineHook = std::move(hook); }
 
 private:
-    void onLineSeen() override;
+    void onLineSeen(std::string_view line) override;
     void onLineDropped() override { m_dropped = true; }
     void onLineConnected() override { m_connected = true; }
     void onBytesReceived(const std::uint8_t *data, std::size_t size) override;
