@@ -1,6 +1,6 @@
 // Receive path of the console: bytes written by the device side of a pseudo-terminal, read by the
-// link's worker and handed over synchronously (QtLinkBridge) to a consumer on a running Qt event
-// loop that walks them byte by byte, as the console window does. Reported as bytes per second and
+// serial transport's worker and handed over synchronously (the console's Qt hand-off) to a consumer
+// on a running Qt event loop that walks them byte by byte, as the console window does. Reported as bytes per second and
 // as a multiple of the 57600-baud line rate (5,760 bytes/s); the aim is at least 100 times.
 #include <benchmark/benchmark.h>
 
@@ -20,9 +20,9 @@
 #include <pty.h>
 #include <unistd.h>
 
-#include "serial/CComLink.h"
 #include "serial/PortNaming.h"
-#include "serial/QtLinkBridge.h"
+#include "serial/SerialTransport.h"
+#include "ui/QtHandOff.h"
 
 namespace {
 
@@ -68,20 +68,26 @@ void BM_ReceivePathThroughQtBridge(benchmark::State &state) {
     for (uint8_t &b : payload)
         b = static_cast<uint8_t>(generator());
 
-    QObject receiver;
-    QEventLoop *running = nullptr;
-    std::size_t received = 0;
-    uint32_t checksum = 0;
-    QtLinkBridge bridge(&receiver, [&](const uint8_t *data, std::size_t size, unsigned) {
-        for (std::size_t i = 0; i < size; ++i)
-            checksum = checksum * 31 + data[i];
-        received += size;
-        if (received >= perIteration && running)
-            running->quit();
-    });
-    CComLink link;
-    if (!link.Open(&bridge, 1, 57600, 'N', 8, 1, LINK_EV_RXCHAR | LINK_EV_RXFLAG, 1024) ||
-        !link.StartWorker()) {
+    struct Consumer : session::ITransportEvents {
+        QEventLoop *running = nullptr;
+        std::size_t received = 0;
+        std::size_t wanted = 0;
+        uint32_t checksum = 0;
+        void onTransportBytes(const std::uint8_t *data, std::size_t size) override {
+            for (std::size_t i = 0; i < size; ++i)
+                checksum = checksum * 31 + data[i];
+            received += size;
+            if (received >= wanted && running)
+                running->quit();
+        }
+        void onTransportDrop() override {}
+    } consumer;
+    consumer.wanted = perIteration;
+    QEventLoop *&running = consumer.running;
+    std::size_t &received = consumer.received;
+    ui::QtHandOff handOff;
+    serial::SerialTransport line(1, handOff);
+    if (!line.open(&consumer, true)) {
         state.SkipWithError("the link did not open");
     } else {
         double seconds = 0;
@@ -102,7 +108,7 @@ void BM_ReceivePathThroughQtBridge(benchmark::State &state) {
                 break;
             }
         }
-        benchmark::DoNotOptimize(checksum);
+        benchmark::DoNotOptimize(consumer.checksum);
         const double total = static_cast<double>(state.iterations()) * static_cast<double>(perIteration);
         state.SetBytesProcessed(static_cast<int64_t>(total));
         if (seconds > 0) {
@@ -110,7 +116,7 @@ void BM_ReceivePathThroughQtBridge(benchmark::State &state) {
             state.counters["x_57600_baud"] = total / seconds / kLineBytesPerSecond;
         }
     }
-    link.Close();
+    line.close();
     ::close(master);
     ::close(slave);
     serial::SetDeviceTable(serial::SystemDeviceTable());

@@ -5,7 +5,7 @@
 // Run: bench_console_tcp [rounds]
 #include "app/CConsoleDlg.h"
 #include "net/TcpTransport.h"
-#include "serial/QtLinkBridge.h"
+#include "ui/QtHandOff.h"
 #include "ui/MessageBox.h"
 
 #include "TempDir.h"
@@ -63,13 +63,10 @@ int main(int argc, char **argv) {
 
     testsupport::ScopedTempCwd cwd;
     ui::MessageCapture messages;
+    ui::QtHandOff handOff; // outlives the console's line
     CConsoleDlg console;
     session::DeviceSession &session = console.session();
-    session.setTransport(std::make_unique<net::TcpTransport>(
-        "127.0.0.1", ntohs(address.sin_port), [&console](net::TcpTransport::Deliver deliver) {
-            return std::make_unique<QtLinkBridge>(
-                &console, [deliver](const std::uint8_t *data, std::size_t size, unsigned) { deliver(data, size); });
-        }));
+    session.setTransport(std::make_unique<net::TcpTransport>("127.0.0.1", ntohs(address.sin_port), handOff));
     if (!session.open()) {
         std::fprintf(stderr, "the TCP transport did not start\n");
         return 1;

@@ -30,8 +30,8 @@
 
 CConsoleDlg::CConsoleDlg(QWidget *parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Korvex  V") + QStringLiteral(KORVEX_VERSION));
-    m_traffic = new CTrafficDlg(this);
-    m_portControl = new CPortControl(m_session, this, m_traffic);
+    m_traffic = new CTrafficDlg(&m_session, this);
+    m_portControl = new CPortControl(m_session, this);
     buildControls();
     m_addressDlg = new CAddressDlg(&m_session, m_addressTable, this);
     auto *trafficKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+T")), this);

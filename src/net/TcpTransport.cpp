@@ -6,13 +6,6 @@
 namespace net {
 namespace {
 
-// The first byte of every message the worker hands over: what the rest of it is.
-enum Kind : std::uint8_t {
-    kBytes = 'B',     // received bytes follow
-    kConnected = 'C', // nothing follows
-    kDropped = 'D',   // the failure text follows
-};
-
 constexpr std::size_t kReadChunk = 4096;
 
 std::string describe(const SocketError &error) {
@@ -50,10 +43,9 @@ struct TcpTransport::Lookup {
     SocketError error;
 };
 
-TcpTransport::TcpTransport(std::string host, std::uint16_t port, const HandOffFactory &makeHandOff,
+TcpTransport::TcpTransport(std::string host, std::uint16_t port, session::IHandOff &handOff,
                            std::chrono::milliseconds connectTimeout)
-    : m_host(std::move(host)), m_port(port), m_connectTimeout(connectTimeout),
-      m_handOff(makeHandOff([this](const std::uint8_t *data, std::size_t size) { deliver(data, size); })) {}
+    : m_host(std::move(host)), m_port(port), m_connectTimeout(connectTimeout), m_channel(handOff) {}
 
 TcpTransport::~TcpTransport() {
     close();
@@ -128,12 +120,13 @@ void TcpTransport::stopWorker() {
     while (m_workerAlive) {
         // The worker may be waiting in the hand-off for this very thread: let the hand-off give up.
         lock.unlock();
-        m_handOff->PumpPending();
+        m_channel.abandon();
         lock.lock();
         m_workerStopped.wait_for(lock, std::chrono::milliseconds(1), [this] { return !m_workerAlive; });
     }
     lock.unlock();
     m_worker.join();
+    m_channel.abandon(); // reports posted before the worker ended are not for the next opening
 }
 
 bool TcpTransport::write(const std::uint8_t *data, std::size_t size) {
@@ -151,31 +144,30 @@ bool TcpTransport::write(const std::uint8_t *data, std::size_t size) {
     return m_socket.raiseSignal();
 }
 
-void TcpTransport::deliver(const std::uint8_t *data, std::size_t size) {
-    if (!m_open || !m_events || !data || size == 0)
-        return;
-    const std::uint8_t *body = data + 1;
-    const std::size_t length = size - 1;
-    // The session may close the transport from inside any of these calls: nothing after them.
-    switch (data[0]) {
-    case kBytes:
-        if (!m_failed && length > 0)
-            m_events->onTransportBytes(body, length);
-        break;
-    case kConnected:
-        if (!m_failed)
+// The worker's reports, on the session's thread. The session may close the transport from inside any
+// of them: nothing after the call.
+void TcpTransport::reportBytes(const std::uint8_t *data, std::size_t size) {
+    m_channel.postAndWait([this, bytes = std::vector<std::uint8_t>(data, data + size)] {
+        if (m_open && m_events && !m_failed)
+            m_events->onTransportBytes(bytes.data(), bytes.size());
+    });
+}
+
+void TcpTransport::reportConnected() {
+    m_channel.post([this] {
+        if (m_open && m_events && !m_failed)
             m_events->onTransportConnected();
-        break;
-    case kDropped:
-        if (m_failed)
-            break;
+    });
+}
+
+void TcpTransport::reportDropped(std::string why) {
+    m_channel.post([this, why = std::move(why)] {
+        if (!m_open || !m_events || m_failed)
+            return;
         m_failed = true;
-        m_failureText.assign(body, body + length);
+        m_failureText = why;
         m_events->onTransportDrop();
-        break;
-    default:
-        break;
-    }
+    });
 }
 
 void TcpTransport::workerMain(std::shared_ptr<Lookup> lookup, bool serve) {
@@ -185,8 +177,8 @@ void TcpTransport::workerMain(std::shared_ptr<Lookup> lookup, bool serve) {
         if (addresses.empty()) {
             lineDown(error);
         } else if (connectAny(addresses, error)) {
-            const std::uint8_t connected = kConnected;
-            handOver(&connected, 1);
+            if (!m_stop)
+                reportConnected();
             serveConnection(serve);
         } else if (!m_stop) {
             lineDown(error);
@@ -326,13 +318,13 @@ bool TcpTransport::serveWrites() {
 }
 
 void TcpTransport::drainInput() {
-    std::uint8_t chunk[1 + kReadChunk];
-    chunk[0] = kBytes;
+    std::uint8_t chunk[kReadChunk];
     while (!m_stop) {
-        const Socket::Io io = m_socket.read(chunk + 1, kReadChunk);
+        const Socket::Io io = m_socket.read(chunk, kReadChunk);
         switch (io.status) {
         case Socket::Io::Ok:
-            handOver(chunk, 1 + io.count);
+            if (!m_stop)
+                reportBytes(chunk, io.count);
             if (io.count < kReadChunk)
                 return; // drained; the next wake-up tells when more arrives
             break;
@@ -360,15 +352,8 @@ void TcpTransport::lineDown(const SocketError &error) {
     }
     m_writing.clear();
     m_written = 0;
-    const std::string text = describe(error);
-    std::vector<std::uint8_t> message{kDropped};
-    message.insert(message.end(), text.begin(), text.end());
-    handOver(message.data(), message.size());
-}
-
-void TcpTransport::handOver(const std::uint8_t *data, std::size_t size) {
     if (!m_stop)
-        m_handOff->OnLinkBytes(data, size, 0);
+        reportDropped(describe(error));
 }
 
 } // namespace net

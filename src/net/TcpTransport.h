@@ -1,7 +1,7 @@
 #pragma once
 
 #include "net/Socket.h"
-#include "serial/SerialTransport.h"
+#include "session/HandOff.h"
 #include "session/Transport.h"
 
 #include <atomic>
@@ -23,22 +23,18 @@ namespace net {
 // open() returns at once; a worker thread looks the host up, connects (each address in turn, each
 // within the connect time-out), then writes what the session queued and reads. Everything it has for
 // the session (received chunks, "connected", "dropped" with the reason) crosses to the session's
-// thread through the same kind of hand-off as the serial transport's (a Qt event loop, or a queue the
-// owner pumps), which calls deliver() there; so all reports happen on the session's thread, in order.
+// thread through the owner's hand-off, so all reports happen on the session's thread, in order.
 //
 // The lookup runs on a thread of its own that nobody waits for (getaddrinfo cannot be interrupted):
 // close() wakes the worker through the socket's signal, stops it and closes the socket promptly in
 // every state, and a lookup still running is left to finish and be forgotten.
 class TcpTransport : public session::ITransport {
 public:
-    using Deliver = SerialTransport::Deliver;
-    using HandOffFactory = SerialTransport::HandOffFactory;
-
     static constexpr std::chrono::milliseconds kConnectTimeout{5000};
     // Bytes queued and not yet taken by the worker; beyond this write() refuses.
     static constexpr std::size_t kQueueLimit = 64 * 1024;
 
-    TcpTransport(std::string host, std::uint16_t port, const HandOffFactory &makeHandOff,
+    TcpTransport(std::string host, std::uint16_t port, session::IHandOff &handOff,
                  std::chrono::milliseconds connectTimeout = kConnectTimeout);
     ~TcpTransport() override;
     TcpTransport(const TcpTransport &) = delete;
@@ -60,10 +56,9 @@ public:
     // Why the connection failed or dropped: "connection refused", "timed out", "no such host",
     // "network unreachable", or the system's short text ("connection reset by peer").
     std::string failureText() const override { return m_failureText; }
-
-    // One message from the worker, on the session's thread: a kind byte (see TcpTransport.cpp)
-    // followed by received bytes or the failure text.
-    void deliver(const std::uint8_t *data, std::size_t size);
+    bool connectsLater() const override { return true; }
+    // After a drop: 1, 2, 4, 8, 16, then every 30 seconds.
+    std::vector<int> reconnectSchedule() const override { return {1000, 2000, 4000, 8000, 16000, 30000}; }
 
 private:
     struct Lookup;
@@ -76,7 +71,10 @@ private:
     bool serveWrites();
     void drainInput();
     void lineDown(const SocketError &error);
-    void handOver(const std::uint8_t *data, std::size_t size);
+    // The session's side of the worker's reports.
+    void reportBytes(const std::uint8_t *data, std::size_t size);
+    void reportConnected();
+    void reportDropped(std::string why);
     void stopWorker();
 
     std::string m_host;
@@ -90,7 +88,7 @@ private:
     std::string m_failureText;
     std::shared_ptr<Lookup> m_lookup;
 
-    std::unique_ptr<ILinkOwner> m_handOff; // outlives the worker
+    session::HandOffChannel m_channel; // outlives the worker
     Socket m_socket;                       // the worker's, except its signal
     std::thread m_worker;
     std::atomic<bool> m_stop{false};

@@ -326,7 +326,7 @@ bool CComLink::DrainInput(uint8_t *chunk, std::size_t capacity, bool hangUpSeen)
         if (io.status == SerialDevice::Io::Ok) {
             // Never under the port lock: the owner may take its time, or call Send.
             if (m_owner)
-                m_owner->OnLinkBytes(chunk, io.count, m_portNumber);
+                m_owner->OnLinkBytes(chunk, io.count);
             handedOver = true;
             if (io.count < capacity)
                 break; // drained; the next wake-up tells when more arrives
@@ -352,7 +352,7 @@ void CComLink::SendEvents() {
         return;
     for (const EventNotice &notice : kNotices) {
         if (m_eventMask & notice.bit)
-            m_owner->OnLinkEvent(notice.message, m_portNumber);
+            m_owner->OnLinkEvent(notice.message);
     }
 }
 
@@ -364,13 +364,9 @@ void CComLink::LineDown(const char *operation) {
         std::lock_guard<std::mutex> guard(m_portLock);
         DropPendingWrites();
     }
-    // Like a failed read, the line going down still reaches the owner as one notice that carries
-    // no received byte: the owner finds the error flag set, drops it and closes the port. Without
-    // it a console would never learn of an unplugged device that sends nothing more.
-    if (m_owner && !m_device.shutdownSignalled()) {
-        const uint8_t none = 0;
-        m_owner->OnLinkBytes(&none, 1, m_portNumber);
-    }
+    // Without this a console would never learn of an unplugged device that sends nothing more.
+    if (m_owner && !m_device.shutdownSignalled())
+        m_owner->OnLinkDown();
 }
 
 void CComLink::DropPendingWrites() {

@@ -12,19 +12,20 @@
 
 #include "serial/SerialDevice.h"
 
-// Receives what a CComLink's worker reads. The console window implements it (through QtLinkBridge).
+// Receives what a CComLink's worker reads, on the worker's thread. The serial transport implements it
+// and hands everything on to its owner's thread.
 class ILinkOwner {
 public:
     virtual ~ILinkOwner() = default;
-    // Worker thread: everything one read returned, in order. Must not return before the bytes are
-    // handled: the worker reads nothing more until it does. The bytes are valid only during the call.
-    virtual void OnLinkBytes(const uint8_t *data, std::size_t size, unsigned port) = 0;
-    // Worker thread: the other notifications (WM_LINK_BREAK, WM_LINK_CTS, WM_LINK_ERROR, WM_LINK_RING,
+    // Everything one read returned, in order. Must not return before the bytes are handled: the worker
+    // reads nothing more until it does. The bytes are valid only during the call.
+    virtual void OnLinkBytes(const uint8_t *data, std::size_t size) = 0;
+    // The other notifications (WM_LINK_BREAK, WM_LINK_CTS, WM_LINK_ERROR, WM_LINK_RING,
     // WM_LINK_RXFLAG) when enabled in the event mask. Default: ignore.
-    virtual void OnLinkEvent(unsigned message, unsigned port) {
-        (void)message;
-        (void)port;
-    }
+    virtual void OnLinkEvent(unsigned message) { (void)message; }
+    // The line went down (hang-up, the device removed, a read that fails): the error flag is set and
+    // nothing more will be read. Told once per opening.
+    virtual void OnLinkDown() {}
     // Owner's thread, called by Close()/Open()/destructor repeatedly while they wait for the worker to
     // end: run the owner's pending calls (or give up on them) so a worker blocked in OnLinkBytes can
     // finish.
@@ -54,9 +55,8 @@ inline constexpr uint32_t LINK_EV_RXCHAR = 0x0001, LINK_EV_RXFLAG = 0x0002, LINK
 // sets the error flag. Writing never discards unread input; the port is purged once, when it opens.
 //
 // Hang-up (device unplugged, peer of a pseudo-terminal closed) or a failing read: the error flag is
-// set once, the owner gets one last OnLinkBytes notice of a single byte that is not received data
-// (so it looks at the flag even though nothing more arrives), and the worker stops watching the port
-// (no spinning) but still serves Close.
+// set once, the owner is told by OnLinkDown (so it learns of it even though nothing more arrives), and
+// the worker stops watching the port (no spinning) but still serves Close.
 class CComLink {
 public:
     CComLink();

@@ -1,5 +1,7 @@
 #include "serial/PortNaming.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <mutex>
 #include <utility>
@@ -71,6 +73,56 @@ std::string ResolvePortPath(unsigned portNumber) {
     if (std::filesystem::exists(std::filesystem::symlink_status(local, ec)))
         return local;
     return DevicePath(CurrentDeviceTable(), portNumber);
+#endif
+}
+
+std::optional<unsigned> parseComPort(const std::string &text) {
+    if (text.size() < 4 || text.size() > 5)
+        return std::nullopt;
+    std::string head = text.substr(0, 3);
+    std::transform(head.begin(), head.end(), head.begin(),
+                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+    const std::string digits = text.substr(3);
+    if (head != "COM" ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const unsigned number = static_cast<unsigned>(std::stoi(digits));
+    if (number < kFirstPort || number > kLastPort)
+        return std::nullopt;
+    return number;
+}
+
+std::optional<unsigned> portNumberFor(const std::string &name, std::string &error) {
+    if (const std::optional<unsigned> number = parseComPort(name))
+        return number;
+#ifdef _WIN32
+    error = "not a port name: use COM1..COM99";
+    return std::nullopt;
+#else
+    // The path becomes the single entry of the table, which names a device by a prefix and a number:
+    // the canonical name without its last digit, and that digit. Device nodes and pseudo-terminals all
+    // end in a digit ("/dev/pts/15" is "/dev/pts/1" and 5).
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::canonical(name, ec);
+    if (ec) {
+        error = "no such device";
+        return std::nullopt;
+    }
+    const std::string path = canonical.string();
+    if (path.empty() || path.back() < '0' || path.back() > '9') {
+        error = "not a serial device";
+        return std::nullopt;
+    }
+    const unsigned index = static_cast<unsigned>(path.back() - '0');
+    const std::string prefix = path.substr(0, path.size() - 1);
+    for (unsigned port = index + 1; port <= kLastPort; ++port) {
+        if (std::filesystem::exists(std::filesystem::symlink_status(PortName(port), ec)))
+            continue;
+        SetDeviceTable(DeviceTable{{{port - index, index + 1, prefix}}});
+        return port;
+    }
+    error = "every port number is taken by a COMn entry in this folder";
+    return std::nullopt;
 #endif
 }
 

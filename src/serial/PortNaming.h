@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,5 +41,12 @@ std::string DevicePath(const DeviceTable &table, unsigned portNumber);
 // "COMn" when that name exists in the current directory (even as a dangling link), else the current
 // table's device node; "" for port numbers outside 1..99 or without a node. Windows: "\\.\COMn".
 std::string ResolvePortPath(unsigned portNumber);
+
+// The port number of "COMn" (n 1..99, any case of "COM"); std::nullopt when the text is not one.
+std::optional<unsigned> parseComPort(const std::string &text);
+// The port number that reaches a serial port named by a program's user: n for "COMn"; for a device
+// path (not on Windows), a port number that the device table is set to lead to that path, one that no
+// COMn entry of the current folder hides. std::nullopt, with the reason, when none can.
+std::optional<unsigned> portNumberFor(const std::string &name, std::string &error);
 
 } // namespace serial

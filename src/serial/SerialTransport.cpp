@@ -1,11 +1,13 @@
 #include "serial/SerialTransport.h"
 
-#include <cstring>
+#include "serial/PortPresence.h"
 
-SerialTransport::SerialTransport(unsigned port, const HandOffFactory &makeHandOff)
-    : m_port(port), m_handOff(makeHandOff([this](const std::uint8_t *data, std::size_t size) {
-          deliver(data, size);
-      })) {}
+#include <cstring>
+#include <vector>
+
+namespace serial {
+
+SerialTransport::SerialTransport(unsigned port, session::IHandOff &handOff) : m_port(port), m_channel(handOff) {}
 
 SerialTransport::~SerialTransport() {
     m_link.Close();
@@ -15,7 +17,7 @@ bool SerialTransport::open(session::ITransportEvents *events, bool serve) {
     m_link.Close();
     m_link.ClearError();
     m_events = events;
-    if (!m_link.Open(m_handOff.get(), m_port, kBaud, 'N', 8, 1, LINK_EV_RXCHAR | LINK_EV_RXFLAG,
+    if (!m_link.Open(this, m_port, kBaud, 'N', 8, 1, LINK_EV_RXCHAR | LINK_EV_RXFLAG,
                      static_cast<std::uint32_t>(1024)))
         return false;
     if (serve)
@@ -24,7 +26,9 @@ bool SerialTransport::open(session::ITransportEvents *events, bool serve) {
 }
 
 void SerialTransport::close() {
+    // Close pumps the channel (PumpPending) while it waits for the worker: reports not yet handled go.
     m_link.Close();
+    m_channel.abandon();
 }
 
 bool SerialTransport::write(const std::uint8_t *data, std::size_t size) {
@@ -36,19 +40,34 @@ std::string SerialTransport::name() const {
 }
 
 std::string SerialTransport::failureText() const {
-    return SerialOpenFailureText(m_link.LastOpenResult(), m_link.LastOpenError());
+    return openFailureText(m_link.LastOpenResult(), m_link.LastOpenError());
 }
 
-void SerialTransport::deliver(const std::uint8_t *data, std::size_t size) {
-    if (!m_events || !m_link.IsOpen())
-        return;
-    if (m_link.ErrorFlag())
-        m_events->onTransportDrop();
-    else
-        m_events->onTransportBytes(data, size);
+bool SerialTransport::present() const {
+    return PortPresent(m_port);
 }
 
-std::string SerialOpenFailureText(SerialDevice::OpenResult result, int error) {
+void SerialTransport::OnLinkBytes(const std::uint8_t *data, std::size_t size) {
+    // The call owns its copy: the link may be closed inside it, which releases this worker early.
+    m_channel.postAndWait([this, bytes = std::vector<std::uint8_t>(data, data + size)] {
+        if (!m_events || !m_link.IsOpen())
+            return;
+        // Bytes read after a failure was reported (a write that failed) are not taken: the line goes.
+        if (m_link.ErrorFlag())
+            m_events->onTransportDrop();
+        else
+            m_events->onTransportBytes(bytes.data(), bytes.size());
+    });
+}
+
+void SerialTransport::OnLinkDown() {
+    m_channel.post([this] {
+        if (m_events && m_link.IsOpen())
+            m_events->onTransportDrop();
+    });
+}
+
+std::string openFailureText(SerialDevice::OpenResult result, int error) {
     switch (result) {
     case SerialDevice::OpenResult::Opened:
         return {};
@@ -66,3 +85,5 @@ std::string SerialOpenFailureText(SerialDevice::OpenResult result, int error) {
     }
     return std::string("cannot be opened (") + std::strerror(error) + ")";
 }
+
+} // namespace serial

@@ -1,29 +1,27 @@
 #pragma once
 
 #include "serial/CComLink.h"
+#include "session/HandOff.h"
 #include "session/Transport.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 
-// A numbered serial port ("COMn", see PortNaming.h) as a session transport: 57600 8N1 over CComLink.
-// CComLink's worker hands its bytes to a hand-off (the owner's choice: a Qt event loop, or a plain
-// queue in korvex-ctl) that calls deliver() on the session's thread.
-class SerialTransport : public session::ITransport {
-public:
-    using Deliver = std::function<void(const std::uint8_t *data, std::size_t size)>;
-    using HandOffFactory = std::function<std::unique_ptr<ILinkOwner>(Deliver deliver)>;
+namespace serial {
 
+// A numbered serial port ("COMn", see PortNaming.h) as a session transport: 57600 8N1 over CComLink.
+// The link's worker hands what it reads to the owner's thread through the owner's hand-off, waiting
+// until each chunk is handled; a line that goes down is reported the same way.
+class SerialTransport : public session::ITransport, private ILinkOwner {
+public:
     static constexpr unsigned kBaud = 57600;
 
-    SerialTransport(unsigned port, const HandOffFactory &makeHandOff);
+    SerialTransport(unsigned port, session::IHandOff &handOff);
     ~SerialTransport() override;
+    SerialTransport(const SerialTransport &) = delete;
+    SerialTransport &operator=(const SerialTransport &) = delete;
 
-    // The port the next open uses (1..99).
-    void setPort(unsigned port) { m_port = port; }
     unsigned port() const { return m_port; }
 
     bool open(session::ITransportEvents *events, bool serve) override;
@@ -35,20 +33,29 @@ public:
     std::string name() const override;
     // Why the last open failed: "no such device", "in use by another program", ...
     std::string failureText() const override;
+    // The port's device node or COMn link is there; a dropped port is retried every half second.
+    bool present() const override;
+    std::vector<int> reconnectSchedule() const override { return {500}; }
 
-    // One chunk from the worker, on the session's thread. After a hang-up or failed read the worker
-    // sends a one-byte notice that is not received data: it becomes the drop report.
-    void deliver(const std::uint8_t *data, std::size_t size);
+    // True while the link's worker waits for the owner to handle what it read (diagnostics, tests).
+    bool handOffWaiting() const { return m_channel.waiting(); }
 
     CComLink &link() { return m_link; }
     const CComLink &link() const { return m_link; }
 
 private:
+    // ILinkOwner, on the link's worker thread.
+    void OnLinkBytes(const std::uint8_t *data, std::size_t size) override;
+    void OnLinkDown() override;
+    void PumpPending() override { m_channel.abandon(); }
+
     unsigned m_port;
-    session::ITransportEvents *m_events = nullptr;
-    std::unique_ptr<ILinkOwner> m_handOff; // outlives the link's worker: declared before the link
+    session::ITransportEvents *m_events = nullptr; // the owner's thread only
+    session::HandOffChannel m_channel;             // outlives the link's worker: declared before it
     CComLink m_link;
 };
 
 // The text for an open result ("no such device", ...); errno explains a plain failure.
-std::string SerialOpenFailureText(SerialDevice::OpenResult result, int error);
+std::string openFailureText(SerialDevice::OpenResult result, int error);
+
+} // namespace serial

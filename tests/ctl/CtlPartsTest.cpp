@@ -1,10 +1,9 @@
 // The parts of korvex-ctl that a run against the simulator does not reach: replies that come partly
-// or out of range, the loop's hand-off when a link closes inside a delivery, and device paths.
+// or out of range, and device paths.
 
 #include "EventLoop.h"
 #include "StateCollector.h"
 #include "StateReport.h"
-#include "TransportChoice.h"
 #include "serial/PortNaming.h"
 
 #include "TempDir.h"
@@ -45,29 +44,6 @@ TEST(CtlState, ReportsOnlyWhatTheRepliesCarried) {
     }
 }
 
-// A link closed inside the delivery of its bytes waits for its worker, which waits for that very
-// delivery: abandoning the loop's calls must release the worker while the delivery still runs.
-TEST(CtlEventLoop, AbandoningReleasesAWorkerWhoseCallIsRunning) {
-    EventLoop loop;
-    std::atomic<bool> released{false};
-    bool releasedInside = false;
-    std::vector<int> order;
-    std::thread worker([&] {
-        loop.callAndWait([&] { order.push_back(1); });
-        loop.callAndWait([&] {
-            order.push_back(2);
-            loop.abandonPending();
-            releasedInside = testsupport::waitFor([&] { return released.load(); }, 5000);
-        });
-        released = true;
-    });
-    EXPECT_TRUE(
-        loop.runUntil([&] { return order.size() == 2; }, EventLoop::Clock::now() + std::chrono::seconds(10)));
-    worker.join();
-    EXPECT_TRUE(releasedInside);
-    EXPECT_EQ(order, (std::vector<int>{1, 2}));
-}
-
 TEST(CtlPorts, DevicePathReachesItsDeviceWhateverComEntriesLieAround) {
     testsupport::ScopedTempCwd cwd;
     for (const char *name : {"tty5", "tty10", "ttyS"})
@@ -84,7 +60,7 @@ TEST(CtlPorts, DevicePathReachesItsDeviceWhateverComEntriesLieAround) {
     };
     for (const auto &c : cases) {
         std::string error;
-        const std::optional<unsigned> port = SerialPortNumber(c.path, error);
+        const std::optional<unsigned> port = serial::portNumberFor(c.path, error);
         EXPECT_EQ(port.value_or(0), c.port) << c.path << ": " << error;
         if (port && c.port != 3) {
             EXPECT_EQ(serial::ResolvePortPath(*port), std::filesystem::canonical(c.path).string()) << c.path;

@@ -34,26 +34,19 @@ struct Recorder : session::ITransportEvents {
 // A transport whose reports the test pumps onto its own thread while it waits.
 struct Line {
     Line(const std::string &host, std::uint16_t port, std::chrono::milliseconds timeout = 5s)
-        : transport(
-              host, port,
-              [this](SerialTransport::Deliver deliver) {
-                  auto handOff = std::make_unique<PumpedHandOff>(std::move(deliver));
-                  this->handOff = handOff.get();
-                  return handOff;
-              },
-              timeout) {}
+        : transport(host, port, handOff, timeout) {}
     bool open() { return transport.open(&events, true); }
     bool send(const std::string &text) {
         return transport.write(reinterpret_cast<const std::uint8_t *>(text.data()), text.size());
     }
     bool waitFor(const std::function<bool()> &condition) {
         return testsupport::waitFor([&] {
-            handOff->pump();
+            handOff.pump();
             return condition();
         });
     }
 
-    PumpedHandOff *handOff = nullptr; // set while the transport is made: declared before it
+    PumpedHandOff handOff; // outlives the transport: declared before it
     Recorder events;
     net::TcpTransport transport;
 };
@@ -129,7 +122,7 @@ TEST(TcpFailure, CloseEndsAConnectThatHangsAndNothingIsReportedAfter) {
     ASSERT_TRUE(hanging.open() && timing.open());
     ASSERT_TRUE(timing.waitFor([&] { return timing.events.drops > 0; }));
     hanging.transport.close();
-    hanging.handOff->pump();
+    hanging.handOff.pump();
     EXPECT_FALSE(hanging.transport.isOpen());
     EXPECT_EQ(hanging.events.drops + hanging.events.connects, 0);
 }

@@ -23,7 +23,7 @@ constexpr int kDeadlineMs = 60000; // Wine on a shared machine can be slow
 
 class RecordingOwner : public ILinkOwner {
 public:
-    void OnLinkBytes(const uint8_t *data, std::size_t size, unsigned) override {
+    void OnLinkBytes(const uint8_t *data, std::size_t size) override {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_bytes.insert(m_bytes.end(), data, data + size);
     }

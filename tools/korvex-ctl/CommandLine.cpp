@@ -58,20 +58,6 @@ std::optional<int> ParseNumber(const std::string &text, int low, int high) {
     return value;
 }
 
-std::optional<unsigned> ParseComPort(const std::string &text) {
-    if (text.size() < 4)
-        return std::nullopt;
-    std::string head = text.substr(0, 3);
-    std::transform(head.begin(), head.end(), head.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(c)); });
-    if (head != "COM")
-        return std::nullopt;
-    const std::optional<int> number = ParseNumber(text.substr(3), 1, 99);
-    if (!number)
-        return std::nullopt;
-    return static_cast<unsigned>(*number);
-}
-
 CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
     CommandLineResult result;
     CommandLine &line = result.line;

@@ -35,5 +35,3 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args);
 // A whole decimal number within [low, high]; std::nullopt for anything else ("", "+3", "3x", "1e2").
 std::optional<int> ParseNumber(const std::string &text, int low, int high);
 
-// The port number of "COMn" (n 1..99, any case of "COM"); std::nullopt when the text is not one.
-std::optional<unsigned> ParseComPort(const std::string &text);

@@ -1,7 +1,7 @@
 #include "Connection.h"
 
-#include "LoopLinkOwner.h"
-#include "TransportChoice.h"
+#include "net/TcpTransport.h"
+#include "serial/PortNaming.h"
 #include "serial/SerialTransport.h"
 
 #include <cstdio>
@@ -11,64 +11,60 @@ void ReportError(const std::string &text) {
     std::fprintf(stderr, "korvex-ctl: %s\n", text.c_str());
 }
 
-namespace {
-
-std::int64_t msecsSinceEpoch() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-} // namespace
-
-Connection::Connection(const CommandLine &options) : m_options(options) {
+Connection::Connection(const CommandLine &options)
+    : m_options(options), m_line(m_session, *this, m_loop.timers()) {
     m_session.addObserver(this);
     m_session.setDeviceByte(static_cast<std::uint8_t>(m_options.address));
+    // One-shot commands report a drop; `watch` waits for the line itself.
+    m_line.setReconnect(false);
 }
 
 Connection::~Connection() {
-    m_session.close();
     m_session.removeObserver(this);
+    m_session.setTransport(nullptr);
+}
+
+std::unique_ptr<session::ITransport> Connection::serialLine(unsigned port) {
+    return std::make_unique<serial::SerialTransport>(port, m_loop);
+}
+
+std::unique_ptr<session::ITransport> Connection::networkLine(const std::string &host, std::uint16_t port) {
+    return std::make_unique<net::TcpTransport>(host, port, m_loop);
 }
 
 Connection::Clock::time_point Connection::deadline() const {
     return Clock::now() + std::chrono::milliseconds(m_options.timeoutMs);
 }
 
-int Connection::open() {
-    TransportChoice choice = MakeTransport(m_options, [this](SerialTransport::Deliver deliver) {
-        return std::make_unique<LoopLinkOwner>(m_loop, std::move(deliver));
-    });
-    m_label = choice.label;
-    if (!choice.transport) {
-        ReportError(choice.error);
+int Connection::choose() {
+    if (!m_options.host.empty()) {
+        m_line.setNetworkLine(m_options.host, static_cast<std::uint16_t>(m_options.hostPort));
+        m_label = m_line.status().line;
+        return kExitOk;
+    }
+    m_label = m_options.port;
+    std::string why;
+    const std::optional<unsigned> number = serial::portNumberFor(m_options.port, why);
+    if (!number) {
+        ReportError(m_label + ": " + why);
         return kExitLine;
     }
-    m_session.setTransport(std::move(choice.transport));
-    if (!m_session.open(true)) {
-        ReportError(m_label + ": " + m_session.transport()->failureText());
-        return kExitLine;
-    }
-    if (choice.connectsLater) {
-        // Nothing goes out before the connection is up or has failed.
-        m_connected = false;
-        if (!waitUntil([this] { return m_connected; }, deadline())) {
-            const std::string why = m_session.transport()->failureText();
-            ReportError(m_label + ": " + (why.empty() ? std::string("timed out") : why));
-            return kExitLine;
-        }
-    }
-    m_session.setPortOn(true);
+    m_line.setSerialLine(*number);
     return kExitOk;
 }
 
-SerialTransport *Connection::serialForSearch() {
-    auto transport = std::make_unique<SerialTransport>(1, [this](SerialTransport::Deliver deliver) {
-        return std::make_unique<LoopLinkOwner>(m_loop, std::move(deliver));
-    });
-    SerialTransport *serial = transport.get();
-    m_session.setTransport(std::move(transport));
-    return serial;
+int Connection::open() {
+    if (const int status = choose())
+        return status;
+    m_line.togglePort();
+    // A network line connects in the background; nothing goes out before it is up or has failed.
+    m_loop.runUntil([this] { return m_line.state() != session::LineState::Connecting; }, deadline());
+    const session::LineStatus &status = m_line.status();
+    if (status.state == session::LineState::On)
+        return kExitOk;
+    const std::string why = status.state == session::LineState::Connecting ? "timed out" : status.detail;
+    ReportError(m_label + ": " + (why.empty() ? std::string("cannot be opened") : why));
+    return kExitLine;
 }
 
 bool Connection::waitUntil(const std::function<bool()> &done, Clock::time_point deadline) {
@@ -78,20 +74,17 @@ bool Connection::waitUntil(const std::function<bool()> &done, Clock::time_point 
 
 std::vector<TrafficLog::Entry> Connection::receivedSince(std::size_t first) const {
     std::vector<TrafficLog::Entry> out;
-    const std::size_t dropped = m_traffic.dropped();
-    const auto &entries = m_traffic.entries();
-    for (std::size_t i = std::max(first, dropped); i < dropped + entries.size(); ++i)
-        out.push_back(entries[i - dropped]);
+    for (std::size_t i = std::max(first, m_firstKept); i < receivedCount(); ++i)
+        out.push_back(m_lines[i - m_firstKept]);
     return out;
 }
 
-void Connection::onLineSeen(std::string_view) {
-    if (m_lineHook)
-        m_lineHook();
-}
-
-void Connection::onBytesReceived(const std::uint8_t *data, std::size_t size) {
-    if (m_traffic.recordReceived(std::string_view(reinterpret_cast<const char *>(data), size),
-                                 msecsSinceEpoch()))
-        m_lastReceived = Clock::now();
+void Connection::onLineSeen(std::string_view line) {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    m_lines.push_back({std::chrono::duration_cast<std::chrono::milliseconds>(now).count(),
+                       TrafficLog::Direction::Received, std::string(line)});
+    if (m_lines.size() > kKeptLines) {
+        m_lines.pop_front();
+        ++m_firstKept;
+    }
 }

@@ -2,20 +2,19 @@
 
 #include "CommandLine.h"
 #include "EventLoop.h"
-#include "session/TrafficLog.h"
 #include "session/DeviceSession.h"
+#include "session/LineController.h"
+#include "session/TrafficLog.h"
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
-class SerialTransport;
-
-// korvex-ctl's side of the device session: the loop the session lives on, the line the options
-// chose, and what was received on it (kept as the console's traffic view keeps it, one entry per
-// line). Everything runs on the thread that made it.
-class Connection : private session::ISessionObserver {
+// korvex-ctl's side of the device session: the loop the session lives on, the line controller on the
+// line the options chose, and the lines received on it. Everything runs on the thread that made it.
+class Connection : private session::ISessionObserver, private session::ILineFactory {
 public:
     using Clock = EventLoop::Clock;
 
@@ -26,15 +25,17 @@ public:
 
     const CommandLine &options() const { return m_options; }
     session::DeviceSession &session() { return m_session; }
+    session::LineController &line() { return m_line; }
     EventLoop &loop() { return m_loop; }
     // The line's name in messages ("COM3", the device path, HOST:PORT).
     const std::string &label() const { return m_label; }
 
-    // Opens the line of the options, waits for a connection made in the background, and turns the
-    // port on for the device of --address. 0, or the exit status after the reason was reported.
+    // Chooses the line of the options on the controller, without opening it. 0, or the exit status
+    // after the reason was reported.
+    int choose();
+    // Chooses the line and turns it on, waiting for a connection made in the background, for the
+    // device of --address. 0, or the exit status after the reason was reported.
     int open();
-    // The port search's line: a serial transport on the session, not opened yet.
-    SerialTransport *serialForSearch();
 
     // Runs the loop until done() holds, the deadline passes or the line drops; returns done().
     bool waitUntil(const std::function<bool()> &done, Clock::time_point deadline);
@@ -42,29 +43,32 @@ public:
     Clock::time_point deadline() const;
     bool dropped() const { return m_dropped; }
 
-    // Received lines, numbered from 0 since the start.
-    std::size_t receivedCount() const { return m_traffic.dropped() + m_traffic.entries().size(); }
+    // Received lines (as the device sent them, CR LF included, with their time), numbered from 0 since
+    // the start.
+    std::size_t receivedCount() const { return m_firstKept + m_lines.size(); }
     std::vector<TrafficLog::Entry> receivedSince(std::size_t first) const;
     Clock::time_point lastReceived() const { return m_lastReceived; }
 
-    // Called for each complete line the session sees (the port search ends on one).
-    void setLineHook(std::function<void()> hook) { m_lineHook = std::move(hook); }
-
 private:
+    // ISessionObserver
     void onLineSeen(std::string_view line) override;
     void onLineDropped() override { m_dropped = true; }
-    void onLineConnected() override { m_connected = true; }
-    void onBytesReceived(const std::uint8_t *data, std::size_t size) override;
+    void onBytesReceived(const std::uint8_t *, std::size_t) override { m_lastReceived = Clock::now(); }
+    // ILineFactory
+    std::unique_ptr<session::ITransport> serialLine(unsigned port) override;
+    std::unique_ptr<session::ITransport> networkLine(const std::string &host, std::uint16_t port) override;
+
+    static constexpr std::size_t kKeptLines = 100000;
 
     CommandLine m_options;
-    EventLoop m_loop; // outlives the session: closing the line abandons deliveries on it
+    EventLoop m_loop; // outlives the session and its transports
     session::DeviceSession m_session;
+    session::LineController m_line;
     std::string m_label;
-    TrafficLog m_traffic{100000};
+    std::deque<TrafficLog::Entry> m_lines;
+    std::size_t m_firstKept = 0; // the number of the oldest kept line
     Clock::time_point m_lastReceived{};
-    std::function<void()> m_lineHook;
     bool m_dropped = false;
-    bool m_connected = false;
 };
 
 // Reports a failure on standard error as one line: "korvex-ctl: " and the text.

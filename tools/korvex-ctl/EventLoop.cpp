@@ -4,26 +4,9 @@
 
 #include <algorithm>
 
-struct EventLoop::Call {
-    std::function<void()> run;
-    std::uint64_t generation = 0;
-    bool finished = false;
-};
-
-void EventLoop::callAndWait(std::function<void()> call) {
-    auto entry = std::make_shared<Call>();
-    entry->run = std::move(call);
-    std::unique_lock<std::mutex> lock(m_mutex);
-    entry->generation = m_generation;
-    m_calls.push_back(entry);
-    m_changed.notify_all();
-    m_changed.wait(lock, [&] { return entry->finished || entry->generation != m_generation; });
-}
-
-void EventLoop::abandonPending() {
+void EventLoop::post(std::function<void()> call) {
     std::lock_guard<std::mutex> guard(m_mutex);
-    ++m_generation;
-    m_calls.clear();
+    m_calls.push_back(std::move(call));
     m_changed.notify_all();
 }
 
@@ -43,19 +26,16 @@ bool EventLoop::runUntil(const std::function<bool()> &done, Clock::time_point de
         std::unique_lock<std::mutex> lock(m_mutex);
         if (!m_changed.wait_until(lock, wake, [this] { return !m_calls.empty(); }))
             continue;
-        std::shared_ptr<Call> call = m_calls.front();
+        std::function<void()> call = std::move(m_calls.front());
         m_calls.pop_front();
-        const std::uint64_t generation = call->generation;
         lock.unlock();
-        call->run();
-        lock.lock();
-        // A call abandoned while it ran has no waiter left to tell.
-        if (generation == m_generation) {
-            call->finished = true;
-            m_changed.notify_all();
-        }
+        call();
     }
     return true;
+}
+
+session::TimerFactory EventLoop::timers() {
+    return [this](std::function<void()> onTimeout) { return std::make_unique<LoopTimer>(*this, std::move(onTimeout)); };
 }
 
 void EventLoop::addTimer(LoopTimer *timer) {

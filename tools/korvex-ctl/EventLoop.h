@@ -1,8 +1,10 @@
 #pragma once
 
+#include "session/HandOff.h"
+#include "session/Timer.h"
+
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -11,10 +13,10 @@
 
 class LoopTimer;
 
-// The one thread korvex-ctl's session lives on: other threads (a transport's worker) hand it calls
-// and wait until they have run, and the loop runs them, in order, together with its timers, until
-// the caller's condition holds or its deadline passes.
-class EventLoop {
+// The one thread korvex-ctl's session lives on: other threads (a transport's worker) post calls to
+// it, and the loop runs them, in order, together with its timers, until the caller's condition holds
+// or its deadline passes.
+class EventLoop : public session::IHandOff {
 public:
     using Clock = std::chrono::steady_clock;
 
@@ -22,21 +24,18 @@ public:
     EventLoop(const EventLoop &) = delete;
     EventLoop &operator=(const EventLoop &) = delete;
 
-    // Any other thread: queues the call and blocks until the loop has run it, or until the loop
-    // abandons it (abandonPending), in which case it never runs.
-    void callAndWait(std::function<void()> call);
+    // Any thread.
+    void post(std::function<void()> call) override;
 
-    // Loop thread: drops every queued call and releases the threads waiting for them (a link that
-    // closes waits for its worker, which may be waiting here).
-    void abandonPending();
-
-    // Loop thread: runs queued calls and due timers until done() holds or the deadline passes;
+    // Loop thread: runs posted calls and due timers until done() holds or the deadline passes;
     // returns done(). done() is looked at after every call and timer, and at least every 10 ms.
     bool runUntil(const std::function<bool()> &done, Clock::time_point deadline);
 
+    // Timers on this loop, for the session's state machines.
+    session::TimerFactory timers();
+
 private:
     friend class LoopTimer;
-    struct Call;
 
     void addTimer(LoopTimer *timer);
     void removeTimer(LoopTimer *timer);
@@ -45,7 +44,6 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<std::shared_ptr<Call>> m_calls;
-    std::uint64_t m_generation = 0; // bumped by abandonPending
+    std::deque<std::function<void()>> m_calls;
     std::vector<LoopTimer *> m_timers;
 };

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-// A repeating timer that an EventLoop runs: the session's state machines (the port search) start
+// A repeating timer that an EventLoop runs: the session's state machines (the line controller) start
 // and stop it, and the loop calls back on its own thread when a period has passed.
 class LoopTimer : public session::ITimer {
 public:

@@ -23,11 +23,19 @@ std::int64_t now() {
 
 } // namespace
 
-CTrafficDlg::CTrafficDlg(QWidget *parent, std::size_t capacity) : QDialog(parent), m_log(capacity) {
+CTrafficDlg::CTrafficDlg(session::DeviceSession *session, QWidget *parent, std::size_t capacity)
+    : QDialog(parent), m_session(session), m_log(capacity) {
+    if (m_session)
+        m_session->addObserver(this);
     setObjectName(QStringLiteral("CTrafficDlg"));
     ui::markScope(this);
     setWindowTitle(QStringLiteral("Line traffic"));
     resize(760, 420);
+}
+
+CTrafficDlg::~CTrafficDlg() {
+    if (m_session)
+        m_session->removeObserver(this);
 }
 
 // The view is built the first time it is needed: the log records from start-up, but most runs never
@@ -82,11 +90,11 @@ void CTrafficDlg::buildControls() {
     render();
 }
 
-void CTrafficDlg::recordSent(const std::uint8_t *data, std::size_t size) {
+void CTrafficDlg::onBytesSent(const std::uint8_t *data, std::size_t size) {
     appendNewest(m_log.recordSent(std::string_view(reinterpret_cast<const char *>(data), size), now()));
 }
 
-void CTrafficDlg::recordReceived(const std::uint8_t *data, std::size_t size) {
+void CTrafficDlg::onBytesReceived(const std::uint8_t *data, std::size_t size) {
     appendNewest(m_log.recordReceived(std::string_view(reinterpret_cast<const char *>(data), size), now()));
 }
 

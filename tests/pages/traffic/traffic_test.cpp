@@ -1,5 +1,6 @@
 // The line traffic log and its window: how bytes become shown lines, and the 10,000-line bound.
 #include "pages/traffic/CTrafficDlg.h"
+#include "session/MemoryTransport.h"
 #include "session/TrafficLog.h"
 
 #include <QPlainTextEdit>
@@ -50,12 +51,16 @@ TEST(TrafficLog, BytesBecomeOneEntryPerLine) {
 }
 
 TEST(TrafficWindow, TheLineAfterTheLastKeptDropsTheFirst) {
-    CTrafficDlg window;
+    // The window hears the session's line as the console's does.
+    session::DeviceSession session;
+    auto owned = std::make_unique<session::MemoryTransport>();
+    session::MemoryTransport &line = *owned;
+    session.setTransport(std::move(owned));
+    ASSERT_TRUE(session.open());
+    CTrafficDlg window(&session);
     window.show();
-    for (int i = 1; i <= 10001; ++i) {
-        const std::string line = "LINE " + std::to_string(i) + "\n";
-        window.recordReceived(reinterpret_cast<const std::uint8_t *>(line.data()), line.size());
-    }
+    for (int i = 1; i <= 10001; ++i)
+        line.feed("LINE " + std::to_string(i) + "\n");
     EXPECT_EQ(window.log().entries().size(), 10000u);
     EXPECT_EQ(window.log().dropped(), 1u);
     auto *view = window.findChild<QPlainTextEdit *>("Traffic");
