@@ -1,5 +1,6 @@
 #include "serial/SerialTransport.h"
 
+#include "serial/PortNaming.h"
 #include "serial/PortPresence.h"
 
 #include <cstring>
@@ -20,6 +21,7 @@ bool SerialTransport::open(session::ITransportEvents *events, bool serve) {
     if (!m_link.Open(this, m_port, kBaud, 'N', 8, 1, LINK_EV_RXCHAR | LINK_EV_RXFLAG,
                      static_cast<std::uint32_t>(1024)))
         return false;
+    m_openedPath = ResolvePortPath(m_port);
     if (serve)
         m_link.StartWorker();
     return true;
@@ -44,6 +46,8 @@ std::string SerialTransport::failureText() const {
 }
 
 bool SerialTransport::present() const {
+    if (!m_openedPath.empty() && ResolvePortPath(m_port) != m_openedPath)
+        return false;
     return PortPresent(m_port);
 }
 

@@ -33,7 +33,9 @@ public:
     std::string name() const override;
     // Why the last open failed: "no such device", "in use by another program", ...
     std::string failureText() const override;
-    // The port's device node or COMn link is there; a dropped port is retried every half second.
+    // The device the port opened on last is there again (the same COMn link or device node: a port
+    // whose link vanished is not taken to be the system's node of the same number); a dropped port is
+    // retried every half second.
     bool present() const override;
     std::vector<int> reconnectSchedule() const override { return {500}; }
 
@@ -50,6 +52,7 @@ private:
     void PumpPending() override { m_channel.abandon(); }
 
     unsigned m_port;
+    std::string m_openedPath; // where the port opened last
     session::ITransportEvents *m_events = nullptr; // the owner's thread only
     session::HandOffChannel m_channel;             // outlives the link's worker: declared before it
     CComLink m_link;

@@ -62,3 +62,4 @@ ParsedCommand ParseSettingCommand(const std::string &command, CommandArgs &args,
 ParsedCommand ParseEdidCommand(CommandArgs &args, const CommandLine &options);
 ParsedCommand ParseWallCommand(CommandArgs &args, const CommandLine &options);
 ParsedCommand ParseSearchCommand(CommandArgs &args, const CommandLine &options);
+ParsedCommand ParseWatchCommand(CommandArgs &args, const CommandLine &options);

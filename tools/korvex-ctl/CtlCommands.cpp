@@ -44,6 +44,8 @@ const char *const kCtlUsage =
     "  lan reset                  the LAN settings back to the factory's\n"
     "  send TEXT... [--wait MS]   sends one command line and prints the lines that come back\n"
     "  search                     tries the serial ports COM1..COM99 and prints the first that answers\n"
+    "  watch                      stays connected and prints each line from the device as it arrives;\n"
+    "                             waits for a line that drops; ends on Ctrl+C\n"
     "A set is none, all, or numbers joined by commas (1,3,5).\n"
     "\n"
     "Options:\n"
@@ -72,6 +74,8 @@ ParsedCommand ParseCommand(const CommandLine &options) {
             return ParseWallCommand(args, options);
         if (command == "search")
             return ParseSearchCommand(args, options);
+        if (command == "watch")
+            return ParseWatchCommand(args, options);
         for (const char *known :
              {"status", "route", "mv", "border", "audio", "ir", "rs232", "address", "lan", "send"})
             if (command == known)

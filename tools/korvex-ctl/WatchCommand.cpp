@@ -1,0 +1,63 @@
+// "watch": stays on the line and prints each line from the device as it arrives, whoever asked for
+// it; waits for a line that drops (saying so on standard error) and ends on SIGINT or SIGTERM.
+
+#include "CommandArgs.h"
+#include "Connection.h"
+#include "Requests.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+extern "C" void stopWatching(int) {
+    g_stop = true;
+}
+
+struct LinePrinter : session::ISessionObserver {
+    void onLineSeen(std::string_view line) override {
+        std::printf("%s\n", AnswerText(std::string(line)).c_str());
+        std::fflush(stdout);
+    }
+};
+
+// What a watcher is told on standard error: the line going away and coming back.
+void reportStatus(const session::LineStatus &status, bool &lost) {
+    const std::string why = status.detail.empty() ? std::string() : ": " + status.detail;
+    if (status.state == session::LineState::Lost && !lost) {
+        lost = true;
+        if (status.event == session::LineEvent::Dropped)
+            ReportError(status.line + " lost" + why + ", waiting for it to return...");
+        else
+            ReportError(status.line + why + ", waiting for it...");
+    } else if (status.state == session::LineState::On && lost) {
+        lost = false;
+        ReportError(status.line + " is back");
+    }
+}
+
+int watch(Connection &c) {
+    if (const int status = c.choose())
+        return status;
+    std::signal(SIGINT, stopWatching);
+    std::signal(SIGTERM, stopWatching);
+    LinePrinter printer;
+    c.session().addObserver(&printer);
+    bool lost = false;
+    c.line().setStatusHandler([&lost](const session::LineStatus &status) { reportStatus(status, lost); });
+    c.line().keepOn();
+    c.loop().runUntil([] { return g_stop.load(); }, EventLoop::Clock::time_point::max());
+    c.line().setStatusHandler(nullptr);
+    c.session().removeObserver(&printer);
+    return kExitOk;
+}
+
+} // namespace
+
+ParsedCommand ParseWatchCommand(CommandArgs &args, const CommandLine &) {
+    args.finish();
+    return ParsedCommand(watch, false);
+}
