@@ -25,7 +25,8 @@ namespace store {
 // Every change is written to its file before it is taken into memory, so what the store answers is
 // what the disk holds; a change that cannot be written is refused with the reason. Changes are
 // returned and passed to the observers after they are on disk. Reads are plain references to the
-// memory, cheap enough for every request. Used from korvexd's one loop thread; not thread-safe.
+// memory, cheap enough for every request. Locks survive a restart like the rest: korvexd releases
+// those of owners that do not come back. Used from korvexd's one loop thread; not thread-safe.
 class Store {
 public:
     using Clock = std::function<std::int64_t()>; // UTC milliseconds since 1970
