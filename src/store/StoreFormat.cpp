@@ -95,6 +95,16 @@ const json &object(const json &value, const std::string &where) {
     return value;
 }
 
+// Every access above is checked first, so the library should throw nothing of its own; should it
+// still, the file is reported as broken rather than ending korvexd.
+template <class Decode> auto guarded(Decode decode) {
+    try {
+        return decode();
+    } catch (const json::exception &e) {
+        throw FormatError(e.what());
+    }
+}
+
 json parse(const std::string &bytes) {
     json doc = json::parse(bytes, nullptr, false);
     if (doc.is_discarded())
@@ -260,74 +270,83 @@ std::string encodeActivity(const std::deque<ActivityEntry> &entries) {
 }
 
 DeviceNames decodeNames(const std::string &bytes) {
-    const json doc = parse(bytes);
-    DeviceNames names;
-    const json &inputs = sizedArray(member(doc, "inputs", ""), kInputCount, "inputs");
-    for (int i = 0; i < kInputCount; ++i)
-        names.inputs[i] = name(inputs[i], at("inputs", i));
-    const json &outputs = sizedArray(member(doc, "outputs", ""), kOutputCount, "outputs");
-    for (int o = 0; o < kOutputCount; ++o)
-        names.outputs[o] = name(outputs[o], at("outputs", o));
-    return names;
+    return guarded([&] {
+        const json doc = parse(bytes);
+        DeviceNames names;
+        const json &inputs = sizedArray(member(doc, "inputs", ""), kInputCount, "inputs");
+        for (int i = 0; i < kInputCount; ++i)
+            names.inputs[i] = name(inputs[i], at("inputs", i));
+        const json &outputs = sizedArray(member(doc, "outputs", ""), kOutputCount, "outputs");
+        for (int o = 0; o < kOutputCount; ++o)
+            names.outputs[o] = name(outputs[o], at("outputs", o));
+        return names;
+    });
 }
 
 PresetList decodePresets(const std::string &bytes) {
-    const json doc = parse(bytes);
-    PresetList list;
-    list.nextId = static_cast<std::uint64_t>(integer(member(doc, "nextId", ""), 1, 0x100000000, "nextId"));
-    const json &presets = array(member(doc, "presets", ""), "presets");
-    if (presets.size() > static_cast<std::size_t>(kMaxPresets))
-        fail("presets", "more than " + std::to_string(kMaxPresets));
-    std::set<PresetId> ids;
-    std::set<std::string> names;
-    for (std::size_t i = 0; i < presets.size(); ++i) {
-        Preset p = presetFrom(presets[i], at("presets", i));
-        if (!ids.insert(p.id).second)
-            fail(at("presets", i) + ".id", "id " + std::to_string(p.id) + " is used twice");
-        if (!names.insert(p.name).second)
-            fail(at("presets", i) + ".name", "\"" + p.name + "\" is used twice");
-        // An id is never handed out again, even when the file's counter says otherwise.
-        list.nextId = std::max<std::uint64_t>(list.nextId, std::uint64_t(p.id) + 1);
-        list.presets.push_back(std::move(p));
-    }
-    return list;
+    return guarded([&] {
+        const json doc = parse(bytes);
+        PresetList list;
+        list.nextId =
+            static_cast<std::uint64_t>(integer(member(doc, "nextId", ""), 1, 0x100000000, "nextId"));
+        const json &presets = array(member(doc, "presets", ""), "presets");
+        if (presets.size() > static_cast<std::size_t>(kMaxPresets))
+            fail("presets", "more than " + std::to_string(kMaxPresets));
+        std::set<PresetId> ids;
+        std::set<std::string> names;
+        for (std::size_t i = 0; i < presets.size(); ++i) {
+            Preset p = presetFrom(presets[i], at("presets", i));
+            if (!ids.insert(p.id).second)
+                fail(at("presets", i) + ".id", "id " + std::to_string(p.id) + " is used twice");
+            if (!names.insert(p.name).second)
+                fail(at("presets", i) + ".name", "\"" + p.name + "\" is used twice");
+            // An id is never handed out again, even when the file's counter says otherwise.
+            list.nextId = std::max<std::uint64_t>(list.nextId, std::uint64_t(p.id) + 1);
+            list.presets.push_back(std::move(p));
+        }
+        return list;
+    });
 }
 
 DeviceLocks decodeLocks(const std::string &bytes) {
-    const json doc = parse(bytes);
-    DeviceLocks locks;
-    const json &list = array(member(doc, "locks", ""), "locks");
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const std::string where = at("locks", i);
-        object(list[i], where);
-        const int output =
-            static_cast<int>(integer(member(list[i], "output", where), 1, kOutputCount, where + ".output"));
-        if (locks[output - 1])
-            fail(where + ".output", "output " + std::to_string(output) + " is locked twice");
-        OutputLock lock;
-        lock.owner = text(member(list[i], "owner", where), where + ".owner");
-        if (lock.owner.empty())
-            fail(where + ".owner", "empty");
-        lock.sinceMs = integer(member(list[i], "since", where), std::numeric_limits<std::int64_t>::min(),
-                               std::numeric_limits<std::int64_t>::max(), where + ".since");
-        locks[output - 1] = std::move(lock);
-    }
-    return locks;
+    return guarded([&] {
+        const json doc = parse(bytes);
+        DeviceLocks locks;
+        const json &list = array(member(doc, "locks", ""), "locks");
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::string where = at("locks", i);
+            object(list[i], where);
+            const int output = static_cast<int>(
+                integer(member(list[i], "output", where), 1, kOutputCount, where + ".output"));
+            if (locks[output - 1])
+                fail(where + ".output", "output " + std::to_string(output) + " is locked twice");
+            OutputLock lock;
+            lock.owner = text(member(list[i], "owner", where), where + ".owner");
+            if (lock.owner.empty())
+                fail(where + ".owner", "empty");
+            lock.sinceMs = integer(member(list[i], "since", where), std::numeric_limits<std::int64_t>::min(),
+                                   std::numeric_limits<std::int64_t>::max(), where + ".since");
+            locks[output - 1] = std::move(lock);
+        }
+        return locks;
+    });
 }
 
 std::deque<ActivityEntry> decodeActivity(const std::string &bytes) {
-    const json doc = parse(bytes);
-    const json &list = array(member(doc, "entries", ""), "entries");
-    std::deque<ActivityEntry> entries;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        ActivityEntry e = entryFrom(list[i], at("entries", i));
-        if (!entries.empty() && e.seq <= entries.back().seq)
-            fail(at("entries", i) + ".seq", "not after the entry before it");
-        entries.push_back(std::move(e));
-        if (entries.size() > kActivityLimit)
-            entries.pop_front();
-    }
-    return entries;
+    return guarded([&] {
+        const json doc = parse(bytes);
+        const json &list = array(member(doc, "entries", ""), "entries");
+        std::deque<ActivityEntry> entries;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            ActivityEntry e = entryFrom(list[i], at("entries", i));
+            if (!entries.empty() && e.seq <= entries.back().seq)
+                fail(at("entries", i) + ".seq", "not after the entry before it");
+            entries.push_back(std::move(e));
+            if (entries.size() > kActivityLimit)
+                entries.pop_front();
+        }
+        return entries;
+    });
 }
 
 } // namespace store
