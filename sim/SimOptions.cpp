@@ -175,11 +175,11 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args
 std::string SimOptions::helpText() {
     return R"(Usage: korvex-sim [options]
 
-A virtual line of Korvex 9x9 HDMI matrix switchers behind a pseudo-terminal. The first line on
-standard output is the path of the pseudo-terminal's slave side: open it at 57600 8N1, raw, and
-talk to the switchers as over RS-232. With --tcp the same line is served on a TCP port, as on the
-switchers' LAN port, and the first line is the address it listens on (127.0.0.1:40123). Ends
-cleanly on SIGINT or SIGTERM.
+A virtual line of Korvex 9x9 HDMI matrix switchers behind a pseudo-terminal. The
+first line on standard output is the path of the pseudo-terminal's slave side: open
+it at 57600 8N1, raw, and talk to the switchers as over RS-232. With --tcp the same
+line is served on a TCP port, as on the switchers' LAN port, and the first line is
+the address it listens on (127.0.0.1:40123). Ends cleanly on SIGINT or SIGTERM.
 
 Line:
   --addresses LIST   devices on the line, two-digit addresses joined by commas

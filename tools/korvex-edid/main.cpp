@@ -46,7 +46,7 @@ constexpr const char *kUsage =
     "\n"
     "Exit status: 0 when every file was decoded, 1 when a file could not be read or\n"
     "holds no EDID (an empty file included; the others are still decoded), 2 for a\n"
-    "usage error (an unknown option, no FILE).\n";
+    "usage error (an unknown option, an option given a value, no FILE).\n";
 
 // A usage error: one line, and where to read more.
 int UsageError(const std::string &what) {
