@@ -56,8 +56,8 @@ LinkLock::Outcome LinkLock::take(std::string &error) {
             error = "cannot lock " + pathInFolder(m_path) + ": " + std::strerror(failure);
             return Outcome::Failed;
         }
-        struct stat opened {
-        }, named{};
+        struct stat opened = {};
+        struct stat named = {};
         if (::fstat(fd, &opened) == 0 && ::stat(m_path.c_str(), &named) == 0 &&
             opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
             // Only a refusal's message reads the pid: failing to write it costs that, not the lock.
