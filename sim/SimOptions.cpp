@@ -70,24 +70,30 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args
         auto value = [&](std::string &out) {
             if (inlineValue) {
                 out = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= args.size()) {
+            } else if (i + 1 < args.size()) {
+                out = args[++i];
+            } else {
                 error = name + " needs a value";
                 return false;
             }
-            out = args[++i];
             return true;
         };
-        auto number = [&](long lo, long hi, long &out) {
+        // What an option takes, and the value that was not that.
+        auto refuse = [&](const std::string &takes, const std::string &text) {
+            error = name + " takes " + takes + ", not \"" + text + "\"";
+            return false;
+        };
+        auto path = [&](std::string &out) {
+            if (!value(out))
+                return false;
+            return !out.empty() || refuse("a path", out);
+        };
+        auto number = [&](const std::string &what, long lo, long hi, long &out) {
             std::string text;
             if (!value(text))
                 return false;
-            if (!toNumber(text, lo, hi, out)) {
-                error = "bad value for " + name + ": " + text;
-                return false;
-            }
-            return true;
+            return toNumber(text, lo, hi, out) ||
+                   refuse(what + " " + std::to_string(lo) + ".." + std::to_string(hi), text);
         };
         auto flag = [&](bool &out) {
             if (inlineValue) {
@@ -98,32 +104,27 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args
             return true;
         };
         long n = 0;
+        std::string text;
         bool ok = true;
         if (name == "--help" || name == "-h") {
             ok = flag(o.help);
+        } else if (name == "--version") {
+            ok = flag(o.version);
         } else if (name == "--addresses") {
-            std::string text;
-            ok = value(text);
-            if (ok && !parseAddresses(text, o.addresses)) {
-                error = "bad address list (two-digit addresses 00..99, no repeats): " + text;
-                ok = false;
-            }
+            ok = value(text) && (parseAddresses(text, o.addresses) ||
+                                 refuse("two-digit addresses 00..99 joined by commas, each once", text));
         } else if (name == "--link") {
-            ok = value(o.link);
+            ok = path(o.link);
         } else if (name == "--tcp") {
-            std::string text;
-            ok = value(text);
             o.tcp = true;
-            if (ok && !parseEndpoint(text, o.tcpHost, o.tcpPort)) {
-                error = "bad value for --tcp ([HOST:]PORT, an IPv6 address in brackets): " + text;
-                ok = false;
-            }
+            ok = value(text) && (parseEndpoint(text, o.tcpHost, o.tcpPort) ||
+                                 refuse("[HOST:]PORT, PORT 0..65535 (an IPv6 address in brackets)", text));
         } else if (name == "--inject") {
-            ok = value(o.inject);
+            ok = path(o.inject);
         } else if (name == "--log") {
-            ok = value(o.log);
+            ok = path(o.log);
         } else if (name == "--state") {
-            ok = value(o.state);
+            ok = path(o.state);
         } else if (name == "--pace") {
             ok = flag(o.pace);
         } else if (name == "--silent") {
@@ -131,44 +132,41 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args
         } else if (name == "--flood") {
             ok = flag(o.flood);
         } else if (name == "--garbage") {
-            ok = number(0, 1 << 20, n);
+            ok = number("a byte count", 0, 1 << 20, n);
             o.garbage = static_cast<int>(n);
         } else if (name == "--hangup-after") {
-            ok = number(1, 1L << 30, n);
+            ok = number("a command count", 1, 1L << 30, n);
             o.hangupAfter = n;
         } else if (name == "--hangup-at-byte") {
-            ok = number(1, 1L << 30, n);
+            ok = number("a byte count", 1, 1L << 30, n);
             o.hangupAtByte = n;
         } else if (name == "--delay") {
-            ok = number(0, 600000, n);
+            ok = number("milliseconds", 0, 600000, n);
             o.delayMs = static_cast<int>(n);
         } else if (name == "--edid-out") {
-            std::string text;
             ok = value(text);
             const std::size_t eq = text.find('=');
             long output = 0;
             if (ok && (eq == std::string::npos || eq + 1 == text.size() ||
-                       !toNumber(text.substr(0, eq), 1, 9, output))) {
-                error = "bad value for --edid-out (N=FILE, N an output 1..9): " + text;
-                ok = false;
-            }
+                       !toNumber(text.substr(0, eq), 1, 9, output)))
+                ok = refuse("N=FILE, N an output 1..9", text);
             if (ok)
                 o.edidOut.emplace_back(static_cast<int>(output), text.substr(eq + 1));
         } else if (name == "--seed") {
-            ok = number(0, 0xFFFFFFFFL, n);
+            ok = number("a number", 0, 0xFFFFFFFFL, n);
             o.seed = static_cast<unsigned>(n);
+        } else if (name.size() > 1 && name[0] == '-') {
+            error = "unknown option \"" + args[i] + "\"";
+            ok = false;
         } else {
-            error = "unknown option: " + args[i];
+            error = "unexpected argument \"" + args[i] + "\": korvex-sim takes options only";
             ok = false;
         }
-        if (!ok) {
-            if (error.empty())
-                error = "bad option: " + args[i];
+        if (!ok)
             return std::nullopt;
-        }
     }
     if (o.tcp && !o.link.empty()) {
-        error = "--link names a pseudo-terminal, and --tcp serves none";
+        error = "--link names a pseudo-terminal, and --tcp serves none: give one of them";
         return std::nullopt;
     }
     return o;
@@ -177,11 +175,11 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string> &args
 std::string SimOptions::helpText() {
     return R"(Usage: korvex-sim [options]
 
-A virtual line of Korvex 9x9 HDMI matrix switchers behind a pseudo-terminal. The first line on
-standard output is the path of the pseudo-terminal's slave side: open it at 57600 8N1, raw, and
-talk to the switchers as over RS-232. With --tcp the same line is served on a TCP port, as on the
-switchers' LAN port, and the first line is the address it listens on (127.0.0.1:40123). Ends
-cleanly on SIGINT or SIGTERM.
+A virtual line of Korvex 9x9 HDMI matrix switchers behind a pseudo-terminal. The
+first line on standard output is the path of the pseudo-terminal's slave side: open
+it at 57600 8N1, raw, and talk to the switchers as over RS-232. With --tcp the same
+line is served on a TCP port, as on the switchers' LAN port, and the first line is
+the address it listens on (127.0.0.1:40123). Ends cleanly on SIGINT or SIGTERM.
 
 Line:
   --addresses LIST   devices on the line, two-digit addresses joined by commas
@@ -189,7 +187,10 @@ Line:
                      and a line without prefix reach every device; devices answer one
                      after the other in address order.
   --link PATH        make PATH a symlink to the slave (e.g. COM1 in the console's
-                     folder); removed on exit.
+                     folder); removed on exit. While the simulator serves it, it holds
+                     the lock file .NAME.lock beside it, and a second simulator given
+                     the same PATH refuses to start; a link left by one that is gone
+                     (or that has hung up its line) is taken over.
   --tcp [HOST:]PORT  serve the line on a TCP port instead of a pseudo-terminal: HOST a
                      name or address to listen on (default 127.0.0.1; an IPv6 address in
                      brackets), PORT 0 for any free port. One controller at a time: one
@@ -229,7 +230,13 @@ Timing and faults:
                      Over TCP both count on each connection afresh, and the next
                      controller may connect after the hang-up.
   --seed N           seed of the random bytes (default 1).
-  --help             this text.
+
+  -h, --help         this text.
+  --version          the version.
+
+Exit status: 0 after SIGINT, SIGTERM or SIGHUP; 1 when the simulator cannot start
+(the --link is held by a running simulator, a file cannot be made or read, the TCP
+port is taken); 2 for a usage error.
 
 Commands understood (each line opened and ended by CR LF, keywords in capitals):
   GET STA, GET ADDR, SET ADDR nn, SET MVW MODEm, SET QVW MODEm, SET QVW VS a.b.c.d,

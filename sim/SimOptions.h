@@ -28,10 +28,12 @@ struct SimOptions {
     int delayMs = 0;
     unsigned seed = 1;
     bool help = false;
+    bool version = false;
     // --edid-out N=FILE: output N (1..9) of every device shows the EDID in FILE; later ones win.
     std::vector<std::pair<int, std::string>> edidOut;
 
-    // Returns nothing and sets error for an unknown option or a bad value.
+    // Returns nothing and sets error (one line, "unknown option \"--x\"", "--delay takes milliseconds
+    // 0..600000, not \"soon\"") for an unknown option, a missing or a bad value.
     static std::optional<SimOptions> parse(const std::vector<std::string> &args, std::string &error);
     static std::string helpText();
 };

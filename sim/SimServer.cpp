@@ -1,6 +1,7 @@
 #include "sim/SimServer.h"
 
 #include "sim/EdidCatalog.h"
+#include "sim/PathInFolder.h"
 #include "sim/StateJson.h"
 
 #include <algorithm>
@@ -36,7 +37,8 @@ bool isLineEnd(std::string_view line) {
 } // namespace
 
 SimServer::SimServer(SimOptions options)
-    : m_options(std::move(options)), m_line(m_options.addresses), m_random(m_options.seed) {}
+    : m_options(std::move(options)), m_line(m_options.addresses), m_random(m_options.seed),
+      m_linkLock(m_options.link) {}
 
 SimServer::~SimServer() {
     cleanUp();
@@ -141,17 +143,34 @@ bool SimServer::setUp(std::string &error) {
         error = std::string("signalfd: ") + std::strerror(errno);
         return false;
     }
+    // First of all: a simulator refused here must not touch the files of the one serving the link.
+    if (!m_options.link.empty()) {
+        std::string reason;
+        switch (m_linkLock.take(reason)) {
+        case LinkLock::Outcome::Taken:
+            break;
+        case LinkLock::Outcome::Held:
+            error = m_options.link + " is held by a running korvex-sim" +
+                    (m_linkLock.holder() > 0 ? " (pid " + std::to_string(m_linkLock.holder()) + ")" : "") +
+                    ": stop it or choose another --link";
+            return false;
+        case LinkLock::Outcome::Failed:
+            error = "cannot use the link " + m_options.link + ": " + reason;
+            return false;
+        }
+    }
     for (const auto &[output, path] : m_options.edidOut) {
         EdidImage image;
         std::string reason;
         if (!EdidCatalog::readFile(path, image, reason)) {
-            error = "cannot read the EDID file " + path + ": " + reason;
+            error = "cannot read the EDID file " + pathInFolder(path) + " (--edid-out " +
+                    std::to_string(output) + "): " + reason;
             return false;
         }
         m_line.setSinkEdid(output, image);
     }
     if (!m_options.log.empty() && !m_log.open(m_options.log)) {
-        error = "cannot write the log " + m_options.log + ": " + std::strerror(errno);
+        error = "cannot create the wire log " + pathInFolder(m_options.log) + ": " + std::strerror(errno);
         return false;
     }
     if (m_options.tcp) {
@@ -166,7 +185,7 @@ bool SimServer::setUp(std::string &error) {
         return false;
     if (!m_options.state.empty() &&
         !StateJson::writeAtomically(m_options.state, StateJson::render(m_line.devices(), {}))) {
-        error = "cannot write the state file " + m_options.state + ": " + std::strerror(errno);
+        error = "cannot write the state file " + pathInFolder(m_options.state) + ": " + std::strerror(errno);
         return false;
     }
     return true;
@@ -175,7 +194,7 @@ bool SimServer::setUp(std::string &error) {
 bool SimServer::openPty(std::string &error) {
     char name[256] = {};
     if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-        error = std::string("openpty: ") + std::strerror(errno);
+        error = std::string("cannot open a pseudo-terminal (openpty): ") + std::strerror(errno);
         return false;
     }
     m_slavePath = name;
@@ -198,15 +217,17 @@ bool SimServer::openPty(std::string &error) {
 bool SimServer::makeLink(std::string &error) {
     struct stat st {};
     if (::lstat(m_options.link.c_str(), &st) == 0) {
-        // A symlink left by an earlier run is replaced; anything else is not ours to remove.
+        // A symlink left by an earlier run is replaced (no running simulator holds it: we have its
+        // lock); anything else is not ours to remove.
         if (!S_ISLNK(st.st_mode)) {
-            error = m_options.link + " exists and is not a symbolic link";
+            error = "cannot make the link " + pathInFolder(m_options.link) +
+                    ": a file that is not a symbolic link is in the way; remove it or choose another --link";
             return false;
         }
         ::unlink(m_options.link.c_str());
     }
     if (::symlink(m_slavePath.c_str(), m_options.link.c_str()) != 0) {
-        error = "cannot link " + m_options.link + ": " + std::strerror(errno);
+        error = "cannot make the link " + pathInFolder(m_options.link) + ": " + std::strerror(errno);
         return false;
     }
     m_linkMade = true;
@@ -217,13 +238,14 @@ bool SimServer::makeFifo(std::string &error) {
     struct stat st {};
     if (::lstat(m_options.inject.c_str(), &st) == 0) {
         if (!S_ISFIFO(st.st_mode)) {
-            error = m_options.inject + " exists and is not a FIFO";
+            error = "cannot make the FIFO " + pathInFolder(m_options.inject) +
+                    ": a file that is not a FIFO is in the way; remove it or choose another --inject";
             return false;
         }
         ::unlink(m_options.inject.c_str());
     }
     if (::mkfifo(m_options.inject.c_str(), 0600) != 0) {
-        error = "cannot create the FIFO " + m_options.inject + ": " + std::strerror(errno);
+        error = "cannot make the FIFO " + pathInFolder(m_options.inject) + ": " + std::strerror(errno);
         return false;
     }
     m_fifoMade = true;
@@ -231,7 +253,7 @@ bool SimServer::makeFifo(std::string &error) {
     // Our own writer keeps the FIFO from reporting end-of-file each time a test's writer closes.
     m_fifoKeepAlive = ::open(m_options.inject.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (m_fifoRead < 0 || m_fifoKeepAlive < 0) {
-        error = "cannot open the FIFO " + m_options.inject + ": " + std::strerror(errno);
+        error = "cannot open the FIFO " + pathInFolder(m_options.inject) + ": " + std::strerror(errno);
         return false;
     }
     return true;
@@ -239,13 +261,18 @@ bool SimServer::makeFifo(std::string &error) {
 
 void SimServer::cleanUp() {
     if (m_linkMade) {
-        // Only remove the link while it still points at our terminal.
+        // Only remove the link while no other simulator has taken it over (after our hang-up one may
+        // have, on a terminal of the same name) and while it still points at our terminal.
+        std::string ignored;
         char target[512];
-        ssize_t n = ::readlink(m_options.link.c_str(), target, sizeof target - 1);
-        if (n >= 0 && std::string(target, static_cast<std::size_t>(n)) == m_slavePath)
-            ::unlink(m_options.link.c_str());
+        if (m_linkLock.take(ignored) == LinkLock::Outcome::Taken) {
+            ssize_t n = ::readlink(m_options.link.c_str(), target, sizeof target - 1);
+            if (n >= 0 && std::string(target, static_cast<std::size_t>(n)) == m_slavePath)
+                ::unlink(m_options.link.c_str());
+        }
         m_linkMade = false;
     }
+    m_linkLock.release();
     if (m_fifoMade) {
         ::unlink(m_options.inject.c_str());
         m_fifoMade = false;
@@ -445,6 +472,9 @@ std::size_t SimServer::unreadOnLine() const {
 
 void SimServer::closeLine() {
     m_log.write("HANGUP", {});
+    // Nobody serves the link any more: another simulator may take it over. The link itself stays, a
+    // port that no longer opens, like an unplugged adapter.
+    m_linkLock.release();
     if (m_options.tcp && m_master >= 0)
         TcpListener::hangUp(m_master);
     else if (m_master >= 0)
@@ -464,7 +494,13 @@ void SimServer::writeState() {
     if (m_options.state.empty())
         return;
     StateJson::Meta meta{m_commands, m_hungUp};
-    StateJson::writeAtomically(m_options.state, StateJson::render(m_line.devices(), meta));
+    const bool written =
+        StateJson::writeAtomically(m_options.state, StateJson::render(m_line.devices(), meta));
+    // Said once when the writes start failing (a full disk, a removed folder), again after a recovery.
+    if (!written && !m_stateFailing)
+        std::fprintf(stderr, "korvex-sim: cannot write the state file %s: %s\n",
+                     pathInFolder(m_options.state).c_str(), std::strerror(errno));
+    m_stateFailing = !written;
 }
 
 std::string SimServer::randomBytes(int count, bool withLineFeeds) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim/LinkLock.h"
 #include "sim/SimOptions.h"
 #include "sim/SwitcherLine.h"
 #include "sim/TcpListener.h"
@@ -70,6 +71,7 @@ private:
     int m_slave = -1;  // kept open so the master never sees a hang-up while no one listens
     std::string m_slavePath;
     bool m_linkMade = false;
+    LinkLock m_linkLock; // taken while our terminal is behind the --link
     TcpListener m_listener;
     int m_fifoRead = -1;
     int m_fifoKeepAlive = -1;
@@ -87,6 +89,7 @@ private:
     std::size_t m_bytesSent = 0; // reply bytes written to the line since it opened
     bool m_hungUp = false;
     bool m_stop = false;
+    bool m_stateFailing = false; // the last write of the state file failed
 };
 
 } // namespace korvexsim

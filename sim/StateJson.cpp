@@ -1,123 +1,92 @@
 #include "sim/StateJson.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace korvexsim {
 namespace {
 
-template <typename Array> std::string intArray(const Array &values) {
-    std::string s = "[";
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i > 0)
-            s += ',';
-        s += std::to_string(values[i]);
-    }
-    return s + "]";
-}
-
-std::string quoted(const std::string &text) {
-    std::string s = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            s += '\\';
-            s += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
-            s += buf;
-        } else {
-            s += c;
-        }
-    }
-    return s + "\"";
-}
+// Members keep the order they are written in, so the file reads in the order of the layout.
+using Json = nlohmann::ordered_json;
 
 std::string dotted(const std::array<int, 4> &v) {
-    return quoted(std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]) + "." +
-                  std::to_string(v[3]));
+    return std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]) + "." +
+           std::to_string(v[3]);
 }
 
 std::string hex(const EdidImage &image) {
     static const char digits[] = "0123456789abcdef";
-    // Written through a pointer into a sized string: a state file spells out 108 images.
-    std::string s(2 * image.size() + 2, '"');
-    char *out = s.data() + 1;
-    for (std::uint8_t b : image) {
-        *out++ = digits[b >> 4];
-        *out++ = digits[b & 0x0F];
+    std::string s(2 * image.size(), '0');
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        s[2 * i] = digits[image[i] >> 4];
+        s[2 * i + 1] = digits[image[i] & 0x0F];
     }
     return s;
 }
 
 // Values go out the way the console's pages hold them: routing, QV sources, audio routing and IR
 // routes 0-based; MV audio 1..10 like the console's MV audio table.
-std::string device(const DeviceState &s) {
-    auto minusOne = [](const auto &a) {
-        auto b = a;
-        for (auto &v : b)
-            v -= 1;
-        return b;
-    };
-    std::string j = "{";
-    j += "\"address\":" + std::to_string(s.address);
-    j += ",\"routing\":" + intArray(minusOne(s.routing));
-    j += ",\"mvMode\":" + std::to_string(s.mvMode);
-    j += ",\"qvSources\":" + intArray(minusOne(s.qvSources));
-    j += ",\"mvAudio\":" + intArray(s.mvAudio);
-    j += ",\"borderWidth\":" + std::to_string(s.borderWidth);
-    j += ",\"borderColour\":" + intArray(s.borderColour);
-    j += ",\"edidChoice\":" + intArray(s.edidChoice);
-    j += ",\"userEdid\":[";
-    for (std::size_t i = 0; i < s.userEdid.size(); ++i) {
-        j += i > 0 ? ",[" : "[";
-        for (std::size_t k = 0; k < s.userEdid[i].size(); ++k)
-            j += (k > 0 ? "," : "") + hex(s.userEdid[i][k]);
-        j += "]";
+template <std::size_t N> Json zeroBased(const std::array<int, N> &values) {
+    Json array = Json::array();
+    for (int v : values)
+        array.push_back(v - 1);
+    return array;
+}
+
+Json device(const DeviceState &s) {
+    Json userEdid = Json::array();
+    for (const auto &slots : s.userEdid) {
+        Json input = Json::array();
+        for (const EdidImage &image : slots)
+            input.push_back(hex(image));
+        userEdid.push_back(std::move(input));
     }
-    j += "]";
-    j += ",\"sinkEdid\":[";
-    for (std::size_t i = 0; i < s.sinkEdid.size(); ++i)
-        j += (i > 0 ? "," : "") + hex(s.sinkEdid[i]);
-    j += "]";
-    j += ",\"lan\":{\"dhcp\":" + std::to_string(s.lan.dhcp) + ",\"host\":" + dotted(s.lan.host) +
-         ",\"mask\":" + dotted(s.lan.mask) + ",\"router\":" + dotted(s.lan.router) +
-         ",\"tcpPort\":" + std::to_string(s.lan.tcpPort) + ",\"mac\":" + quoted(s.mac) + "}";
-    j += ",\"audioMode\":" + std::to_string(s.audioMode);
-    j += ",\"audioRouting\":" + intArray(minusOne(s.audioRouting));
-    j += ",\"audioMute\":" + intArray(s.audioMute);
-    j += ",\"irRoute\":" + intArray(minusOne(s.irRoute));
-    j += ",\"irExtSwitch\":" + intArray(s.irExtSwitch);
-    j += ",\"irEmitter\":" + intArray(s.irEmitter);
-    j += ",\"rs232\":" + intArray(s.rs232);
-    j += ",\"wall\":[";
-    for (std::size_t i = 0; i < s.wall.size(); ++i) {
-        const WallRect &w = s.wall[i];
-        j += (i > 0 ? ",{" : "{");
-        j += "\"x1\":" + std::to_string(w.x1) + ",\"y1\":" + std::to_string(w.y1) +
-             ",\"x2\":" + std::to_string(w.x2) + ",\"y2\":" + std::to_string(w.y2) +
-             ",\"rotation\":" + std::to_string(w.rotation) + "}";
-    }
-    j += "]}";
+    Json sinkEdid = Json::array();
+    for (const EdidImage &image : s.sinkEdid)
+        sinkEdid.push_back(hex(image));
+    Json wall = Json::array();
+    for (const WallRect &w : s.wall)
+        wall.push_back({{"x1", w.x1}, {"y1", w.y1}, {"x2", w.x2}, {"y2", w.y2}, {"rotation", w.rotation}});
+
+    Json j;
+    j["address"] = s.address;
+    j["routing"] = zeroBased(s.routing);
+    j["mvMode"] = s.mvMode;
+    j["qvSources"] = zeroBased(s.qvSources);
+    j["mvAudio"] = s.mvAudio;
+    j["borderWidth"] = s.borderWidth;
+    j["borderColour"] = s.borderColour;
+    j["edidChoice"] = s.edidChoice;
+    j["userEdid"] = std::move(userEdid);
+    j["sinkEdid"] = std::move(sinkEdid);
+    j["lan"] = {{"dhcp", s.lan.dhcp},         {"host", dotted(s.lan.host)},
+                {"mask", dotted(s.lan.mask)}, {"router", dotted(s.lan.router)},
+                {"tcpPort", s.lan.tcpPort},   {"mac", s.mac}};
+    j["audioMode"] = s.audioMode;
+    j["audioRouting"] = zeroBased(s.audioRouting);
+    j["audioMute"] = s.audioMute;
+    j["irRoute"] = zeroBased(s.irRoute);
+    j["irExtSwitch"] = s.irExtSwitch;
+    j["irEmitter"] = s.irEmitter;
+    j["rs232"] = s.rs232;
+    j["wall"] = std::move(wall);
     return j;
 }
 
 } // namespace
 
 std::string StateJson::render(const std::vector<Device> &devices, const Meta &meta) {
-    std::string j = "{\"commands\":" + std::to_string(meta.commands);
-    j += ",\"hungUp\":";
-    j += meta.hungUp ? "true" : "false";
-    j += ",\"devices\":[";
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        if (i > 0)
-            j += ",\n";
-        j += device(devices[i].state());
-    }
-    j += "]}\n";
-    return j;
+    Json j;
+    j["commands"] = meta.commands;
+    j["hungUp"] = meta.hungUp;
+    j["devices"] = Json::array();
+    for (const Device &d : devices)
+        j["devices"].push_back(device(d.state()));
+    // Compact, one line: scripts pick members out of it with grep.
+    return j.dump() + "\n";
 }
 
 bool StateJson::writeAtomically(const std::string &path, const std::string &content) {
@@ -126,19 +95,24 @@ bool StateJson::writeAtomically(const std::string &path, const std::string &cont
     if (fd < 0)
         return false;
     std::size_t done = 0;
+    int failure = 0;
     while (done < content.size()) {
         ssize_t n = ::write(fd, content.data() + done, content.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return false;
+            failure = errno;
+            break;
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0 || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (::close(fd) != 0 && failure == 0)
+        failure = errno;
+    if (failure == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
+        failure = errno;
+    if (failure != 0) {
         ::unlink(temp.c_str());
+        errno = failure; // the caller reports why
         return false;
     }
     return true;

@@ -17,7 +17,8 @@ public:
     };
 
     static std::string render(const std::vector<Device> &devices, const Meta &meta);
-    // Returns false when the file could not be written; the old snapshot is then left as it was.
+    // Returns false, with errno saying why, when the file could not be written; the old snapshot is
+    // then left as it was.
     static bool writeAtomically(const std::string &path, const std::string &content);
 };
 

@@ -84,7 +84,9 @@ protected:
         return run;
     }
 
-    static std::string Bytes(const EdidImage &image) { return std::string(image.begin(), image.end()); }
+    static std::string Bytes(const EdidImage &image) {
+        return std::string(image.begin(), image.end());
+    }
 
     static std::string Texts(const EdidImage &image) {
         EdidDecoder decoder;
@@ -144,25 +146,15 @@ TEST_F(KorvexEdidTool, UnreadableFileIsReportedAndTheOthersStillDecoded) {
     testsupport::writeFile("b.bin", Bytes(m_b));
     const ToolRun run = Invoke({"--summary", "a.bin", "missing.bin", "b.bin"});
     EXPECT_NE(run.status, 0);
-    EXPECT_NE(run.err.find("missing.bin"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("No such file"), std::string::npos) << run.err;
+    // Named with the folder it was looked for in.
+    const std::string folder = fs::current_path().string();
+    EXPECT_NE(run.err.find("cannot read missing.bin in " + folder + ": No such file"), std::string::npos)
+        << run.err;
     EXPECT_EQ(run.out, "==> a.bin <==" + kEol + Summary(m_a) + "==> b.bin <==" + kEol + Summary(m_b));
 }
 
-TEST_F(KorvexEdidTool, UsageErrorsAndHelp) {
-    const ToolRun help = Invoke({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: korvex-edid"), std::string::npos);
-    EXPECT_NE(help.out.find("--summary"), std::string::npos);
-
-    for (const std::vector<std::string> &args : {std::vector<std::string>{}, {"--bogus", "a.bin"}}) {
-        const ToolRun run = Invoke(args);
-        EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find("Usage: korvex-edid"), std::string::npos);
-    }
-
-    // After "--" a name that starts with a dash is a file.
+// Help and usage errors are rows of tests/tools/help_test.
+TEST_F(KorvexEdidTool, AfterDoubleDashANameWithADashIsAFile) {
     testsupport::writeFile("-a.bin", Bytes(m_a));
     const ToolRun dashed = Invoke({"--", "-a.bin"});
     EXPECT_EQ(dashed.status, 0) << dashed.err;

@@ -567,14 +567,10 @@ TEST_F(SimWire, LinkIsMadeAndRemovedAndSignalsEndItCleanly) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(cwd.file("COM1"))));
 }
 
-TEST_F(SimWire, RefusesToReplaceAFileThatIsNotALink) {
-    testsupport::writeFile(cwd.file("COM2"), "keep me");
-    EXPECT_FALSE(sim.start({"--link", "COM2"}));
-    EXPECT_EQ(testsupport::readFile(cwd.file("COM2")), "keep me");
-}
-
+// korvex-sim run to its end with standard output and error together; stopped after a minute should
+// it start serving instead.
 std::pair<int, std::string> runSim(const std::string &args) {
-    std::string cmd = "'" + testsupport::SimProcess::program() + "' " + args + " 2>&1";
+    std::string cmd = "timeout 60 '" + testsupport::SimProcess::program() + "' " + args + " 2>&1";
     std::FILE *p = ::popen(cmd.c_str(), "r");
     std::string out;
     char buf[4096];
@@ -584,15 +580,56 @@ std::pair<int, std::string> runSim(const std::string &args) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
-TEST(SimCommandLine, HelpDocumentsTheOptionsAndBadOptionsFail) {
-    auto [code, out] = runSim("--help");
-    EXPECT_EQ(code, 0);
-    for (const char *opt : {"--addresses", "--link", "--inject", "--log", "--state", "--pace", "--silent",
-                            "--garbage", "--flood", "--hangup-after", "--delay"})
-        EXPECT_NE(out.find(opt), std::string::npos) << opt;
-    auto [badCode, badOut] = runSim("--addresses 1,200");
-    EXPECT_EQ(badCode, 2);
-    EXPECT_NE(badOut.find("address"), std::string::npos);
+// A second simulator given the link of a running one is refused before it touches any of the first
+// one's files, and the first still answers through its link once the second has gone.
+TEST_F(SimWire, SecondSimulatorOnAServedLinkIsRefused) {
+    ASSERT_NO_FATAL_FAILURE(start({"--link", "COM1"}));
+    expectNothingPendingThenAnswer("before the second");
+    const auto [code, out] = runSim("--state sim.json --log sim.log --inject sim.fifo --link COM1");
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(out, "korvex-sim: COM1 is held by a running korvex-sim (pid " + std::to_string(sim.pid()) +
+                       "): stop it or choose another --link\n");
+    EXPECT_EQ(log("LINE").size(), 1u);
+    ASSERT_TRUE(sim.inject("A01 GET ADDR"));
+    EXPECT_EQ(pty.readLine().value_or(""), "ADDR 01");
+    simtest::PtyClient viaLink;
+    ASSERT_TRUE(viaLink.open(cwd.file("COM1")));
+    ASSERT_TRUE(viaLink.command("SET OUT1 VS IN4 "));
+    EXPECT_EQ(viaLink.readLine().value_or(""), "OUT1 VS IN4");
+}
+
+// The link of a simulator that was killed, or that has hung up its line, is taken over; the old one
+// ending afterwards leaves the new one's link alone (its terminal may well have the same name).
+TEST_F(SimWire, LinkOfAKilledOrHungUpSimulatorIsTakenOver) {
+    for (const bool killed : {true, false}) {
+        SCOPED_TRACE(killed ? "killed" : "hung up");
+        testsupport::SimProcess first({"--link", "COM1", "--hangup-after", "1"});
+        ASSERT_TRUE(first.started()) << first.error();
+        if (killed) {
+            ::kill(first.pid(), SIGKILL);
+            ASSERT_TRUE(testsupport::waitFor([&] { return !first.running(); }));
+        } else {
+            simtest::PtyClient line;
+            ASSERT_TRUE(line.open(first.slavePath()));
+            ASSERT_TRUE(line.command("GET ADDR"));
+            ASSERT_TRUE(line.waitHangup());
+        }
+        testsupport::SimProcess second({"--link", "COM1"});
+        ASSERT_TRUE(second.started()) << second.error();
+        first.stop();
+        std::error_code gone;
+        EXPECT_EQ(std::filesystem::read_symlink(cwd.file("COM1"), gone).string(), second.slavePath());
+        simtest::PtyClient viaLink;
+        ASSERT_TRUE(viaLink.open(cwd.file("COM1")));
+        ASSERT_TRUE(viaLink.command("GET ADDR"));
+        EXPECT_EQ(viaLink.readLine().value_or(""), "ADDR 01");
+    }
+}
+
+TEST_F(SimWire, RefusesToReplaceAFileThatIsNotALink) {
+    testsupport::writeFile(cwd.file("COM2"), "keep me");
+    EXPECT_FALSE(sim.start({"--link", "COM2"}));
+    EXPECT_EQ(testsupport::readFile(cwd.file("COM2")), "keep me");
 }
 
 } // namespace

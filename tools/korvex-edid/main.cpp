@@ -4,8 +4,10 @@
 #include "edid/EdidDecoder.h"
 #include "edid/EdidInput.h"
 #include "edid/EdidSummary.h"
+#include "res/Version.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -19,6 +21,7 @@ namespace {
 
 constexpr const char *kUsage =
     "Usage: korvex-edid [--summary] FILE...\n"
+    "       korvex-edid --help | --version\n"
     "\n"
     "Decodes each EDID file as the Korvex console does: the base block and the first\n"
     "extension (256 bytes) are decoded, and bytes a shorter image lacks count as 0xFF.\n"
@@ -36,13 +39,35 @@ constexpr const char *kUsage =
     "A hex dump must hold whole 128-byte blocks. Use /dev/stdin to read a pipe, as in\n"
     "`xrandr --verbose | korvex-edid /dev/stdin`.\n"
     "\n"
-    "  --summary  print the basic EDID information the console's EDID page shows\n"
-    "  --help     print this help and exit\n"
-    "  --         treat every later argument as a file name\n"
+    "  --summary   print the basic EDID information the console's EDID page shows\n"
+    "  -h, --help  print this help and exit\n"
+    "  --version   print the version and exit\n"
+    "  --          treat every later argument as a file name\n"
     "\n"
     "Exit status: 0 when every file was decoded, 1 when a file could not be read or\n"
     "holds no EDID (an empty file included; the others are still decoded), 2 for a\n"
-    "usage error.\n";
+    "usage error (an unknown option, an option given a value, no FILE).\n";
+
+// A usage error: one line, and where to read more.
+int UsageError(const std::string &what) {
+    std::cerr << "korvex-edid: " << what << " (see korvex-edid --help)\n";
+    return 2;
+}
+
+// Why a file was not decoded. One that cannot be read is named with the folder a relative name was
+// looked for in, since that is most often what is wrong; a file that was read but holds no EDID is
+// named as given.
+std::string Failure(const std::string &path, const std::string &error) {
+    const std::string unreadable = "cannot read: ";
+    if (error.rfind(unreadable, 0) != 0)
+        return path + ": " + error;
+    const std::string reason = error.substr(unreadable.size());
+    std::error_code failed;
+    const std::filesystem::path folder = std::filesystem::current_path(failed);
+    if (std::filesystem::path(path).is_absolute() || failed)
+        return "cannot read " + path + ": " + reason;
+    return "cannot read " + path + " in " + folder.string() + ": " + reason;
+}
 
 // The decoder's texts end their lines with CR LF, as the console's text box shows them; printed, they
 // take the line ends of the system's text files.
@@ -76,24 +101,29 @@ int main(int argc, char **argv) {
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (!optionsEnded && arg == "--") {
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
+        }
+        const std::string name = arg.substr(0, arg.find('='));
+        if (arg == "--") {
             optionsEnded = true;
-        } else if (!optionsEnded && arg == "--help") {
+        } else if (name != arg && (name == "--summary" || name == "--help" || name == "--version")) {
+            return UsageError(name + " takes no value");
+        } else if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
-        } else if (!optionsEnded && arg == "--summary") {
+        } else if (arg == "--version") {
+            std::cout << "korvex-edid " << KORVEX_VERSION << "\n";
+            return 0;
+        } else if (arg == "--summary") {
             summary = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            std::cerr << "korvex-edid: unknown option " << arg << "\n" << kUsage;
-            return 2;
         } else {
-            files.push_back(arg);
+            return UsageError("unknown option \"" + arg + "\"");
         }
     }
-    if (files.empty()) {
-        std::cerr << "korvex-edid: no EDID file given\n" << kUsage;
-        return 2;
-    }
+    if (files.empty())
+        return UsageError("no EDID file given");
 
     int status = 0;
     EdidDecoder decoder;
@@ -102,7 +132,7 @@ int main(int argc, char **argv) {
         std::string error;
         if (!ReadEdidInput(path, image, error)) {
             std::fflush(stdout);
-            std::cerr << "korvex-edid: " << path << ": " << error << "\n";
+            std::cerr << "korvex-edid: " << Failure(path, error) << "\n";
             status = 1;
             continue;
         }
