@@ -605,7 +605,10 @@ function onMessage(message) {
         }
         ui.built = null;
         renderAll();
+        // Marks for tests and measurements: drawn once, and how many snapshots so far.
+        if (!document.body.dataset.ready) performance.mark('korvex-ready');
         document.body.dataset.ready = '1';
+        document.body.dataset.snapshots = String(Number(document.body.dataset.snapshots || 0) + 1);
         return;
     case 'line':
         model.line = message.line;
