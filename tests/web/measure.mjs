@@ -3,13 +3,14 @@
 // - first load: bytes over the wire for the panel's files and the time until it is usable;
 // - a change on the switcher's line (made by the switcher, seen by korvexd) until it is in the DOM;
 // - a tap on a source until the screen shows it (the switcher confirmed it).
-import { performance } from 'node:perf_hooks';
-import { launchBrowser, Rig, waitFor } from './harness.mjs';
+import {performance} from 'node:perf_hooks';
+
+import {launchBrowser, Rig, waitFor} from './harness.mjs';
 
 const changes = Number(process.argv[2] || 200);
 
 function percentile(values, p) {
-    const sorted = [...values].sort((a, b) => a - b);
+    const sorted = [...values ].sort((a, b) => a - b);
     return sorted[Math.min(sorted.length - 1, Math.floor((p / 100) * sorted.length))];
 }
 
@@ -25,11 +26,12 @@ function armWatch(page, text) {
         const node = document.querySelector('.out[data-output="1"] .shows .src');
         window.korvexSeen = new Promise((resolve) => {
             const observer = new MutationObserver(() => {
-                if (node.textContent !== expected) return;
+                if (node.textContent !== expected)
+                    return;
                 observer.disconnect();
                 resolve(performance.timeOrigin + performance.now());
             });
-            observer.observe(node, { childList: true, characterData: true, subtree: true });
+            observer.observe(node, {childList : true, characterData : true, subtree : true});
         });
     }, text);
 }
@@ -48,14 +50,17 @@ try {
             const sizes = await request.sizes();
             total += sizes.responseBodySize + sizes.responseHeadersSize;
         });
-        await page.route('**/*', (route) => route.continue({ headers: { ...route.request().headers(), 'cache-control': 'no-cache' } }));
+        await page.route('**/*',
+                         (route) => route.continue(
+                             {headers : {...route.request().headers(), 'cache-control' : 'no-cache'}}));
         await page.goto(`${rig.base}/`);
         await page.waitForSelector('body[data-ready]');
         loads.push(await page.evaluate(() => performance.getEntriesByName('korvex-ready')[0].startTime));
         bytes = total;
         await page.close();
     }
-    console.log(`first load                         ${bytes} bytes (panel files and headers, WebSocket snapshot not counted)`);
+    console.log(`first load                         ${
+        bytes} bytes (panel files and headers, WebSocket snapshot not counted)`);
     report('time to usable', loads);
 
     const page = await browser.newPage();

@@ -10,10 +10,10 @@ form.addEventListener('submit', async (event) => {
     button.disabled = true;
     try {
         const response = await fetch('/login', {
-            method: 'POST',
-            headers: { 'Content-Type': 'application/json' },
-            body: JSON.stringify({ password: field.value }),
-            credentials: 'same-origin',
+            method : 'POST',
+            headers : {'Content-Type' : 'application/json'},
+            body : JSON.stringify({password : field.value}),
+            credentials : 'same-origin',
         });
         if (response.ok) {
             location.replace('/');
@@ -23,7 +23,8 @@ form.addEventListener('submit', async (event) => {
             error.textContent = 'That password is not right.';
         } else if (response.status === 429) {
             const wait = Number(response.headers.get('Retry-After')) || 300;
-            error.textContent = `Too many wrong passwords. Try again in ${Math.ceil(wait / 60)} minute${wait > 60 ? 's' : ''}.`;
+            error.textContent = `Too many wrong passwords. Try again in ${Math.ceil(wait / 60)} minute${
+                wait > 60 ? 's' : ''}.`;
         } else {
             const data = await response.json().catch(() => null);
             error.textContent = data?.error || `Login failed (${response.status}).`;
