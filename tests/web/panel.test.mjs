@@ -56,6 +56,7 @@ describe('panel on an open loopback korvexd', () => {
     const others = [
         {
             who : 'an API client',
+            kind : 'panel',
             output : 6,
             input : 2,
             act : async () => assert.equal(
@@ -63,17 +64,36 @@ describe('panel on an open loopback korvexd', () => {
         },
         {
             who : 'a switcher-protocol client',
+            kind : 'protocol',
             output : 6,
             input : 4,
             act : () => rig.protocolSend('A01 SET OUT6 VS IN4\r\n')
         },
-        {who : 'the switcher itself', output : 6, input : 9, act : () => rig.injectLine('SET OUT6 VS IN9')},
+        {
+            who : 'the switcher itself',
+            kind : 'device',
+            output : 6,
+            input : 9,
+            act : () => rig.injectLine('SET OUT6 VS IN9')
+        },
     ];
     for (const change of others)
-        test(`a change by ${change.who} shows in the open page`, async () => {
+        test(`a change by ${change.who} shows in the open page and its activity`, async () => {
             await change.act();
             await shows(page, change.output, `in${change.input}`);
+            await page.waitForSelector(
+                `#activity li.act.${change.kind}:first-child:has-text("Out${change.output}")`);
         });
+
+    test('the multiview mode and a quick-view window follow the page', async () => {
+        await page.click('.tabs button[data-view="multiview"]');
+        await page.click('#mv-mode button[data-mode="1"]');
+        await waitFor('the 2x2 quick view', () => rig.simDevice().mvMode === 1);
+        await page.selectOption('#qv-1', '9');
+        await waitFor('in9 in quick-view window 1', () => rig.simDevice().qvSources[0] === 8);
+        await page.waitForSelector('#mv-mode button[data-mode="1"][aria-pressed="true"]');
+        await page.click('.tabs button[data-view="route"]');
+    });
 
     test('a preset brings the saved routing back', async () => {
         await page.fill('#preset-name', 'Lecture');

@@ -409,7 +409,8 @@ function renderMultiview() {
                 value : String(i),
                 text : hasInputName(i) ? `${inputName(i)} (${inputTag(i)})` : inputTag(i)
             }));
-        if (document.activeElement !== select || select.options.length !== options.length) {
+        // While a change is on its way the choice stays as made; otherwise the switcher's word counts.
+        if (!pending?.qvSources) {
             select.replaceChildren(...options);
             select.value = value === null || value === undefined ? '' : String(value + 1);
         }
