@@ -50,9 +50,9 @@ try {
             const sizes = await request.sizes();
             total += sizes.responseBodySize + sizes.responseHeadersSize;
         });
-        await page.route('**/*',
-                         (route) => route.continue(
-                             {headers : {...route.request().headers(), 'cache-control' : 'no-cache'}}));
+        // Every run a first visit: nothing from the browser's cache.
+        const cdp = await browser.newCDPSession(page);
+        await cdp.send('Network.setCacheDisabled', {cacheDisabled : true});
         await page.goto(`${rig.base}/`);
         await page.waitForSelector('body[data-ready]');
         loads.push(await page.evaluate(() => performance.getEntriesByName('korvex-ready')[0].startTime));

@@ -589,6 +589,14 @@ function closeEdit(item) {
 
 // ---- activity ----
 
+// The time of day for today's entries, with the date before it for older ones.
+function when(iso) {
+    const date = new Date(iso);
+    if (date.toDateString() === new Date().toDateString())
+        return clock(iso);
+    return `${date.toLocaleDateString([], {day : 'numeric', month : 'short'})} ${clock(iso, false)}`;
+}
+
 function whoText(who = {}) {
     switch (who.kind) {
     case 'panel':
@@ -608,7 +616,7 @@ function renderActivity() {
     const entries = (model.activity[ui.device] || []).slice(-100).reverse();
     const list = $('activity');
     list.replaceChildren(...entries.map((e) => el('li', {class : `act ${e.who?.kind || ''}`},
-                                                  el('time', {dateTime : e.time, text : clock(e.time)}),
+                                                  el('time', {dateTime : e.time, text : when(e.time)}),
                                                   el('span', {class : 'what', text : e.text}),
                                                   el('span', {class : 'who', text : whoText(e.who)}))));
     if (!entries.length)
