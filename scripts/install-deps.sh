@@ -36,12 +36,19 @@ for p in "${packages[@]}"; do
     fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-echo "Installing: ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# The browser tests' playwright-core, exactly as tests/web/package-lock.json pins it (no browser
+# download: the tests drive Debian's chromium). Installed again only when the lock file changed.
+web="$(cd "$(dirname "$0")/../tests/web" && pwd)"
+if ! cmp -s "$web/package-lock.json" "$web/node_modules/.package-lock.json.installed"; then
+    echo "Installing the browser tests' npm packages (tests/web)"
+    (cd "$web" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+    cp "$web/package-lock.json" "$web/node_modules/.package-lock.json.installed"
+fi

@@ -1,0 +1,92 @@
+// Measures the web panel (not a test: it prints numbers). KORVEX_SIM and KORVEXD name the programs.
+//   node measure.mjs [CHANGES]   (default 200)
+// - first load: bytes over the wire for the panel's files and the time until it is usable;
+// - a change on the switcher's line (made by the switcher, seen by korvexd) until it is in the DOM;
+// - a tap on a source until the screen shows it (the switcher confirmed it).
+import {performance} from 'node:perf_hooks';
+
+import {launchBrowser, Rig, waitFor} from './harness.mjs';
+
+const changes = Number(process.argv[2] || 200);
+
+function percentile(values, p) {
+    const sorted = [...values ].sort((a, b) => a - b);
+    return sorted[Math.min(sorted.length - 1, Math.floor((p / 100) * sorted.length))];
+}
+
+function report(name, values) {
+    const f = (v) => `${v.toFixed(1)} ms`;
+    console.log(`${name.padEnd(34)} n=${String(values.length).padEnd(4)} p50 ${f(percentile(values, 50))}  ` +
+                `p99 ${f(percentile(values, 99))}  max ${f(Math.max(...values))}`);
+}
+
+// Resolves, in the page, with the wall-clock time at which output 1 first shows `text`.
+function armWatch(page, text) {
+    return page.evaluate((expected) => {
+        const node = document.querySelector('.out[data-output="1"] .shows .src');
+        window.korvexSeen = new Promise((resolve) => {
+            const observer = new MutationObserver(() => {
+                if (node.textContent !== expected)
+                    return;
+                observer.disconnect();
+                resolve(performance.timeOrigin + performance.now());
+            });
+            observer.observe(node, {childList : true, characterData : true, subtree : true});
+        });
+    }, text);
+}
+
+const rig = await Rig.start();
+const browser = await launchBrowser(rig.dir);
+try {
+    await waitFor('the device state', async () => (await rig.api('GET', '/api/devices/01')).body?.routing);
+
+    const loads = [];
+    let bytes = 0;
+    for (let run = 0; run < 10; ++run) {
+        const page = await browser.newPage();
+        let total = 0;
+        page.on('requestfinished', async (request) => {
+            const sizes = await request.sizes();
+            total += sizes.responseBodySize + sizes.responseHeadersSize;
+        });
+        // Every run a first visit: nothing from the browser's cache.
+        const cdp = await browser.newCDPSession(page);
+        await cdp.send('Network.setCacheDisabled', {cacheDisabled : true});
+        await page.goto(`${rig.base}/`);
+        await page.waitForSelector('body[data-ready]');
+        loads.push(await page.evaluate(() => performance.getEntriesByName('korvex-ready')[0].startTime));
+        bytes = total;
+        await page.close();
+    }
+    console.log(`first load                         ${
+        bytes} bytes (panel files and headers, WebSocket snapshot not counted)`);
+    report('time to usable', loads);
+
+    const page = await browser.newPage();
+    await page.goto(`${rig.base}/`);
+    await page.waitForSelector('body[data-ready]');
+    const line = [];
+    for (let k = 0; k < changes; ++k) {
+        const input = 2 + (k % 2);
+        await armWatch(page, `in${input}`);
+        const sent = performance.timeOrigin + performance.now();
+        rig.injectLine(`SET OUT1 VS IN${input}`);
+        line.push((await page.evaluate(() => window.korvexSeen)) - sent);
+    }
+    report('line change to DOM', line);
+
+    const taps = [];
+    for (let k = 0; k < Math.min(changes, 50); ++k) {
+        const input = 4 + (k % 2);
+        await page.click('.out[data-output="1"] .pick');
+        await armWatch(page, `in${input}`);
+        const sent = performance.timeOrigin + performance.now();
+        await page.click(`.src-cell[data-input="${input}"] .source`);
+        taps.push((await page.evaluate(() => window.korvexSeen)) - sent);
+    }
+    report('tap to confirmed on screen', taps);
+} finally {
+    await browser.close();
+    await rig.stop();
+}
