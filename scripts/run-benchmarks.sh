@@ -4,7 +4,7 @@
 set -euo pipefail
 build="${1:-build}"
 export QT_QPA_PLATFORM=offscreen
-for bench in bench_link bench_edid bench_wall bench_console_receive bench_console_apply; do
+for bench in bench_link bench_session bench_edid bench_wall bench_console_receive bench_console_apply; do
     exe="$build/bench/$bench"
     [ -x "$exe" ] || { echo "missing $exe" >&2; exit 1; }
     echo "== $bench"

@@ -30,6 +30,7 @@
 
 CConsoleDlg::CConsoleDlg(QWidget *parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Korvex  V") + QStringLiteral(KORVEX_VERSION));
+    m_model.attach(m_session); // before the pages: the model has each reply first
     m_traffic = new CTrafficDlg(&m_session, this);
     m_portControl = new CPortControl(m_session, this);
     buildControls();

@@ -2,6 +2,7 @@
 
 #include "address/AddressTable.h"
 #include "app/CPortControl.h"
+#include "session/DeviceModel.h"
 #include "session/DeviceSession.h"
 
 #include <QDialog>
@@ -37,6 +38,8 @@ public:
     ~CConsoleDlg() override;
 
     session::DeviceSession &session() { return m_session; }
+    // The state of each device on the line, as the session's replies report it.
+    session::DeviceModel &model() { return m_model; }
     bool PortOn() const { return m_session.PortOn(); }
     std::uint8_t DeviceByte() const { return m_session.DeviceByte(); }
 
@@ -93,6 +96,7 @@ private:
 
     // Declared first, destroyed last: pages, panel and dialogs leave its sink list as they go.
     session::DeviceSession m_session;
+    session::DeviceModel m_model;
     AddressTable m_addressTable;
     CTrafficDlg *m_traffic = nullptr;
     CPortControl *m_portControl = nullptr;

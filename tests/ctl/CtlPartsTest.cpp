@@ -1,8 +1,7 @@
-// The parts of korvex-ctl that a run against the simulator does not reach: replies that come partly
-// or out of range, and device paths.
+// The parts of korvex-ctl that a run against the simulator does not reach: the text report of a state
+// known in part, and device paths.
 
 #include "EventLoop.h"
-#include "StateCollector.h"
 #include "StateReport.h"
 #include "serial/PortNaming.h"
 
@@ -13,34 +12,41 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 namespace {
 
-TEST(CtlState, ReportsOnlyWhatTheRepliesCarried) {
+TEST(CtlState, TextReportsOnlyWhatIsKnown) {
     const struct {
-        std::vector<std::string> lines;
-        std::string json;
+        std::function<void(session::DeviceState &)> set;
+        std::string text;
     } cases[] = {
-        {{}, "{}"},
-        {{"OUT3 VS IN10\r\n"}, R"({"routing":[null,null,9,null,null,null,null,null,null]})"},
-        {{"OUT3 VS IN7\r\n", "OUT3 VS IN0\r\n"}, "{}"}, // out of range: the output is no longer known
-        {{"OUT0 MAS IN10\r\n"}, R"({"mvAudio":[10,10,10,10,10,10,10,10,10]})"},
-        {{"QVW VS 4.3.x.1\r\n"}, R"({"qvSources":[3,2,null,0]})"},
-        {{"IR EXT SW 1.0.1\r\n"},
-         R"({"irExtSwitch":[1,0,1,null,null,null,null,null,null,null,null,null,null]})"},
-        {{"HIP 192.168.001.01\r\n"}, "{}"}, // a cut-off address is no address
-        {{"TIP 80a0\r\n", "DHCP 1\r\n"}, R"({"lan":{"dhcp":1,"tcpPort":"80a0"}})"},
-        {{"BLW 19\r\n", "BLC 5.10.255\r\n"}, R"({"borderWidth":1,"borderColour":[5,10,255]})"},
-        {{"IN9 EDID 13\r\n", " ADDR 07\r\n", "ADDR 07\r\n"},
-         R"({"address":7,"edidChoice":[null,null,null,null,null,null,null,null,13]})"},
-        {{"KORVEX HDMI MATRIX 9X9 DEVICE 01\r\n"}, "{}"},
+        {[](session::DeviceState &) {}, ""},
+        {[](session::DeviceState &s) {
+             s.address = 7;
+             s.borderColour[1] = 20;
+             s.irExtSwitch = {0, 1, 1, 0, 0, 0, 0, 0, 0};
+         },
+         "Address          07\nBorder line      width -, colour -.20.-\nIR control       HDBT 2 3; IR.ext "
+         "-\n"},
+        {[](session::DeviceState &s) {
+             s.edidChoice[0] = 0;
+             s.edidChoice[1] = 13;
+         },
+         "\nInput  EDID\n1      1080P_2CH(PCM)\n2      From Out9\n3      -\n4      -\n5      -\n6      -\n"
+         "7      -\n8      -\n9      -\n"},
+        // What the device sent goes out escaped, so that it cannot drive the terminal.
+        {[](session::DeviceState &s) {
+             s.tcpPort = "8\x1b[2";
+             s.mac = "00-1C\r\xe9\\";
+         },
+         "TCP port         8\\u001b[2\nMAC              00-1C\\u000d\\u00e9\\\\\n"},
     };
     for (const auto &c : cases) {
-        StateCollector collector;
-        for (const std::string &line : c.lines)
-            collector.OnReply(protocol::decodeReply(line));
-        EXPECT_EQ(StateReport::Json(collector.state()), c.json + "\n") << (c.lines.empty() ? "" : c.lines[0]);
+        session::DeviceState state;
+        c.set(state);
+        EXPECT_EQ(StateReport::Text(state), c.text);
     }
 }
 

@@ -2,7 +2,8 @@
 // operator actions on every page and the multiview panel, mixed with changes a second controller makes
 // on the line (their answers reach the console unasked) and dropped lines that come back. After every
 // step each addressed device must hold what the operator chose; every few steps the console asks the
-// chosen device for its status and every control must show what that device holds.
+// chosen device for its status and every control, and the console's device model, must show what that
+// device holds.
 //
 //   soak_test                          a few short seeds, then the seeds of earlier findings
 //   soak_test --seed 7 --steps 112     one seed: a failure names both, and replays so
@@ -19,10 +20,12 @@
 #include "pages/video/CVideoPage.h"
 #include "protocol/Commands.h"
 #include "res/Resources.h"
+#include "session/DeviceStateJson.h"
 #include "ui/IpAddressEdit.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QTabWidget>
 
@@ -76,13 +79,15 @@ std::vector<SoakRun> runsFromArguments() {
     return runs;
 }
 
-// Counts the "ADDR " answers of the last device. "GET ADDR" goes to every device, which answer in
-// address order: that answer to a request sent after a status request comes after the whole burst.
+// Counts the "ADDR " answers of one device. "GET ADDR" goes to the chosen device, or to every device,
+// which answer in address order: that answer to a request sent after a status request comes after the
+// whole burst.
 struct AddressMarker : session::IReplySink {
     void OnReply(const protocol::Reply &reply) override {
         const auto *r = std::get_if<protocol::AddressReply>(&reply);
-        count += r && r->address == kAddresses.back();
+        count += r && r->address == last;
     }
+    int last = 0;
     int count = 0;
 };
 
@@ -128,6 +133,7 @@ protected:
     bool sync();
     void compare(int address, const QString &when);
     QStringList differences(int address);
+    QStringList modelDifferences();
     void fail(const QString &what);
 
     // Random choices come only from here, in an order that timing never changes, so a seed replays.
@@ -228,17 +234,54 @@ bool Soak::sync() {
     return !m_failed;
 }
 
-// Asks every device for its address after whatever was asked before and waits for the last answer:
-// the lines before it, a status burst included, have then been handled.
+// Asks the chosen device (every device with "All") for its address after whatever was asked before and
+// waits for the last answer: the lines before it, a status burst included, have then been handled. The
+// request goes where the status request went, so the console's model credits the burst to that device;
+// the model must then hold that device's values.
 bool Soak::settle() {
     const int before = m_marker.count;
-    console().session().SendText(protocol::buildGetAddress());
+    m_marker.last = m_device == 0 ? kAddresses.back() : m_device;
+    console().session().SendText(protocol::buildTypedLine("GET ADDR").value());
     ++m_sent;
     if (!testsupport::waitFor([&] { return m_marker.count > before; }, kWaitMs)) {
         fail("the status burst did not end");
         return false;
     }
-    return sync();
+    if (!sync())
+        return false;
+    if (const QStringList diffs = modelDifferences(); !diffs.isEmpty())
+        fail("the console's model differs:\n  " + diffs.join("\n  "));
+    return !m_failed;
+}
+
+// Every member the console's model holds for the chosen device, against the device (with "All", the
+// last to answer).
+QStringList Soak::modelDifferences() {
+    const int address = m_device == 0 ? kAddresses.back() : m_device;
+    const session::DeviceState *known = console().model().state(static_cast<std::uint8_t>(m_device));
+    if (!known)
+        return {QStringLiteral("nothing known of device %1").arg(m_device)};
+    const QJsonObject model =
+        QJsonDocument::fromJson(QByteArray::fromStdString(session::jsonText(session::toJson(*known))))
+            .object();
+    const QJsonObject d = testsupport::simDevice(state(), address);
+    const auto text = [](const QJsonValue &v) {
+        return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact));
+    };
+    QStringList out;
+    for (auto it = model.begin(); it != model.end(); ++it) {
+        QJsonValue has = d[it.key()];
+        if (it->isObject()) { // "lan": the settings the model holds
+            QJsonObject part;
+            for (const QString &key : it->toObject().keys())
+                part[key] = has[key];
+            has = part;
+        }
+        if (it.value() != has)
+            out << QStringLiteral("%1 is %2, device %3 has %4")
+                       .arg(it.key(), text(it.value()), QString::number(address), text(has));
+    }
+    return out;
 }
 
 void Soak::compare(int address, const QString &when) {

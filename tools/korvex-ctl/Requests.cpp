@@ -1,7 +1,7 @@
 #include "Requests.h"
 
-#include "StateCollector.h"
 #include "protocol/Commands.h"
+#include "session/DeviceModel.h"
 
 #include <cstdio>
 
@@ -56,10 +56,10 @@ int Request(Connection &connection, const std::string &text, std::vector<AnswerW
 }
 
 int ReadState(Connection &connection, DeviceState &state) {
-    StateCollector collector;
-    SinkRegistration registration(connection.session(), &collector);
-    const std::size_t mark = connection.receivedCount();
     session::DeviceSession &session = connection.session();
+    // The replies are credited to the device the requests went to: the one chosen, or 0 for all.
+    session::DeviceModel model(session);
+    const std::size_t mark = connection.receivedCount();
     const bool everyDevice = connection.options().address == 0;
     if (session.SendText(protocol::buildGetStatus()) != session::SendStatus::Sent ||
         (everyDevice && session.SendText(protocol::buildGetAddress()) != session::SendStatus::Sent)) {
@@ -69,9 +69,10 @@ int ReadState(Connection &connection, DeviceState &state) {
     connection.waitUntil([&] { return QuietAfter(connection, mark); }, connection.deadline());
     if (connection.receivedCount() == mark || connection.dropped())
         return noAnswer(connection);
-    state = collector.state();
+    const session::DeviceState *known = model.state(session.replyDevice());
+    state = known ? *known : DeviceState{};
     // Only the device at that address answers a request prefixed with it.
-    if (!everyDevice && collector.replies() > 0)
+    if (!everyDevice && known)
         state.address = connection.options().address;
     return kExitOk;
 }

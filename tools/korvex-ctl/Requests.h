@@ -2,12 +2,15 @@
 
 #include "AnswerWait.h"
 #include "Connection.h"
-#include "DeviceState.h"
 #include "session/DeviceConsole.h"
+#include "session/DeviceState.h"
 
 #include <functional>
 #include <string>
 #include <vector>
+
+// The commands read a device's state as the device model holds it.
+using session::DeviceState;
 
 // A sink registered with the session for the life of the object.
 class SinkRegistration {
@@ -38,8 +41,9 @@ int Exchange(Connection &connection, const std::function<session::SendStatus()> 
 int Request(Connection &connection, const std::string &text, std::vector<AnswerWait::Expected> expected);
 
 // Asks the device for all its status lines ("GET STA"; with address 00 its address too) and
-// collects what comes until the burst has been quiet for kQuietMs or the time-out. With a device
-// address given, a device that answered is at that address. Returns the exit status.
+// collects what comes, in a device model, until the burst has been quiet for kQuietMs or the
+// time-out. With a device address given, a device that answered is at that address. Returns the exit
+// status.
 int ReadState(Connection &connection, DeviceState &state);
 
 // True once a line has come since `mark` and the line has been quiet for kQuietMs since.

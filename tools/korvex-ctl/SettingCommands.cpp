@@ -5,6 +5,7 @@
 #include "Requests.h"
 #include "StateReport.h"
 #include "protocol/Commands.h"
+#include "session/DeviceRules.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -36,24 +37,6 @@ ParsedCommand route(CommandArgs &args) {
                    AnswerWait::outputs<protocol::RoutingReply>(output));
 }
 
-// Chooses `input` for quick-view window `window` as the multiview panel does: a window that showed
-// that input already takes the chosen window's old one.
-std::array<int, 4> swapIn(DeviceState::Values<4> sources, int window, int input) {
-    const std::size_t w = static_cast<std::size_t>(window - 1);
-    const int chosen = input - 1;
-    for (std::size_t other = 0; other < sources.size(); ++other) {
-        if (other != w && sources[other] == chosen) {
-            sources[other] = sources[w];
-            break;
-        }
-    }
-    sources[w] = chosen;
-    std::array<int, 4> digits{};
-    for (std::size_t i = 0; i < digits.size(); ++i)
-        digits[i] = sources[i].value_or(-1) + 1;
-    return digits;
-}
-
 ParsedCommand multiview(CommandArgs &args) {
     switch (args.choice("what", {"mode", "source", "audio"})) {
     case 0: {
@@ -75,8 +58,14 @@ ParsedCommand multiview(CommandArgs &args) {
                 ReportError(c.label() + ": the device did not report its quick-view sources");
                 return kExitNoAnswer;
             }
-            const std::string text =
-                built(protocol::buildSetQvwSources(swapIn(state.qvSources, window, input)));
+            // As the multiview panel chooses: a window that showed that input takes the chosen one's.
+            std::array<int, 4> sources{};
+            for (std::size_t w = 0; w < sources.size(); ++w)
+                sources[w] = *state.qvSources[w];
+            sources = session::chooseQvSource(sources, window - 1, input - 1);
+            for (int &source : sources)
+                ++source; // the digit that goes out
+            const std::string text = built(protocol::buildSetQvwSources(sources));
             return Request(c, text, {AnswerWait::one<protocol::QvSourcesReply>()});
         }};
     }

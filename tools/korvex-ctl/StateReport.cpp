@@ -1,23 +1,19 @@
 #include "StateReport.h"
 
+#include "session/DeviceRules.h"
+#include "session/DeviceStateJson.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
-constexpr const char *kEdidChoices[] = {
-    "1080P_2CH(PCM) ", "1080P_ audio5.1", "User EDID1", "User EDID2", "User EDID3", "From Out1", "From Out2",
-    "From Out3",       "From Out4",       "From Out5",  "From Out6",  "From Out7",  "From Out8", "From Out9"};
+using session::DeviceState;
 
 std::string dotted(const DeviceState::IpAddress &a) {
     return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
            std::to_string(a[3]);
-}
-
-bool allDigits(const std::string &text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 template <std::size_t N> bool any(const DeviceState::Values<N> &values) {
@@ -25,15 +21,14 @@ template <std::size_t N> bool any(const DeviceState::Values<N> &values) {
                        [](const std::optional<int> &v) { return v.has_value(); });
 }
 
-// ---- JSON ----
-
-std::string quoted(const std::string &text) {
-    std::string out = "\"";
+// A text the device sent, on one line: control bytes, bytes past ASCII and the backslash escaped as
+// in the JSON, so nothing it sent can move the cursor or start a terminal sequence.
+std::string deviceText(const std::string &text) {
+    std::string out;
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
+        if (c == '\\') {
+            out += "\\\\";
         } else if (byte < 0x20 || byte >= 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
@@ -42,50 +37,7 @@ std::string quoted(const std::string &text) {
             out += c;
         }
     }
-    return out + "\"";
-}
-
-// Members of one JSON object, each added only when its value is known.
-class JsonObject {
-public:
-    void add(const char *key, const std::string &json) {
-        m_text += m_text.empty() ? "{" : ",";
-        m_text += quoted(key) + ":" + json;
-    }
-    void add(const char *key, const std::optional<int> &value) {
-        if (value)
-            add(key, std::to_string(*value));
-    }
-    template <std::size_t N> void add(const char *key, const DeviceState::Values<N> &values) {
-        if (!any(values))
-            return;
-        std::string json = "[";
-        for (std::size_t i = 0; i < N; ++i)
-            json += (i > 0 ? "," : "") + (values[i] ? std::to_string(*values[i]) : std::string("null"));
-        add(key, json + "]");
-    }
-    bool empty() const { return m_text.empty(); }
-    std::string text() const { return m_text.empty() ? "{}" : m_text + "}"; }
-
-private:
-    std::string m_text;
-};
-
-JsonObject lanObject(const DeviceState &s) {
-    JsonObject lan;
-    lan.add("dhcp", s.dhcp);
-    if (s.host)
-        lan.add("host", quoted(dotted(*s.host)));
-    if (s.mask)
-        lan.add("mask", quoted(dotted(*s.mask)));
-    if (s.router)
-        lan.add("router", quoted(dotted(*s.router)));
-    if (s.tcpPort) // a number as the device keeps it; anything else as the text it sent
-        lan.add("tcpPort",
-                allDigits(*s.tcpPort) ? std::to_string(std::stoi(*s.tcpPort)) : quoted(*s.tcpPort));
-    if (s.mac)
-        lan.add("mac", quoted(*s.mac));
-    return lan;
+    return out;
 }
 
 // ---- Text ----
@@ -134,34 +86,18 @@ std::string flagList(const DeviceState::Values<13> &flags, std::size_t first, st
 
 } // namespace
 
-const char *StateReport::EdidChoiceName(int choice) {
-    return choice >= 0 && choice < 14 ? kEdidChoices[choice] : "";
+std::string StateReport::EdidChoiceName(int choice) {
+    return session::edidChoice(choice)
+               ? std::string(session::kEdidChoiceNames[static_cast<std::size_t>(choice)])
+               : std::string();
 }
 
 std::string StateReport::Json(const DeviceState &s) {
-    JsonObject o;
-    o.add("address", s.address);
-    o.add("routing", s.routing);
-    o.add("mvMode", s.mvMode);
-    o.add("qvSources", s.qvSources);
-    o.add("mvAudio", s.mvAudio);
-    o.add("borderWidth", s.borderWidth);
-    o.add("borderColour", s.borderColour);
-    o.add("edidChoice", s.edidChoice);
-    if (const JsonObject lan = lanObject(s); !lan.empty())
-        o.add("lan", lan.text());
-    o.add("audioMode", s.audioMode);
-    o.add("audioRouting", s.audioRouting);
-    o.add("audioMute", s.audioMute);
-    o.add("irRoute", s.irRoute);
-    o.add("irExtSwitch", s.irExtSwitch);
-    o.add("irEmitter", s.irEmitter);
-    o.add("rs232", s.rs232);
-    return o.text() + "\n";
+    return session::jsonText(session::toJson(s)) + "\n";
 }
 
 std::string StateReport::LanJson(const DeviceState &s) {
-    return lanObject(s).text() + "\n";
+    return session::jsonText(session::lanJson(s)) + "\n";
 }
 
 std::string StateReport::LanText(const DeviceState &s) {
@@ -175,9 +111,9 @@ std::string StateReport::LanText(const DeviceState &s) {
     if (s.router)
         line(out, "Router IP", dotted(*s.router));
     if (s.tcpPort)
-        line(out, "TCP port", *s.tcpPort);
+        line(out, "TCP port", deviceText(*s.tcpPort));
     if (s.mac)
-        line(out, "MAC", *s.mac);
+        line(out, "MAC", deviceText(*s.mac));
     return out;
 }
 

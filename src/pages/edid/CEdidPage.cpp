@@ -5,6 +5,7 @@
 #include "edid/EdidSummary.h"
 #include "files/FileReplace.h"
 #include "protocol/Commands.h"
+#include "session/DeviceRules.h"
 #include "ui/Controls.h"
 #include "ui/Exchange.h"
 #include "ui/FileDialog.h"
@@ -23,11 +24,6 @@
 #include <filesystem>
 
 namespace {
-
-const char *const kEdidChoices[] = {
-    "1080P_2CH(PCM) ", "1080P_ audio5.1", "User EDID1", "User EDID2", "User EDID3", "From Out1", "From Out2",
-    "From Out3",       "From Out4",       "From Out5",  "From Out6",  "From Out7",  "From Out8", "From Out9"};
-static_assert(std::size(kEdidChoices) == protocol::kEdidChoiceCount);
 
 const QString kSelectPortFirst = QStringLiteral("Please select the target port first");
 const QString kLoadNote = QStringLiteral(
@@ -54,7 +50,8 @@ bool entryExists(const std::string &name) {
 
 } // namespace
 
-CEdidPage::CEdidPage(session::IDeviceConsole *console, QWidget *parent) : CConsolePage(kTemplate, console, parent) {
+CEdidPage::CEdidPage(session::IDeviceConsole *console, QWidget *parent)
+    : CConsolePage(kTemplate, console, parent) {
     m_captureTimer.setObjectName(QStringLiteral("captureTimer"));
     m_captureTimer.setSingleShot(true);
     m_captureTimer.setInterval(kCaptureTimeout);
@@ -82,13 +79,13 @@ QWidget *CEdidPage::buildInputColumn() {
     for (int i = 0; i < kInputCount; ++i) {
         auto *list = makeList(kEdidListIds[static_cast<std::size_t>(i)], box);
         m_edidLists[static_cast<std::size_t>(i)] = list;
-        for (const char *choice : kEdidChoices)
-            list->addItem(QString::fromLatin1(choice));
+        for (std::string_view choice : session::kEdidChoiceNames)
+            list->addItem(QString::fromLatin1(choice.data(), static_cast<qsizetype>(choice.size())));
         auto *label = makeLabel(QStringLiteral("EDID:"), box);
         label->setBuddy(list);
         const int input = i + 1;
         auto *apply = ui::makeButton(QStringLiteral("Apply to Input%1").arg(input),
-                                 kApplyIds[static_cast<std::size_t>(i)], box);
+                                     kApplyIds[static_cast<std::size_t>(i)], box);
         connect(apply, &QPushButton::clicked, this, [this, input] { OnApply(input); });
         grid->addWidget(label, i, 0);
         grid->addWidget(list, i, 1);
@@ -166,7 +163,7 @@ void CEdidPage::ApplyReply(const protocol::Reply &reply) {
     if (!r || !r->input)
         return;
     if (r->choice) {
-        const int choice = *r->choice >= 0 && *r->choice < protocol::kEdidChoiceCount ? *r->choice : -1;
+        const int choice = session::edidChoice(*r->choice).value_or(-1);
         m_edidChoice[static_cast<std::size_t>(*r->input - 1)] = choice;
         m_edidLists[static_cast<std::size_t>(*r->input - 1)]->setCurrentIndex(choice);
     }

@@ -1,6 +1,7 @@
 #include "pages/ipconfig/CIpConfigPage.h"
 
 #include "protocol/Commands.h"
+#include "session/DeviceRules.h"
 #include "ui/Controls.h"
 #include "ui/Exchange.h"
 #include "ui/IpAddressEdit.h"
@@ -152,12 +153,14 @@ void CIpConfigPage::ApplyReply(const protocol::Reply &reply) {
     } else if (const auto *r = std::get_if<protocol::RouterIpReply>(&reply)) {
         setAddress(RouterBox, *r);
     } else if (const auto *r = std::get_if<protocol::TcpPortReply>(&reply)) {
-        // Shown at once: a box left stale would go out with the next "Save Setting".
-        m_tcpPort = QString::fromLatin1(r->text.data(), static_cast<qsizetype>(r->text.size()));
+        // Shown at once: a box left stale would go out with the next "Save Setting". An empty text,
+        // which the device model holds as no port, empties the box.
+        const std::string text = session::tcpPortText(r->text).value_or(std::string());
+        m_tcpPort = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
         UpdateData(false);
     } else if (const auto *r = std::get_if<protocol::DhcpReply>(&reply)) {
         if (r->enabled)
-            m_dhcp = *r->enabled ? 1 : 0;
+            m_dhcp = session::flagValue(*r->enabled);
         enableAddressBoxes();
         UpdateData(false);
     }

@@ -2,6 +2,7 @@
 
 #include "protocol/Commands.h"
 #include "res/Resources.h"
+#include "session/DeviceRules.h"
 #include "ui/Controls.h"
 #include "ui/Exchange.h"
 
@@ -122,16 +123,8 @@ void CMultiviewPanel::SetQvSource() {
     UpdateData(true);
     const int w = m_qvWindowChoice;
     const int s = m_qvInputChoice;
-    if (w >= 0 && w < 4) {
-        // Choosing an input another window shows swaps the two windows' inputs.
-        for (int other = 0; other < 4; ++other) {
-            if (other != w && m_qvSources[static_cast<std::size_t>(other)] == s) {
-                m_qvSources[static_cast<std::size_t>(other)] = m_qvSources[static_cast<std::size_t>(w)];
-                break;
-            }
-        }
-        m_qvSources[static_cast<std::size_t>(w)] = s;
-    }
+    // Choosing an input another window shows swaps the two windows' inputs.
+    m_qvSources = session::chooseQvSource(m_qvSources, w, s);
     std::array<int, 4> digits{};
     for (std::size_t i = 0; i < 4; ++i)
         digits[i] = m_qvSources[i] + 1; // unknown (-1) goes out as 0
@@ -156,25 +149,34 @@ void CMultiviewPanel::SetMvAudio() {
 
 void CMultiviewPanel::ShowMvAudio() {
     const int o = m_audioOutputList->currentIndex();
-    const int v = o >= 0 && o <= 9 ? m_mvAudio[static_cast<std::size_t>(o)] : -1;
-    m_audioInputList->setCurrentIndex(v >= 1 && v <= 10 ? v - 1 : -1);
+    selectMvAudioInput(o >= 0 && o <= 9 ? m_mvAudio[static_cast<std::size_t>(o)] : -1);
     UpdateData(false);
+}
+
+// The table holds sources 1..10 (input list entries 0..9) and -1 for unknown.
+void CMultiviewPanel::selectMvAudioInput(int source) {
+    m_audioInputList->setCurrentIndex(source > 0 ? source - 1 : -1);
 }
 
 void CMultiviewPanel::OnReply(const protocol::Reply &reply) {
     if (const auto *r = std::get_if<protocol::MvModeReply>(&reply)) {
-        if (r->mode)
-            setMvMode(*r->mode == 0 ? 0 : 1);
+        if (const std::optional<int> mode = r->mode ? session::mvMode(*r->mode) : std::nullopt)
+            setMvMode(*mode);
     } else if (const auto *r = std::get_if<protocol::QvSourcesReply>(&reply)) {
+        // A digit outside 1..9 is unknown, as before any report: no input radio shows it (as before)
+        // and the next choice sends it as 0, where it used to stop that choice from going out at all.
         for (std::size_t i = 0; i < 4; ++i)
             if (r->digits[i])
-                m_qvSources[i] = *r->digits[i] - 1;
+                m_qvSources[i] = session::qvSource(*r->digits[i]).value_or(-1);
         applyQvChoices();
         UpdateData(false);
     } else if (const auto *r = std::get_if<protocol::MvAudioReply>(&reply)) {
         if (!r->output || !r->source)
             return;
-        m_mvAudio[static_cast<std::size_t>(*r->output)] = *r->source;
+        // Output 0 (all) sets only the table's "All" entry. A source outside 1..10 is unknown (-1) and
+        // shows no input, as before; nine unknown sources now count as equal (the output list shows
+        // "0. All"), where nine different stray values used to leave it on an output.
+        m_mvAudio[static_cast<std::size_t>(*r->output)] = session::mvAudioSource(*r->source).value_or(-1);
         if (*r->output == 9)
             applyMvAudioLists(); // the lists follow once the ninth output has reported
     }
@@ -190,21 +192,18 @@ void CMultiviewPanel::applyQvChoices() {
 }
 
 void CMultiviewPanel::applyMvAudioLists() {
-    const auto selectInput = [this](int value) {
-        m_audioInputList->setCurrentIndex(value >= 1 && value <= 10 ? value - 1 : -1);
-    };
     bool allEqual = true;
     for (std::size_t i = 2; i <= 9; ++i)
         allEqual = allEqual && m_mvAudio[i] == m_mvAudio[1];
     if (allEqual) {
         m_mvAudio[0] = m_mvAudio[1];
-        selectInput(m_mvAudio[0]);
+        selectMvAudioInput(m_mvAudio[0]);
         m_audioOutputList->setCurrentIndex(0);
     } else {
         m_mvAudio[0] = -1;
         if (m_audioOutputList->currentIndex() < 0)
             m_audioOutputList->setCurrentIndex(1);
-        selectInput(m_mvAudio[static_cast<std::size_t>(m_audioOutputList->currentIndex())]);
+        selectMvAudioInput(m_mvAudio[static_cast<std::size_t>(m_audioOutputList->currentIndex())]);
     }
     UpdateData(false);
 }

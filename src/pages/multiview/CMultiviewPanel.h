@@ -47,6 +47,7 @@ private:
     void setMvMode(int mode);
     void applyQvChoices();
     void applyMvAudioLists();
+    void selectMvAudioInput(int source);
 
     std::array<QAbstractButton *, 4> m_qvWindowRadios{};
     std::array<QAbstractButton *, 9> m_qvInputRadios{};

@@ -1,6 +1,7 @@
 #include "pages/setting/CSettingPage.h"
 
 #include "protocol/Commands.h"
+#include "session/DeviceRules.h"
 #include "ui/Controls.h"
 #include "ui/Exchange.h"
 
@@ -37,7 +38,7 @@ template <std::size_t N>
 void storeFlags(std::array<int, N> &members, const std::array<std::optional<bool>, N> &flags) {
     for (std::size_t i = 0; i < N; ++i)
         if (flags[i])
-            members[i] = *flags[i] ? 1 : 0;
+            members[i] = session::flagValue(*flags[i]);
 }
 
 // A drop-down list that starts with nothing selected and ignores the wheel unless it has the focus.
@@ -62,9 +63,9 @@ QGroupBox *makeGroup(const QString &caption, QWidget *parent) {
     return box;
 }
 
-// Selects a list entry as a reply reports it; an index outside the list clears the selection.
-void selectEntry(QComboBox *list, int index) {
-    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+// Selects a list entry as a reply reports it; an unknown value clears the selection.
+void selectEntry(QComboBox *list, const std::optional<int> &index) {
+    list->setCurrentIndex(index.value_or(-1));
 }
 
 } // namespace
@@ -300,24 +301,24 @@ void CSettingPage::OnRs232() {
 void CSettingPage::ApplyReply(const protocol::Reply &reply) {
     if (const auto *r = std::get_if<protocol::AudioRouteReply>(&reply)) {
         if (r->output && r->input)
-            selectEntry(m_audioRouteLists[at(*r->output)], *r->input - 1);
+            selectEntry(m_audioRouteLists[at(*r->output)], session::audioRouteInput(*r->input));
         if (r->output == kOutputCount)
             UpdateData(false);
     } else if (const auto *r = std::get_if<protocol::AudioOnReply>(&reply)) {
         if (r->output && r->muted)
-            m_audioMute[at(*r->output)] = *r->muted ? 1 : 0;
+            m_audioMute[at(*r->output)] = session::flagValue(*r->muted);
         if (r->output == kOutputCount)
             UpdateData(false);
     } else if (const auto *r = std::get_if<protocol::AudioModeReply>(&reply)) {
         if (r->mode)
-            m_audioMode = *r->mode >= 0 && *r->mode <= 2 ? *r->mode : -1;
+            m_audioMode = session::audioMode(*r->mode).value_or(-1);
         UpdateData(false);
     } else if (const auto *r = std::get_if<protocol::RsMuxReply>(&reply)) {
         storeFlags(m_rs232, r->outputs);
         UpdateData(false);
     } else if (const auto *r = std::get_if<protocol::IrRouteReply>(&reply)) {
         if (r->output && r->source)
-            selectEntry(m_irRouteLists[at(*r->output)], *r->source - 1);
+            selectEntry(m_irRouteLists[at(*r->output)], session::irRouteSource(*r->source));
         if (r->output == kOutputCount)
             UpdateData(false);
     } else if (const auto *r = std::get_if<protocol::IrSwitchReply>(&reply)) {

@@ -1,6 +1,7 @@
 #include "pages/video/CVideoPage.h"
 
 #include "protocol/Commands.h"
+#include "session/DeviceRules.h"
 #include "ui/Controls.h"
 #include "ui/Exchange.h"
 
@@ -69,7 +70,8 @@ int CVideoPage::radioId(int row, int column) {
     return (row == 0 ? kFirstRowBase : kRowBase + 10 * row) + column;
 }
 
-CVideoPage::CVideoPage(session::IDeviceConsole *console, QWidget *parent) : CConsolePage(kTemplate, console, parent) {
+CVideoPage::CVideoPage(session::IDeviceConsole *console, QWidget *parent)
+    : CConsolePage(kTemplate, console, parent) {
     constructed();
 }
 
@@ -193,19 +195,22 @@ void CVideoPage::OnUpdate() {
     if (!UpdateData(true))
         return;
     // Validated above, so every value fits its byte.
-    send(protocol::buildSetBorderLine(
-        static_cast<std::uint8_t>(m_borderWidth), static_cast<std::uint8_t>(m_red),
-        static_cast<std::uint8_t>(m_green), static_cast<std::uint8_t>(m_blue)));
+    send(protocol::buildSetBorderLine(static_cast<std::uint8_t>(m_borderWidth),
+                                      static_cast<std::uint8_t>(m_red), static_cast<std::uint8_t>(m_green),
+                                      static_cast<std::uint8_t>(m_blue)));
 }
 
 void CVideoPage::ApplyReply(const protocol::Reply &reply) {
     if (const auto *r = std::get_if<protocol::RoutingReply>(&reply)) {
-        // A line without a valid output still refreshes the page; an input outside 1..10 leaves the
-        // row without a checked radio.
+        // A line without a valid output still refreshes the page; an input the device model calls
+        // unknown leaves the row without a checked radio.
         if (r->output && r->input)
-            SetOutputSelection(*r->output, *r->input >= 1 && *r->input <= 10 ? *r->input - 1 : -1);
+            SetOutputSelection(*r->output, session::routingSelection(*r->input).value_or(-1));
         UpdateData(false);
     } else if (const auto *r = std::get_if<protocol::BorderColourReply>(&reply)) {
+        // The edits show the numbers as they came. The device model calls a component outside 0..255
+        // (and a width outside 0..15) unknown; the operator sees the number here, and "Update" refuses
+        // it with the range message.
         SetBorderColour(r->red.value_or(m_red), r->green.value_or(m_green), r->blue.value_or(m_blue));
         UpdateData(false);
     } else if (const auto *r = std::get_if<protocol::BorderWidthReply>(&reply)) {
