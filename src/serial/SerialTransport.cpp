@@ -8,7 +8,8 @@
 
 namespace serial {
 
-SerialTransport::SerialTransport(unsigned port, session::IHandOff &handOff) : m_port(port), m_channel(handOff) {}
+SerialTransport::SerialTransport(unsigned port, session::IHandOff &handOff, std::string displayName)
+    : m_port(port), m_displayName(std::move(displayName)), m_channel(handOff) {}
 
 SerialTransport::~SerialTransport() {
     m_link.Close();
@@ -38,6 +39,8 @@ bool SerialTransport::write(const std::uint8_t *data, std::size_t size) {
 }
 
 std::string SerialTransport::name() const {
+    if (!m_displayName.empty())
+        return m_displayName;
     return "COM" + std::to_string(m_port);
 }
 

@@ -17,7 +17,8 @@ class SerialTransport : public session::ITransport, private ILinkOwner {
 public:
     static constexpr unsigned kBaud = 57600;
 
-    SerialTransport(unsigned port, session::IHandOff &handOff);
+    // `displayName` names the line in messages instead of "COMn" (a device path the user gave).
+    SerialTransport(unsigned port, session::IHandOff &handOff, std::string displayName = {});
     ~SerialTransport() override;
     SerialTransport(const SerialTransport &) = delete;
     SerialTransport &operator=(const SerialTransport &) = delete;
@@ -52,6 +53,7 @@ private:
     void PumpPending() override { m_channel.abandon(); }
 
     unsigned m_port;
+    std::string m_displayName;
     std::string m_openedPath; // where the port opened last
     session::ITransportEvents *m_events = nullptr; // the owner's thread only
     session::HandOffChannel m_channel;             // outlives the link's worker: declared before it

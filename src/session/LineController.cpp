@@ -296,7 +296,10 @@ IReconnectOwner::Attempt LineController::reopenLine() {
 void LineController::lineReturned() {
     m_session.setPortOn(true);
     // Every view of the device shows its real state again.
-    m_session.SendText(protocol::buildGetStatus());
+    if (m_resync)
+        m_resync();
+    else
+        m_session.SendText(protocol::buildGetStatus());
     setState(LineState::On, LineEvent::Reconnected);
 }
 

@@ -66,6 +66,9 @@ public:
     LineController(const LineController &) = delete;
     LineController &operator=(const LineController &) = delete;
 
+    // What asks the devices for their status once a lost line is back; by default "GET STA" to the
+    // session's device.
+    void setResync(std::function<void()> resync) { m_resync = std::move(resync); }
     // Told after every change of state or event, once the change is complete.
     void setStatusHandler(StatusHandler handler) { m_handler = std::move(handler); }
     const LineStatus &status() const { return m_status; }
@@ -130,6 +133,7 @@ private:
     PortSearch m_search;
     Reconnector m_reconnector;
     StatusHandler m_handler;
+    std::function<void()> m_resync;
     LineStatus m_status;
     std::string m_host;         // the network line's host and port, once one was chosen
     std::uint16_t m_hostPort = 0;
