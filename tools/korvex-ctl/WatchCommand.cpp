@@ -1,9 +1,12 @@
 // "watch": stays on the line and prints each line from the device as it arrives, whoever asked for
-// it; waits for a line that drops (saying so on standard error) and ends on SIGINT or SIGTERM.
+// it (with --json, what each line changed in the device's state, as one JSON object); waits for a line
+// that drops (saying so on standard error) and ends on SIGINT or SIGTERM.
 
 #include "CommandArgs.h"
 #include "Connection.h"
 #include "Requests.h"
+#include "session/DeviceModel.h"
+#include "session/DeviceStateJson.h"
 
 #include <atomic>
 #include <csignal>
@@ -22,6 +25,18 @@ struct LinePrinter : session::ISessionObserver {
         std::printf("%s\n", AnswerText(std::string(line)).c_str());
         std::fflush(stdout);
     }
+};
+
+// The members a line changed, with the device they belong to: {"address":5,"routing":[...]}.
+struct ChangePrinter : session::IDeviceModelObserver {
+    explicit ChangePrinter(const session::DeviceModel &watched) : model(watched) {}
+    void onDeviceChanged(std::uint8_t device, session::DeviceMembers changed) override {
+        nlohmann::ordered_json change = {{"address", device}};
+        change.update(session::toJson(*model.state(device), changed));
+        std::printf("%s\n", change.dump().c_str());
+        std::fflush(stdout);
+    }
+    const session::DeviceModel &model;
 };
 
 // What a watcher is told on standard error: the line going away and coming back.
@@ -45,13 +60,22 @@ int watch(Connection &c) {
     std::signal(SIGINT, stopWatching);
     std::signal(SIGTERM, stopWatching);
     LinePrinter printer;
-    c.session().addObserver(&printer);
+    session::DeviceModel model;
+    ChangePrinter changes(model);
+    if (c.options().json) {
+        model.attach(c.session());
+        model.addObserver(&changes);
+    } else {
+        c.session().addObserver(&printer);
+    }
     bool lost = false;
     c.line().setStatusHandler([&lost](const session::LineStatus &status) { reportStatus(status, lost); });
     c.line().keepOn();
     c.loop().runUntil([] { return g_stop.load(); }, EventLoop::Clock::time_point::max());
     c.line().setStatusHandler(nullptr);
     c.session().removeObserver(&printer);
+    model.removeObserver(&changes);
+    model.detach();
     return kExitOk;
 }
 
