@@ -377,6 +377,27 @@ TEST(KorvexdSettings, FileThenOptions) {
     }
 }
 
+// The installed settings file, its commented defaults taken in, gives the defaults: the file says
+// what korvexd does.
+TEST(KorvexdSettings, InstalledFileStatesTheDefaults) {
+    std::string text = testsupport::readFile(KORVEXD_CONF);
+    ASSERT_FALSE(text.empty());
+    for (const char *key : {"devices", "listen", "http", "videohub", "poll", "state-dir", "max-clients"}) {
+        const std::size_t at = text.find(std::string("\n#") + key + " = ");
+        ASSERT_NE(at, std::string::npos) << key;
+        text.erase(at + 1, 1);
+    }
+    testsupport::ScopedTempCwd dir;
+    testsupport::writeFile(dir.file("korvexd.conf"), text);
+    const SettingsResult result = readSettings({"--line", "COM1"}, dir.file("korvexd.conf"));
+    ASSERT_EQ(result.error, "");
+    Settings expected;
+    expected.configFile = dir.file("korvexd.conf");
+    expected.line = {LineSetting::Kind::SerialPort, "COM1", {}};
+    expected.videohubs = {{1, {"127.0.0.1", 9990}}};
+    EXPECT_EQ(render(result.settings), render(expected));
+}
+
 // The hash printed from a password piped in is accepted as a setting and matches the password.
 TEST(KorvexdSettings, HashPasswordFromAPipe) {
     testsupport::ScopedTempCwd dir;
