@@ -36,6 +36,7 @@ struct Refusal {
 // One line for the log: "text line of 1500 bytes refused: longer than the write limit (1024)".
 std::string describeRefusal(const Refusal &refusal, std::size_t limit);
 
+// Hears the units and refusals as feed() finds them; it must not call back into the cutter.
 class IUnitSink {
 public:
     virtual ~IUnitSink() = default;

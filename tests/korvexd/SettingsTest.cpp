@@ -70,8 +70,9 @@ TEST(KorvexdSettings, FileThenOptions) {
         std::string expect = {}; // "field=value|..." that differ from the defaults when there is no error
     };
     const std::string c = "korvexd: {dir}/korvexd.conf:";
-    const std::string file = "# korvexd\r\n\r\n  line = switcher.local:8000  \r\ndevices = 01, 2\r\n"
-                             "videohub = 02@127.0.0.1:9990\nvideohub=127.0.0.1:9991\npoll=10\n";
+    const std::string file =
+        "\xEF\xBB\xBF# korvexd\r\n\r\n  line = switcher.local:8000  \r\ndevices = 01, 2\r\n"
+        "videohub = 02@127.0.0.1:9990\nvideohub=127.0.0.1:9991\npoll=10\n";
     const std::string noPassword =
         " is reachable beyond this machine, so the web panel needs a password: set "
         "password-hash (korvexd --hash-password)";

@@ -332,6 +332,9 @@ std::string readFile(const std::string &path, bool required, std::vector<Given> 
     if (failed)
         return "korvexd: cannot read " + path + ": " + std::strerror(error);
     found = true;
+    // A byte-order mark, as some editors write one, is no part of the first key.
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text.erase(0, 3);
 
     std::map<std::string, std::size_t> firstLine;
     std::size_t number = 0;
