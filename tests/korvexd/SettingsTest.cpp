@@ -114,6 +114,7 @@ TEST(KorvexdSettings, FileThenOptions) {
         // The settings file.
         {"--config {dir}/nope.conf", "", "korvexd: cannot read {dir}/nope.conf: No such file or directory"},
         {"--config {dir}", "", "korvexd: cannot read {dir}: Is a directory"},
+        {"--config /dev/zero", "", "korvexd: /dev/zero: larger than 1 MiB, so not a settings file"},
         {"", "# x\nline COM1\n", c + "2: not a \"key = value\" line: \"line COM1\""},
         {"", "pol = 5\n", c + "1: unknown setting \"pol\""},
         {"", "config = /x\n", c + "1: config: given on the command line only (--config FILE)"},

@@ -324,8 +324,14 @@ std::string readFile(const std::string &path, bool required, std::vector<Given> 
     std::string text;
     char buffer[4096];
     std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    // A settings file is small; a device or a stray large file named by --config is not read to its end.
+    constexpr std::size_t kMaxFileSize = 1 << 20;
+    while (text.size() <= kMaxFileSize && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
         text.append(buffer, n);
+    if (text.size() > kMaxFileSize) {
+        std::fclose(file);
+        return "korvexd: " + path + ": larger than 1 MiB, so not a settings file";
+    }
     const bool failed = std::ferror(file);
     const int error = errno;
     std::fclose(file);
