@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package as an installer meets it: built by CPack from this build, unpacked into a
-# scratch root, it holds the four programs, their man pages and bash completions, the menu entry, the
+# scratch root, it holds the programs, their man pages and bash completions, the menu entry, the
 # AppStream metadata and the icon, declares the run-time Qt plugins, korvex-ctl needs no Qt library,
-# and the menu entry's command starts the console in the user's data folder.
+# and the menu entry's command starts the console in the user's data folder. korvexd's unit, system
+# user, settings file (a conffile) and man page are there, and systemd accepts the unit and the user.
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -24,9 +25,15 @@ for f in ./usr/bin/korvex-console ./usr/bin/korvex-ctl ./usr/bin/korvex-sim ./us
          ./usr/share/man/man1/korvex-sim.1.gz ./usr/share/man/man1/korvex-edid.1.gz \
          $completions/korvex-ctl $completions/korvex-sim $completions/korvex-edid \
          ./usr/share/applications/korvex-console.desktop ./usr/share/metainfo/korvex-console.metainfo.xml \
-         ./usr/share/icons/hicolor/scalable/apps/korvex-console.svg; do
+         ./usr/share/icons/hicolor/scalable/apps/korvex-console.svg \
+         ./usr/share/man/man8/korvexd.8.gz ./usr/lib/systemd/system/korvexd.service \
+         ./usr/lib/sysusers.d/korvexd.conf ./etc/korvex/korvexd.conf; do
     grep -qx "$f" <<<"$contents" || fail "$f is not in the package"
 done
+# korvexd goes in once it is built.
+if [ -x "$build/tools/korvexd/korvexd" ]; then
+    grep -qx ./usr/bin/korvexd <<<"$contents" || fail "korvexd is not in the package"
+fi
 depends="$(dpkg-deb -f "$deb" Depends)"
 for d in qt6-qpa-plugins libqt6widgets6; do
     grep -q "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
@@ -38,9 +45,38 @@ dpkg-deb -x "$deb" "$work/root"
 ctl_libraries="$(ldd "$work/root/usr/bin/korvex-ctl")"
 ! grep -qi "libQt" <<<"$ctl_libraries" || fail "korvex-ctl links Qt: $ctl_libraries"
 "$work/root/usr/bin/korvex-sim" --help >/dev/null || fail "korvex-sim --help"
-for page in korvex-console korvex-ctl korvex-sim korvex-edid; do
-    zcat "$work/root/usr/share/man/man1/$page.1.gz" | grep -q "^.SH NAME" || fail "$page man page"
+for page in man1/korvex-console.1 man1/korvex-ctl.1 man1/korvex-sim.1 man1/korvex-edid.1 man8/korvexd.8; do
+    zcat "$work/root/usr/share/man/$page.gz" | grep -q "^.SH NAME" || fail "$page man page"
 done
+
+# korvexd's settings file is a conffile; the control scripts are sound shell.
+mkdir "$work/control"
+dpkg-deb -e "$deb" "$work/control"
+grep -qx /etc/korvex/korvexd.conf "$work/control/conffiles" || fail "conffiles: $(cat "$work/control/conffiles")"
+for script in postinst prerm postrm; do
+    [ -x "$work/control/$script" ] && sh -n "$work/control/$script" || fail "$script"
+done
+# systemd accepts the unit without a word (its man page found in the package). The unit runs the
+# unpacked korvexd, or until korvexd is built a throwaway program in its place.
+korvexd="$work/root/usr/bin/korvexd"
+if [ ! -x "$korvexd" ]; then
+    korvexd="$work/korvexd"
+    printf '#!/bin/sh\nexit 0\n' >"$korvexd"
+    chmod +x "$korvexd"
+fi
+mkdir "$work/units"
+sed "s|^ExecStart=/usr/bin/korvexd|ExecStart=$korvexd|" "$work/root/usr/lib/systemd/system/korvexd.service" \
+    >"$work/units/korvexd.service"
+grep -q "^ExecStart=$korvexd\$" "$work/units/korvexd.service" || fail "the unit's ExecStart"
+verify="$(MANPATH="$work/root/usr/share/man" systemd-analyze verify "$work/units/korvexd.service" 2>&1)" ||
+    fail "systemd-analyze verify: $verify"
+[ -z "$verify" ] || fail "systemd-analyze verify: $verify"
+# The system user, as systemd-sysusers makes it in a scratch root.
+mkdir -p "$work/sysroot/etc"
+systemd-sysusers --root="$work/sysroot" "$work/root/usr/lib/sysusers.d/korvexd.conf" >/dev/null 2>&1 ||
+    fail "systemd-sysusers"
+grep -q "^korvexd:x:[0-9]*:[0-9]*:.*:/var/lib/korvexd:" "$work/sysroot/etc/passwd" || fail "no korvexd user"
+grep -q "^korvexd:" "$work/sysroot/etc/group" || fail "no korvexd group"
 for command in korvex-ctl korvex-sim korvex-edid; do
     bash -n "$work/root/$completions/$command" || fail "$command completion"
     grep -q "complete -F .* $command\$" "$work/root/$completions/$command" || fail "$command completion"
