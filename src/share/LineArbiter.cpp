@@ -1,0 +1,126 @@
+#include "share/LineArbiter.h"
+
+#include <algorithm>
+
+namespace share {
+
+namespace {
+
+constexpr unsigned kAllOutputs = 0x3FE; // bits 1..9
+
+} // namespace
+
+unsigned expectedRoutingOutputs(std::string_view unit) {
+    const std::size_t set = unit.find("SET OUT");
+    if (set == std::string_view::npos || set + 8 >= unit.size())
+        return 0;
+    const char digit = unit[set + 7];
+    if (digit < '0' || digit > '9' || unit.substr(set + 8, 4) != " VS ")
+        return 0;
+    return digit == '0' ? kAllOutputs : 1u << (digit - '0');
+}
+
+LineArbiter::LineArbiter(session::DeviceSession &session, const session::TimerFactory &timers,
+                         std::function<Clock::time_point()> now)
+    : m_session(session), m_timer(timers([this] { pump(); })), m_now(std::move(now)) {
+    m_session.addObserver(this);
+}
+
+LineArbiter::~LineArbiter() {
+    m_session.removeObserver(this);
+}
+
+void LineArbiter::submit(LineUnit unit) {
+    m_queue.push_back(std::move(unit));
+    pump();
+}
+
+void LineArbiter::forget(ClientId client) {
+    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
+                                 [client](const LineUnit &unit) { return unit.client == client; }),
+                  m_queue.end());
+}
+
+void LineArbiter::clear() {
+    m_queue.clear();
+    m_awaiting = false;
+    m_expectedOutputs = 0;
+    m_timer->stop();
+}
+
+bool LineArbiter::idle() const {
+    return m_queue.empty() && settled(m_now());
+}
+
+bool LineArbiter::settled(Clock::time_point now) const {
+    if (!m_awaiting)
+        return true;
+    if (m_linesSinceSent == 0)
+        return now - m_sentAt >= kNoAnswer;
+    if (m_expecting && m_expectedOutputs == 0)
+        return true;
+    return now - std::max(m_lastLine, m_sentAt) >= kQuiet;
+}
+
+void LineArbiter::pump() {
+    m_timer->stop();
+    const Clock::time_point now = m_now();
+    if (m_awaiting && settled(now))
+        m_awaiting = false;
+    while (!m_queue.empty()) {
+        LineUnit &next = m_queue.front();
+        if (m_awaiting && next.device != m_device) {
+            armForSettling(now);
+            return;
+        }
+        const LineUnit unit = std::move(next);
+        m_queue.pop_front();
+        if (m_session.sendRaw(unit.bytes) != session::SendStatus::Sent) {
+            if (onRefused)
+                onRefused(unit);
+            continue;
+        }
+        if (!m_awaiting || unit.device != m_device) {
+            m_expectedOutputs = 0;
+            m_expecting = false;
+            m_linesSinceSent = 0;
+        }
+        m_awaiting = true;
+        m_device = unit.device;
+        const unsigned expected = expectedRoutingOutputs(unit.bytes);
+        m_expecting = m_expecting || expected != 0;
+        m_expectedOutputs |= expected;
+        m_sentAt = now;
+        m_lastTraffic = now;
+    }
+}
+
+// Wakes when the awaited answer would count as settled if nothing more came.
+void LineArbiter::armForSettling(Clock::time_point now) {
+    const Clock::time_point due =
+        m_linesSinceSent == 0 ? m_sentAt + kNoAnswer : std::max(m_lastLine, m_sentAt) + kQuiet;
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count();
+    m_timer->start(static_cast<int>(std::max<long long>(wait, 1)));
+}
+
+void LineArbiter::onLineSeen(std::string_view) {
+    const Clock::time_point now = m_now();
+    m_lastLine = now;
+    m_lastTraffic = now;
+    ++m_linesSinceSent;
+}
+
+void LineArbiter::onReplyHandled(const protocol::Reply &reply) {
+    if (const auto *routing = std::get_if<protocol::RoutingReply>(&reply); routing && routing->output)
+        m_expectedOutputs &= ~(1u << *routing->output);
+    // An answer complete by what it was asked for lets the next device's unit go at once; otherwise
+    // the quiet rule counts from this line.
+    if (!m_awaiting || m_queue.empty())
+        return;
+    if (settled(m_now()))
+        pump();
+    else
+        armForSettling(m_now());
+}
+
+} // namespace share

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "session/DeviceSession.h"
+#include "session/Timer.h"
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace share {
+
+// Who a unit came from: a client of one of korvexd's listeners, or korvexd itself (its status
+// requests at start, after a reconnect and when polling).
+using ClientId = std::uint64_t;
+inline constexpr ClientId kKorvexd = 0;
+
+// A whole unit on its way to the line, and the device it is for.
+struct LineUnit {
+    ClientId client = kKorvexd;
+    std::string bytes;
+    std::uint8_t device = 0;
+};
+
+// Puts units on the shared line one after another, so that every answer is credited to the device
+// that was asked. A unit for the device whose answer is awaited goes at once; a unit for another
+// device waits until that answer has settled: every reply a routing command asks for has come, or a
+// line came and the line then stayed quiet for 300 ms (the rule korvex-ctl waits by), or nothing came
+// within a second. Units keep their order.
+class LineArbiter : private session::ISessionObserver {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kQuiet{300};
+    static constexpr std::chrono::milliseconds kNoAnswer{1000};
+
+    LineArbiter(session::DeviceSession &session, const session::TimerFactory &timers,
+                std::function<Clock::time_point()> now = &Clock::now);
+    ~LineArbiter() override;
+    LineArbiter(const LineArbiter &) = delete;
+    LineArbiter &operator=(const LineArbiter &) = delete;
+
+    // Queues a unit; it goes now when it may.
+    void submit(LineUnit unit);
+    // A client left: its units not yet on the line go with it.
+    void forget(ClientId client);
+    // The line dropped: nothing queued goes, nothing is awaited.
+    void clear();
+
+    // Nothing queued and no answer awaited.
+    bool idle() const;
+    // The last byte that went on or came off the line.
+    Clock::time_point lastTraffic() const { return m_lastTraffic; }
+    // The device whose answer is awaited (or came last).
+    std::uint8_t device() const { return m_device; }
+    std::size_t queued() const { return m_queue.size(); }
+
+    // A unit the line did not take (closed, or over the write limit once it was to go), for the log.
+    std::function<void(const LineUnit &unit)> onRefused;
+
+private:
+    void onLineSeen(std::string_view line) override;
+    void onReplyHandled(const protocol::Reply &reply) override;
+    void onBytesReceived(const std::uint8_t *, std::size_t) override { m_lastTraffic = m_now(); }
+    void pump();
+    bool settled(Clock::time_point now) const;
+    void armForSettling(Clock::time_point now);
+
+    session::DeviceSession &m_session;
+    std::unique_ptr<session::ITimer> m_timer;
+    std::function<Clock::time_point()> m_now;
+    std::deque<LineUnit> m_queue;
+    bool m_awaiting = false;
+    std::uint8_t m_device = 0;
+    unsigned m_expectedOutputs = 0; // bits 1..9: routing replies still to come
+    bool m_expecting = false;        // the units awaited asked for routing replies
+    int m_linesSinceSent = 0;
+    Clock::time_point m_sentAt{};
+    Clock::time_point m_lastLine{};
+    Clock::time_point m_lastTraffic{};
+};
+
+// The routing replies a unit asks for: bit n for "SET OUTn VS ..." (n 1..9), bits 1..9 for output 0
+// (all outputs); 0 when the unit asks for nothing the arbiter can count.
+unsigned expectedRoutingOutputs(std::string_view unit);
+
+} // namespace share

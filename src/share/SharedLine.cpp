@@ -1,0 +1,104 @@
+#include "share/SharedLine.h"
+
+#include "net/TcpTransport.h"
+#include "serial/SerialTransport.h"
+
+#include <algorithm>
+
+namespace share {
+
+SharedLine::SharedLine(boost::asio::io_context &context, Line line, std::vector<std::uint8_t> devices,
+                       unsigned pollSeconds, Log log)
+    : m_context(context), m_handOff(context), m_line(std::move(line)), m_devices(std::move(devices)),
+      m_log(std::move(log)), m_controller(m_session, *this, AsioTimer::factory(context)),
+      m_arbiter(m_session, AsioTimer::factory(context)),
+      m_poller(m_arbiter, AsioTimer::factory(context), m_devices, pollSeconds) {
+    m_session.addObserver(this);
+    // Every configured device is asked for its status when the line returns, one by one, so that
+    // each answer is credited to its device.
+    m_controller.setResync([this] { m_poller.resync(); });
+    m_controller.setStatusHandler([this](const session::LineStatus &status) { onStatus(status); });
+    m_arbiter.onRefused = [this](const LineUnit &unit) {
+        m_log("a unit of " + std::to_string(unit.bytes.size()) + " bytes did not go on the line: " +
+              (m_session.isOpen() ? "over the write limit" : "the line is not on"));
+    };
+}
+
+SharedLine::~SharedLine() {
+    m_controller.setStatusHandler(nullptr);
+    m_session.removeObserver(this);
+    m_session.setTransport(nullptr);
+}
+
+std::unique_ptr<session::ITransport> SharedLine::serialLine(unsigned port) {
+    return std::make_unique<serial::SerialTransport>(port, m_handOff, m_line.name);
+}
+
+std::unique_ptr<session::ITransport> SharedLine::networkLine(const std::string &host, std::uint16_t port) {
+    return std::make_unique<net::TcpTransport>(host, port, m_handOff);
+}
+
+void SharedLine::start() {
+    if (m_line.kind == Line::Kind::Network)
+        m_controller.setNetworkLine(m_line.host, m_line.hostPort);
+    else
+        m_controller.setSerialLine(m_line.port);
+    m_controller.keepOn();
+}
+
+void SharedLine::stop() {
+    m_poller.stop();
+    m_arbiter.clear();
+    m_controller.turnOff();
+}
+
+void SharedLine::addListener(ISharedLineListener *listener) {
+    if (listener && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
+        m_listeners.push_back(listener);
+}
+
+void SharedLine::removeListener(ISharedLineListener *listener) {
+    m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener), m_listeners.end());
+}
+
+void SharedLine::onLineSeen(std::string_view line) {
+    for (ISharedLineListener *listener : m_listeners)
+        listener->onDeviceLine(line);
+}
+
+void SharedLine::onStatus(const session::LineStatus &status) {
+    const std::string why = status.detail.empty() ? std::string() : ": " + status.detail;
+    switch (status.state) {
+    case session::LineState::On:
+        if (!m_wasOn) {
+            m_log("line " + status.line + (status.event == session::LineEvent::Reconnected ? " is back" : " is on"));
+            // At start the controller has not asked yet; after a reconnect it has (the resync).
+            if (status.event != session::LineEvent::Reconnected)
+                m_poller.resync();
+            m_poller.start();
+        }
+        m_wasOn = true;
+        break;
+    case session::LineState::Lost:
+        if (m_wasOn || status.event != session::LineEvent::Dropped)
+            m_log("line " + status.line + (status.event == session::LineEvent::Dropped ? " lost" : "") + why +
+                  ", waiting for it to return");
+        m_wasOn = false;
+        m_poller.stop();
+        m_arbiter.clear();
+        break;
+    case session::LineState::Off:
+    case session::LineState::Connecting:
+    case session::LineState::Searching:
+        if (m_wasOn) {
+            m_poller.stop();
+            m_arbiter.clear();
+        }
+        m_wasOn = false;
+        break;
+    }
+    for (ISharedLineListener *listener : m_listeners)
+        listener->onLineStatus(status);
+}
+
+} // namespace share

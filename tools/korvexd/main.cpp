@@ -1,0 +1,89 @@
+// korvexd: one line of Korvex switchers shared by every controller at once.
+
+#include "Settings.h"
+#include "serial/PortNaming.h"
+#include "share/ProtocolServer.h"
+#include "share/SharedLine.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/signal_set.hpp>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+void logLine(const std::string &message) {
+    std::fprintf(stderr, "korvexd: %s\n", message.c_str());
+    std::fflush(stderr);
+}
+
+// The line as the settings name it, with the serial port number that reaches a device path.
+bool lineOf(const korvexd::LineSetting &setting, share::SharedLine::Line &line, std::string &error) {
+    line.name = setting.text;
+    if (setting.kind == korvexd::LineSetting::Kind::Network) {
+        line.kind = share::SharedLine::Line::Kind::Network;
+        line.host = setting.endpoint.host;
+        line.hostPort = setting.endpoint.port;
+        line.name = setting.endpoint.text();
+        return true;
+    }
+    const std::optional<unsigned> port = serial::portNumberFor(setting.text, error);
+    if (!port)
+        return false;
+    line.port = *port;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const korvexd::SettingsResult read = korvexd::readSettings(std::vector<std::string>(argv + 1, argv + argc));
+    if (!read.ok()) {
+        std::fprintf(stderr, "%s\n", read.error.c_str());
+        return korvexd::kExitBadSetting;
+    }
+    const korvexd::Settings &settings = read.settings;
+    switch (settings.action) {
+    case korvexd::Settings::Action::Help:
+        std::fputs(korvexd::helpText().c_str(), stdout);
+        return 0;
+    case korvexd::Settings::Action::Version:
+        std::printf("%s\n", korvexd::versionText().c_str());
+        return 0;
+    case korvexd::Settings::Action::HashPassword:
+        return korvexd::hashPassword(stdin, stdout, stderr);
+    case korvexd::Settings::Action::Run:
+        break;
+    }
+
+    share::SharedLine::Line line;
+    std::string error;
+    if (!lineOf(settings.line, line, error)) {
+        std::fprintf(stderr, "korvexd: --line: %s: %s\n", settings.line.text.c_str(), error.c_str());
+        return korvexd::kExitBadSetting;
+    }
+
+    boost::asio::io_context context;
+    share::SharedLine shared(context, line, settings.devices, settings.pollSeconds, logLine);
+    share::ProtocolServer protocol(context, shared, settings.maxClients, logLine);
+    if (!protocol.listen(settings.listen.host, settings.listen.port, error)) {
+        std::fprintf(stderr, "korvexd: --listen: %s\n", error.c_str());
+        return korvexd::kExitBadSetting;
+    }
+    logLine("serving " + line.name + " on " + protocol.address());
+
+    boost::asio::signal_set signals(context, SIGINT, SIGTERM);
+    signals.async_wait([&](const boost::system::error_code &failure, int) {
+        if (failure)
+            return;
+        logLine("stopping");
+        protocol.stop();
+        shared.stop();
+        context.stop();
+    });
+    shared.start();
+    context.run();
+    return 0;
+}
