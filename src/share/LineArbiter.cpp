@@ -87,6 +87,7 @@ void LineArbiter::pump() {
         }
         m_awaiting = true;
         m_device = unit.device;
+        m_client = unit.client;
         const unsigned expected = expectedRoutingOutputs(unit.bytes);
         m_expecting = m_expecting || expected != 0;
         m_expectedOutputs |= expected;

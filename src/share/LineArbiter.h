@@ -52,8 +52,9 @@ public:
     bool idle() const;
     // The last byte that went on or came off the line.
     Clock::time_point lastTraffic() const { return m_lastTraffic; }
-    // The device whose answer is awaited (or came last).
+    // The device whose answer is awaited (or came last), and who sent the unit it answers.
     std::uint8_t device() const { return m_device; }
+    ClientId client() const { return m_client; }
     std::size_t queued() const { return m_queue.size(); }
 
     // A unit the line did not take (closed, or over the write limit once it was to go), for the log.
@@ -73,6 +74,7 @@ private:
     std::deque<LineUnit> m_queue;
     bool m_awaiting = false;
     std::uint8_t m_device = 0;
+    ClientId m_client = kKorvexd;
     unsigned m_expectedOutputs = 0; // bits 1..9: routing replies still to come
     bool m_expecting = false;        // the units awaited asked for routing replies
     int m_linesSinceSent = 0;

@@ -119,7 +119,12 @@ void ProtocolServer::accept() {
             } else {
                 boost::system::error_code ec;
                 socket.set_option(tcp::no_delay(true), ec);
-                auto client = std::make_shared<Client>(std::move(socket), m_nextId++, *this);
+                // A small send buffer, so that the output bound, not the kernel, decides when a client
+                // that stops reading goes.
+                socket.set_option(asio::socket_base::send_buffer_size(64 * 1024), ec);
+                const std::string peer = peerText(socket);
+                const ClientId id = m_line.clients().add({store::Actor::Kind::Protocol, "", peer});
+                auto client = std::make_shared<Client>(std::move(socket), id, *this);
                 m_clients.push_back(client);
                 m_log("client " + client->peer + " connected (" + std::to_string(m_clients.size()) + " of " +
                       std::to_string(m_maxClients) + ")");
@@ -214,6 +219,7 @@ void ProtocolServer::drop(const std::shared_ptr<Client> &client, const std::stri
     client->socket.shutdown(tcp::socket::shutdown_both, ec);
     client->socket.close(ec);
     m_line.forget(client->id);
+    m_line.clients().remove(client->id);
     m_clients.remove(client);
     m_log("client " + client->peer + " " + why);
 }

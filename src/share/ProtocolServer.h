@@ -58,7 +58,6 @@ private:
     Log m_log;
     boost::asio::ip::tcp::acceptor m_acceptor;
     std::list<std::shared_ptr<Client>> m_clients;
-    ClientId m_nextId = 1;
 };
 
 } // namespace share

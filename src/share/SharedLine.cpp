@@ -14,6 +14,8 @@ SharedLine::SharedLine(boost::asio::io_context &context, Line line, std::vector<
       m_arbiter(m_session, AsioTimer::factory(context)),
       m_poller(m_arbiter, AsioTimer::factory(context), m_devices, pollSeconds) {
     m_session.addObserver(this);
+    m_model.keepOnly(m_devices);
+    m_model.attach(m_session);
     // Every configured device is asked for its status when the line returns, one by one, so that
     // each answer is credited to its device.
     m_controller.setResync([this] { m_poller.resync(); });
@@ -26,6 +28,7 @@ SharedLine::SharedLine(boost::asio::io_context &context, Line line, std::vector<
 
 SharedLine::~SharedLine() {
     m_controller.setStatusHandler(nullptr);
+    m_model.detach();
     m_session.removeObserver(this);
     m_session.setTransport(nullptr);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "session/DeviceModel.h"
 #include "share/AsioLoop.h"
+#include "share/ClientDirectory.h"
 #include "share/LineArbiter.h"
 #include "share/Poller.h"
 #include "session/DeviceSession.h"
@@ -27,8 +29,9 @@ public:
 
 // The one line korvexd holds for everyone: a serial port (COMn or a device path) or a switcher's LAN
 // port, kept on by the line controller (a line missing at start is waited for like one that dropped),
-// the clients' units put on it one at a time by the arbiter, and the devices asked for their status
-// at start, after every reconnect and by polling. Runs on the loop's thread.
+// the clients' units put on it one at a time by the arbiter, the devices asked for their status at
+// start, after every reconnect and by polling, and the model of the configured devices that their
+// answers keep. Runs on the loop's thread.
 class SharedLine : private session::ILineFactory, private session::ISessionObserver {
 public:
     struct Line {
@@ -61,6 +64,9 @@ public:
     void removeListener(ISharedLineListener *listener);
 
     const session::LineStatus &status() const { return m_controller.status(); }
+    bool on() const { return m_controller.state() == session::LineState::On; }
+    session::DeviceModel &model() { return m_model; }
+    ClientDirectory &clients() { return m_clients; }
     const std::vector<std::uint8_t> &devices() const { return m_devices; }
     session::DeviceSession &session() { return m_session; }
     LineArbiter &arbiter() { return m_arbiter; }
@@ -81,6 +87,8 @@ private:
     std::vector<std::uint8_t> m_devices;
     Log m_log;
     session::DeviceSession m_session;
+    session::DeviceModel m_model;
+    ClientDirectory m_clients;
     session::LineController m_controller;
     LineArbiter m_arbiter;
     Poller m_poller;

@@ -2,8 +2,10 @@
 
 #include "Settings.h"
 #include "serial/PortNaming.h"
+#include "share/ActivityRecorder.h"
 #include "share/ProtocolServer.h"
 #include "share/SharedLine.h"
+#include "store/Store.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>
@@ -65,8 +67,14 @@ int main(int argc, char **argv) {
         return korvexd::kExitBadSetting;
     }
 
+    // Names, presets, locks and activity: what the switchers do not keep themselves.
+    store::Store store(settings.stateDir);
+    for (const std::string &message : store.load())
+        logLine(message);
+
     boost::asio::io_context context;
     share::SharedLine shared(context, line, settings.devices, settings.pollSeconds, logLine);
+    share::ActivityRecorder activity(shared.model(), shared.arbiter(), shared.clients(), store, logLine);
     share::ProtocolServer protocol(context, shared, settings.maxClients, logLine);
     if (!protocol.listen(settings.listen.host, settings.listen.port, error)) {
         std::fprintf(stderr, "korvexd: --listen: %s\n", error.c_str());
