@@ -45,15 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                        [](const std::string &text, wall::PresetTable &back) { wall::ReadLayout(text, back); });
     }
     {
-        AddressTable table;
+        address::AddressTable table;
         address::ReadAddressTable(bytes, table);
-        AddressTable streamed;
+        address::AddressTable streamed;
         std::istringstream in{std::string(bytes)};
         address::ReadAddressTable(in, streamed);
         if (!(streamed == table))
             std::abort();
         checkRoundTrip(size, table, address::FormatAddressFile,
-                       [](const std::string &text, AddressTable &back) { address::ReadAddressTable(text, back); });
+                       [](const std::string &text, address::AddressTable &back) { address::ReadAddressTable(text, back); });
     }
     if (size >= 22) {
         wall::PanelArrangement arrangement;

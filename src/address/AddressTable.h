@@ -1,8 +1,14 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+
+namespace address {
+
+// The entries of the console's address list (after "All").
+inline constexpr std::size_t kEntryCount = 32;
 
 // One switcher on the line: its device address (0..99) and the operator's name for it.
 struct AddressEntry {
@@ -13,6 +19,8 @@ struct AddressEntry {
 
 // The 32 switchers offered in the console's address list; entries[0] is entry 1.
 struct AddressTable {
-    std::array<AddressEntry, 32> entries;
+    std::array<AddressEntry, kEntryCount> entries;
     bool operator==(const AddressTable &) const = default;
 };
+
+} // namespace address

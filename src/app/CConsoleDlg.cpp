@@ -9,6 +9,7 @@
 #include "pages/multiview/CMultiviewPanel.h"
 #include "pages/traffic/CTrafficDlg.h"
 #include "protocol/Commands.h"
+#include "protocol/TextPrefix.h"
 #include "res/Resources.h"
 #include "res/Version.h"
 #include "ui/Controls.h"
@@ -57,7 +58,7 @@ void CConsoleDlg::buildControls() {
     // Address row: "Address:", the address list, "Address Management".
     m_addressList = new QComboBox(this);
     m_addressList->addItem(QStringLiteral("All: 00(all devices)"));
-    for (int n = 1; n <= 32; ++n)
+    for (int n = 1; n <= static_cast<int>(address::kEntryCount); ++n)
         m_addressList->addItem(QString());
     ui::setUpList(m_addressList, IDC_ADDRESS_LIST);
     m_addressList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -174,7 +175,7 @@ bool CConsoleDlg::deviceByteOfEntry(int listIndex, std::uint8_t &device) {
         return true;
     }
     const unsigned address = m_addressTable.entries[static_cast<std::size_t>(listIndex - 1)].address;
-    if (address > 99) {
+    if (address > protocol::kMaxDeviceAddress) {
         ui::messageBox(this, QStringLiteral("The address %1 of entry No.%2 is not a device address (00 to "
                                             "99). Correct it in Address Management.")
                                  .arg(address)
@@ -187,8 +188,8 @@ bool CConsoleDlg::deviceByteOfEntry(int listIndex, std::uint8_t &device) {
 
 void CConsoleDlg::RefreshAddressList() {
     const int selected = m_addressList->currentIndex();
-    for (int n = 1; n <= 32; ++n) {
-        const AddressEntry &entry = m_addressTable.entries[static_cast<std::size_t>(n - 1)];
+    for (int n = 1; n <= static_cast<int>(address::kEntryCount); ++n) {
+        const address::AddressEntry &entry = m_addressTable.entries[static_cast<std::size_t>(n - 1)];
         // Descriptions are Latin-1, one byte per character, as the file holds them.
         m_addressList->setItemText(n, QString::fromLatin1(address::AddressListText(n, entry)));
     }

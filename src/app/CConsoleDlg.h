@@ -50,7 +50,7 @@ public:
     void OpenAddressDialog();
     // The address dialog, with its controls built.
     CAddressDlg *addressDialog() const;
-    AddressTable &addressTable() { return m_addressTable; }
+    address::AddressTable &addressTable() { return m_addressTable; }
 
     void ShowSelectedPage();
     void ShowAbout();
@@ -97,7 +97,7 @@ private:
     // Declared first, destroyed last: pages, panel and dialogs leave its sink list as they go.
     session::DeviceSession m_session;
     session::DeviceModel m_model;
-    AddressTable m_addressTable;
+    address::AddressTable m_addressTable;
     CTrafficDlg *m_traffic = nullptr;
     CPortControl *m_portControl = nullptr;
     QComboBox *m_addressList = nullptr;

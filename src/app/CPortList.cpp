@@ -12,7 +12,7 @@
 CPortList::CPortList(int id, QWidget *parent) : QComboBox(parent) {
     // The entries go in before the edit field and its completer exist, which then read them once.
     QStringList ports;
-    for (int n = 1; n <= 99; ++n)
+    for (unsigned n = session::kFirstPort; n <= session::kLastPort; ++n)
         ports << QStringLiteral("COM%1").arg(n);
     ports << QStringLiteral("Network...");
     addItems(ports);

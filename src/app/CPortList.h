@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/PortNumbers.h"
+
 #include <QComboBox>
 #include <QTimer>
 
@@ -12,7 +14,7 @@ public:
     explicit CPortList(int id, QWidget *parent = nullptr);
 
     // The last entry, after COM99: "Network...", or "host:port" once a switcher's LAN port is chosen.
-    static constexpr int kNetworkIndex = 99;
+    static constexpr int kNetworkIndex = static_cast<int>(session::kLastPort);
 
     // 1-based port number of the choice (1 when there is none or it is the network entry).
     unsigned chosenPort() const;

@@ -2,6 +2,7 @@
 
 #include "protocol/CommandFrame.h"
 #include "protocol/FormatDec3.h"
+#include "protocol/TextPrefix.h"
 
 #include <algorithm>
 
@@ -105,7 +106,7 @@ std::string buildGetAddress() {
 }
 
 std::optional<std::string> buildSetAddress(int device, int newAddress) {
-    if (!inRange(device, 0, 99) || !inRange(newAddress, 0, 99))
+    if (!inRange(device, 0, kMaxDeviceAddress) || !inRange(newAddress, 0, kMaxDeviceAddress))
         return std::nullopt;
     return line("A" + twoDigits(device) + " SET ADDR " + twoDigits(newAddress));
 }

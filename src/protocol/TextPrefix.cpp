@@ -3,7 +3,7 @@
 namespace protocol {
 
 std::optional<std::string> addressPrefix(std::uint8_t device) {
-    if (device > 99)
+    if (device > kMaxDeviceAddress)
         return std::nullopt;
     return std::string{'A', static_cast<char>('0' + device / 10), static_cast<char>('0' + device % 10), ' '};
 }

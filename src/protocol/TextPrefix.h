@@ -11,6 +11,9 @@
 // reaches the device chosen in the address list ("A05 " for device 5, "A00 " for all devices).
 namespace protocol {
 
+// The highest device address; 0 reaches every device.
+inline constexpr int kMaxDeviceAddress = 99;
+
 // The port's write buffer: a text longer than this after prefixing cannot go out in one write.
 inline constexpr std::size_t kWriteBufferSize = 1024;
 

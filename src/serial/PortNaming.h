@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/PortNumbers.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,8 +12,8 @@
 // port at any device), else the device node that the process-wide device table gives it.
 namespace serial {
 
-inline constexpr unsigned kFirstPort = 1;
-inline constexpr unsigned kLastPort = 99;
+using session::kFirstPort;
+using session::kLastPort;
 
 // A run of consecutive ports on numbered device nodes: COM(firstPort + i) -> devicePrefix + i.
 struct DeviceRange {

@@ -1,5 +1,7 @@
 #include "session/DeviceRules.h"
 
+#include "protocol/TextPrefix.h"
+
 namespace session {
 namespace {
 
@@ -53,7 +55,7 @@ std::optional<int> mvAudioSource(int source) {
 }
 
 std::optional<int> deviceAddress(int address) {
-    return within(address, 0, 99);
+    return within(address, 0, protocol::kMaxDeviceAddress);
 }
 
 int flagValue(bool flag) {

@@ -2,6 +2,7 @@
 
 #include "protocol/Commands.h"
 #include "session/DeviceSession.h"
+#include "session/PortNumbers.h"
 
 namespace session {
 
@@ -9,7 +10,7 @@ PortSearch::PortSearch(DeviceSession &session, ISearchOwner &owner, ITimer &time
     : m_session(session), m_owner(owner), m_timer(timer) {}
 
 bool PortSearch::openFirstFrom(unsigned first) {
-    for (m_port = first; m_port <= 99; ++m_port)
+    for (m_port = first; m_port <= kLastPort; ++m_port)
         if (m_owner.openSearchPort(m_port))
             return true;
     return false;

@@ -1,9 +1,11 @@
 #include "wall/PanelCheck.h"
 
+#include "protocol/TextPrefix.h"
+
 namespace wall {
 
 PanelRefusal CheckFullScreen(unsigned deviceAddress, int outputPort) {
-    if (deviceAddress > 99)
+    if (deviceAddress > protocol::kMaxDeviceAddress)
         return PanelRefusal::DeviceAddress;
     if (outputPort < 1 || outputPort > 9)
         return PanelRefusal::OutputPort;

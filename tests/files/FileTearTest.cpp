@@ -33,7 +33,7 @@ std::vector<Saver> savers() {
                             addresses[i] = std::to_string(second ? 99 - i : i);
                             descriptions[i] = second ? "Projector" + std::to_string(i % 10) : "R";
                         }
-                        AddressTable table;
+                        address::AddressTable table;
                         address::SaveAddressFile(table, addresses, descriptions);
                     }});
     list.push_back({"video-wall presets", wall::kLayoutFileName, [](bool second) {

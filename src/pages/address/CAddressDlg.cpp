@@ -2,6 +2,7 @@
 
 #include "address/AddressFile.h"
 #include "protocol/Commands.h"
+#include "protocol/TextPrefix.h"
 #include "ui/Controls.h"
 #include "ui/Exchange.h"
 #include "ui/Latin1Validator.h"
@@ -79,7 +80,7 @@ QString CAddressDlg::descriptionEditName(int entry) {
     return QStringLiteral("Description %1").arg(entry);
 }
 
-CAddressDlg::CAddressDlg(session::IDeviceConsole *console, AddressTable &table, QWidget *parent)
+CAddressDlg::CAddressDlg(session::IDeviceConsole *console, address::AddressTable &table, QWidget *parent)
     : QDialog(parent), DeviceView(this, console), m_table(table) {
     setObjectName(QStringLiteral("CAddressDlg"));
     setWindowTitle(QStringLiteral("Device Address Management"));
@@ -168,7 +169,7 @@ QWidget *CAddressDlg::buildTableGroup() {
 
 void CAddressDlg::takeTableIntoEdits() {
     for (std::size_t i = 0; i < m_table.entries.size(); ++i) {
-        const AddressEntry &entry = m_table.entries[i];
+        const address::AddressEntry &entry = m_table.entries[i];
         m_addressTexts[i] = QStringLiteral("%1").arg(entry.address, 2, 10, QLatin1Char('0'));
         m_descriptions[i] = fromLatin1(entry.description);
     }
@@ -204,9 +205,9 @@ bool CAddressDlg::UpdateData(bool take) {
 
 CAddressDlg::TakeStop CAddressDlg::exchange(bool take) {
     const auto direction = take ? ui::Exchange::Take : ui::Exchange::Refresh;
-    if (!ui::Exchange(this, direction).unsignedEdit(m_oldAddressEdit, m_oldAddress, 0, 99).ok())
+    if (!ui::Exchange(this, direction).unsignedEdit(m_oldAddressEdit, m_oldAddress, 0, protocol::kMaxDeviceAddress).ok())
         return TakeStop::OldAddress;
-    if (!ui::Exchange(this, direction).unsignedEdit(m_newAddressEdit, m_newAddress, 0, 99).ok())
+    if (!ui::Exchange(this, direction).unsignedEdit(m_newAddressEdit, m_newAddress, 0, protocol::kMaxDeviceAddress).ok())
         return TakeStop::NewAddress;
     ui::Exchange table(this, direction);
     for (std::size_t i = 0; i < kEntryCount; ++i)
@@ -237,7 +238,7 @@ void CAddressDlg::WriteDeviceAddress() {
     if (stop == TakeStop::NewAddress) {
         // A number above 99 was refused by the range check; it cannot become two digits either.
         unsigned typed = 0;
-        if (ui::parseUnsigned(m_newAddressEdit->text(), typed) && typed > 99)
+        if (ui::parseUnsigned(m_newAddressEdit->text(), typed) && typed > static_cast<unsigned>(protocol::kMaxDeviceAddress))
             ui::messageBox(this, kAddressRange);
     }
     if (stop != TakeStop::None)

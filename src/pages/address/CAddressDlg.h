@@ -19,7 +19,7 @@ class QPushButton;
 class CAddressDlg : public QDialog, public DeviceView {
     Q_OBJECT
 public:
-    static constexpr int kEntryCount = 32;
+    static constexpr int kEntryCount = static_cast<int>(address::kEntryCount);
     static constexpr int kAddressChars = 2;
     static constexpr int kDescriptionChars = 10;
 
@@ -33,7 +33,7 @@ public:
     static QString addressEditName(int entry);     // "Address 1" .. "Address 32"
     static QString descriptionEditName(int entry); // "Description 1" .. "Description 32"
 
-    CAddressDlg(session::IDeviceConsole *console, AddressTable &table, QWidget *parent = nullptr);
+    CAddressDlg(session::IDeviceConsole *console, address::AddressTable &table, QWidget *parent = nullptr);
 
     // The address-dialog-open flag: set while the dialog is on screen.
     bool IsOpen() const { return isVisible(); }
@@ -71,7 +71,7 @@ private:
     void OnInitDialog();
     void takeTableIntoEdits();
 
-    AddressTable &m_table;
+    address::AddressTable &m_table;
     QLineEdit *m_oldAddressEdit = nullptr;
     QLineEdit *m_newAddressEdit = nullptr;
     std::array<QLineEdit *, kEntryCount> m_addressEdits{};

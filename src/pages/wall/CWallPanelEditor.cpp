@@ -1,4 +1,5 @@
 #include "pages/wall/CWallPanelEditor.h"
+#include "protocol/TextPrefix.h"
 
 #include "pages/wall/CPanelArrangeDlg.h"
 #include "ui/Controls.h"
@@ -43,7 +44,7 @@ QString editRefusalText(wall::PanelRefusal refusal) {
     case wall::PanelRefusal::None:
         break;
     case wall::PanelRefusal::DeviceAddress: // the edit itself takes only 0..99
-        return ui::integerRangeMessage(0, 99);
+        return ui::integerRangeMessage(0, protocol::kMaxDeviceAddress);
     case wall::PanelRefusal::OutputPort:
         return QStringLiteral("Port number should be 1~9 !");
     case wall::PanelRefusal::Rotation:

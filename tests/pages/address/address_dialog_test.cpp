@@ -62,7 +62,7 @@ protected:
     testsupport::ScopedTempCwd cwd;
     ui::MessageCapture messages;
     TestConsole console;
-    AddressTable table;
+    address::AddressTable table;
     std::unique_ptr<CAddressDlg> dlg;
 };
 
@@ -188,7 +188,7 @@ TEST_P(AddressSaveTest, WritesTheEntryAndReadsItBack) {
     EXPECT_EQ(file.substr(line, c.fileLine.size()), c.fileLine);
     EXPECT_EQ(file.substr(0, 6), c.entry == 1 ? c.fileAddress + "12 " : "05 12 ") << "the other entries stay";
 
-    AddressTable reread;
+    address::AddressTable reread;
     ASSERT_TRUE(address::LoadAddressFile(reread).empty());
     EXPECT_EQ(reread, table);
     EXPECT_EQ(edit(CAddressDlg::addressEditName(c.entry))->text().toStdString() + " ", c.fileAddress);
@@ -206,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(AddressDialogTest, FailedWriteKeepsFileTableAndEdits) {
     std::filesystem::create_directory(std::string(address::kAddressFileName) + ".tmp");
-    const AddressTable before = table;
+    const address::AddressTable before = table;
     type(edit("Address 1"), "9");
     click(CAddressDlg::kSaveButton);
     EXPECT_EQ(messages.messages(),
