@@ -135,10 +135,6 @@ bool CConsoleDlg::event(QEvent *event) {
     return handled;
 }
 
-void CConsoleDlg::ensureBuilt(CConsolePage *page) {
-    page->ensureBuilt();
-}
-
 CConsolePage *CConsoleDlg::page(int templateNumber) const {
     for (CConsolePage *p : m_pages) {
         if (p->templateNumber() == templateNumber) {

@@ -50,7 +50,6 @@ public:
     void OpenAddressDialog();
     // The address dialog, with its controls built.
     CAddressDlg *addressDialog() const;
-    address::AddressTable &addressTable() { return m_addressTable; }
 
     void ShowSelectedPage();
     void ShowAbout();
@@ -75,7 +74,7 @@ public:
     template <class Page> Page *findPage() const {
         for (CConsolePage *p : m_pages) {
             if (auto *typed = dynamic_cast<Page *>(p)) {
-                ensureBuilt(p);
+                typed->ensureBuilt();
                 return typed;
             }
         }
@@ -89,7 +88,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    static void ensureBuilt(CConsolePage *page);
     void buildControls();
     void OnInitDialog();
     bool deviceByteOfEntry(int listIndex, std::uint8_t &device);

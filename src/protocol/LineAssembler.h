@@ -19,17 +19,6 @@ public:
     // line was not discarded; the buffer is then empty again.
     std::optional<std::string> push(char byte);
 
-    // Takes a chunk of bytes and calls onLine(std::string_view) for each complete line, in order.
-    // The view is valid only during the call.
-    template <typename OnLine> void feed(std::string_view bytes, OnLine &&onLine) {
-        for (char byte : bytes) {
-            if (accept(byte)) {
-                onLine(std::string_view(m_buffer));
-                m_buffer.clear();
-            }
-        }
-    }
-
     // Bytes of the unfinished line (empty while a too-long line is being discarded).
     std::string_view pending() const { return m_buffer; }
 

@@ -38,10 +38,17 @@ std::string joined(const std::vector<std::string> &lines) {
     return out;
 }
 
+// A chunk as the session hands it over: byte by byte.
+template <typename OnLine> void feed(LineAssembler &assembler, std::string_view bytes, OnLine &&onLine) {
+    for (char byte : bytes)
+        if (std::optional<std::string> line = assembler.push(byte))
+            onLine(*line);
+}
+
 std::vector<std::string> feedInChunks(LineAssembler &assembler, std::string_view bytes, std::size_t chunk) {
     std::vector<std::string> lines;
     for (std::size_t at = 0; at < bytes.size(); at += chunk)
-        assembler.feed(bytes.substr(at, chunk), [&](std::string_view line) { lines.emplace_back(line); });
+        feed(assembler, bytes.substr(at, chunk), [&](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -63,8 +70,8 @@ TEST(ProtocolAssembler, RandomSmallReadsDecodeLikeWholeLines) {
         std::vector<Reply> decoded;
         for (std::size_t at = 0; at < burst.size();) {
             const std::size_t n = std::min(size(random), burst.size() - at);
-            assembler.feed(std::string_view(burst).substr(at, n),
-                           [&](std::string_view line) { decoded.push_back(decodeReply(line)); });
+            feed(assembler, std::string_view(burst).substr(at, n),
+                 [&](std::string_view line) { decoded.push_back(decodeReply(line)); });
             at += n;
         }
         ASSERT_EQ(decoded.size(), kBurstLines.size());
@@ -114,7 +121,7 @@ TEST(ProtocolAssembler, FloodWithoutLineFeedStaysBounded) {
     std::size_t lines = 0;
     const std::string flood(64 * 1024, 'Z');
     for (int i = 0; i < 16; ++i) {
-        assembler.feed(flood, [&](std::string_view) { ++lines; });
+        feed(assembler, flood, [&](std::string_view) { ++lines; });
         EXPECT_LE(assembler.pending().size(), LineAssembler::kMaxLine);
         EXPECT_TRUE(assembler.discarding());
     }
@@ -128,12 +135,12 @@ TEST(ProtocolAssembler, FloodWithoutLineFeedStaysBounded) {
 
 TEST(ProtocolAssembler, ClearDropsThePartialLineAndTheDiscarding) {
     LineAssembler assembler;
-    assembler.feed("OUT3 VS", [](std::string_view) { FAIL(); });
+    feed(assembler, "OUT3 VS", [](std::string_view) { FAIL(); });
     assembler.clear();
     EXPECT_TRUE(assembler.pending().empty());
     EXPECT_EQ(assembler.push('\n'), "\n");
 
-    assembler.feed(std::string(5000, 'x'), [](std::string_view) { FAIL(); });
+    feed(assembler, std::string(5000, 'x'), [](std::string_view) { FAIL(); });
     ASSERT_TRUE(assembler.discarding());
     assembler.clear();
     EXPECT_FALSE(assembler.discarding());
