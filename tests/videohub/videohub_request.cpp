@@ -67,7 +67,7 @@ TEST(VideohubRequest, Labels) {
         {"OUTPUT LABELS:\n9 x", nak(NakReason::IndexOutOfRange)},
         {"INPUT LABELS:\n3", nak(NakReason::MalformedLine)},
         {"INPUT LABELS:\n1 ok\n3 \xC3", nak(NakReason::BadLabel, 1)}, // cut short
-        {"INPUT LABELS:\n3 \xC0\xAF", nak(NakReason::BadLabel)},      // overlong
+        {"INPUT LABELS:\n3 \xE0\x80\xAF", nak(NakReason::BadLabel)},  // overlong
         {"INPUT LABELS:\n3 \xED\xA0\x80", nak(NakReason::BadLabel)},  // surrogate
         {"INPUT LABELS:\n3 \xF4\x90\x80\x80", nak(NakReason::BadLabel)},
         {"INPUT LABELS:\n3 \x80", nak(NakReason::BadLabel)},
