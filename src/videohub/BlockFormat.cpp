@@ -13,6 +13,20 @@ std::string countLine(std::string_view name, std::size_t count) {
 
 } // namespace
 
+std::string_view headerOf(StatusBlock block) {
+    switch (block) {
+    case StatusBlock::InputLabels:
+        return kInputLabelsHeader;
+    case StatusBlock::OutputLabels:
+        return kOutputLabelsHeader;
+    case StatusBlock::OutputLocks:
+        return kOutputLocksHeader;
+    case StatusBlock::OutputRouting:
+        return kOutputRoutingHeader;
+    }
+    return {};
+}
+
 std::string formatBlock(std::string_view header, const std::vector<std::string> &lines) {
     std::string out(header);
     out += '\n';

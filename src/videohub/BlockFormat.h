@@ -18,6 +18,13 @@ inline constexpr std::string_view kOutputRoutingHeader = "VIDEO OUTPUT ROUTING:"
 inline constexpr std::string_view kEndPreludeHeader = "END PRELUDE:";
 inline constexpr std::string_view kPingHeader = "PING:";
 
+// The blocks that show the router's ports, in the order of the dump. A client changes them by
+// sending them and asks for one again by sending its header alone.
+enum class StatusBlock { InputLabels, OutputLabels, OutputLocks, OutputRouting };
+inline constexpr StatusBlock kStatusBlocks[] = {StatusBlock::InputLabels, StatusBlock::OutputLabels,
+                                                StatusBlock::OutputLocks, StatusBlock::OutputRouting};
+std::string_view headerOf(StatusBlock block);
+
 // A block as the server sends it: the header, each line, then the blank line; every line ends with LF.
 std::string formatBlock(std::string_view header, const std::vector<std::string> &lines);
 

@@ -1,7 +1,5 @@
 #include "videohub/RequestDecoder.h"
 
-#include "videohub/BlockFormat.h"
-
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -11,21 +9,15 @@ namespace videohub {
 
 namespace {
 
-constexpr std::pair<std::string_view, StatusBlock> kStatusBlocks[] = {
-    {kInputLabelsHeader, StatusBlock::InputLabels},
-    {kOutputLabelsHeader, StatusBlock::OutputLabels},
-    {kOutputLocksHeader, StatusBlock::OutputLocks},
-    {kOutputRoutingHeader, StatusBlock::OutputRouting},
-};
-
 std::optional<StatusBlock> statusBlockNamed(std::string_view header) {
-    for (const auto &[name, block] : kStatusBlocks)
-        if (header == name)
+    for (const StatusBlock block : kStatusBlocks)
+        if (header == headerOf(block))
             return block;
     return std::nullopt;
 }
 
-// A decimal number of digits only; numbers too large for any port saturate, so they stay out of range.
+// A decimal number of digits only (no sign, no blanks; leading zeros are harmless). Numbers too large
+// for any port saturate, so they stay out of range instead of wrapping.
 std::optional<int> decimal(std::string_view text) {
     constexpr int kTooLarge = 1'000'000;
     if (text.empty())
@@ -55,8 +47,8 @@ std::variant<PortLine, NakReason> readPortLine(std::string_view line, int ports)
     return PortLine{*index, line.substr(blank + 1)};
 }
 
-// One UTF-8 sequence at the start of text: its code point and length, or nothing when it is not a
-// valid one (overlong forms and surrogates included).
+// The UTF-8 sequence at the start of text: its code point and length; nothing for a stray
+// continuation byte, a cut sequence, an overlong form, a surrogate or a point past U+10FFFF.
 std::optional<std::pair<char32_t, std::size_t>> nextCodePoint(std::string_view text) {
     const auto lead = static_cast<unsigned char>(text[0]);
     std::size_t length = 1;

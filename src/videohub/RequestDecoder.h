@@ -1,5 +1,6 @@
 #pragma once
 
+#include "videohub/BlockFormat.h"
 #include "videohub/BlockReader.h"
 
 #include <cstddef>
@@ -33,8 +34,9 @@ struct RouteRequest {
 
 enum class PortSide { Input, Output };
 
-// "INPUT LABELS:" or "OUTPUT LABELS:" with lines "<index> <label>". An empty label is allowed: it
-// clears the port's name, and korvexd then shows its default one.
+// "INPUT LABELS:" or "OUTPUT LABELS:" with lines "<index> <label>", the label being the rest of the
+// line after the index and one blank, kept as sent. An empty label is allowed: it clears the port's
+// name, and korvexd then shows its default one.
 struct LabelRequest {
     struct Label {
         int index;
@@ -59,8 +61,7 @@ struct LockRequest {
     friend bool operator==(const LockRequest &, const LockRequest &) = default;
 };
 
-// A status block a client may ask for again by sending its header alone.
-enum class StatusBlock { InputLabels, OutputLabels, OutputLocks, OutputRouting };
+// A status block's header alone: send that block again.
 struct BlockQuery {
     StatusBlock block;
     friend bool operator==(const BlockQuery &, const BlockQuery &) = default;
@@ -79,7 +80,7 @@ struct Ignored {
 
 // Why a block is refused with NAK.
 enum class NakReason {
-    MalformedLine,   // not "<index> <value>": no blank, an index that is not a decimal number, a bad route
+    MalformedLine,   // not "<index> <value>": no blank, or an index or input that is not a decimal number
     IndexOutOfRange, // the port the line is about does not exist
     InputOutOfRange, // a route from an input that does not exist
     BadLockLetter,   // a lock line whose value is not O, U or F

@@ -9,23 +9,6 @@ namespace videohub {
 
 namespace {
 
-constexpr StatusBlock kDumpOrder[] = {StatusBlock::InputLabels, StatusBlock::OutputLabels,
-                                      StatusBlock::OutputLocks, StatusBlock::OutputRouting};
-
-std::string_view headerOf(StatusBlock block) {
-    switch (block) {
-    case StatusBlock::InputLabels:
-        return kInputLabelsHeader;
-    case StatusBlock::OutputLabels:
-        return kOutputLabelsHeader;
-    case StatusBlock::OutputLocks:
-        return kOutputLocksHeader;
-    case StatusBlock::OutputRouting:
-        break;
-    }
-    return kOutputRoutingHeader;
-}
-
 std::size_t portCount(StatusBlock block, const RouterState &state) {
     return block == StatusBlock::InputLabels ? state.inputLabels.size() : state.outputLabels.size();
 }
@@ -65,7 +48,7 @@ std::vector<std::string> changedLines(StatusBlock block, const RouterState &befo
 
 std::string everyBlockButPreamble(const RouterState &state, ClientId viewer) {
     std::string out = deviceBlock(state);
-    for (const StatusBlock block : kDumpOrder)
+    for (const StatusBlock block : kStatusBlocks)
         out += wholeBlock(block, state, viewer);
     return out;
 }
@@ -95,7 +78,7 @@ std::string statusUpdate(const RouterState &before, const RouterState &after, Cl
     std::string out;
     if (deviceBlock(before) != deviceBlock(after))
         out += deviceBlock(after);
-    for (const StatusBlock block : kDumpOrder)
+    for (const StatusBlock block : kStatusBlocks)
         if (const std::vector<std::string> lines = changedLines(block, before, after, viewer); !lines.empty())
             out += formatBlock(headerOf(block), lines);
     return out;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "videohub/RequestDecoder.h"
+#include "videohub/BlockFormat.h"
 #include "videohub/RouterState.h"
 
 #include <string>
