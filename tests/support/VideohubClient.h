@@ -35,6 +35,7 @@ public:
     VideohubClient(const VideohubClient &) = delete;
     VideohubClient &operator=(const VideohubClient &) = delete;
 
+    // Whether the connection was made; a hang-up by the server is seen by waitForClose.
     bool connected() const { return m_socket != -1; }
     const State &state() const { return m_state; }
     // Every block received, in order, as "HEADER:\nline\n..." without the blank line.
