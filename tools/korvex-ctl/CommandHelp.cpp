@@ -93,8 +93,8 @@ const std::array<CommandHelp, 17> kCommands = {{
      "korvex-ctl --address 01 address set 7"},
     {"lan",
      {{"lan get", "the LAN settings (with --json one JSON object)"},
-      {"lan set [--dhcp on|off] [--ip A.B.C.D] [--mask A.B.C.D] [--router A.B.C.D]\n"
-       "        [--tcp-port N] [--mac TEXT]",
+      {"lan set [--dhcp on|off] [--ip A.B.C.D] [--mask A.B.C.D]\n"
+       "        [--router A.B.C.D] [--tcp-port N] [--mac TEXT]",
        "changes the LAN settings; the others stay as the device has them"},
       {"lan reset", "the LAN settings back to the factory's"}},
      "The switcher's LAN settings, as the IP CONFIG page sends them. A setting not given to \"lan set\"\n"
@@ -126,7 +126,8 @@ const std::array<CommandHelp, 17> kCommands = {{
      "Saves everything the device reports: routing, multiview mode, quick-view sources, multiview\n"
      "audio, border line, EDID choices, audio mode, audio routing and mute, IR routes, IR control, IR\n"
      "emitters and RS-232; with --lan its LAN settings too. The file is JSON, the values as status\n"
-     "--json shows them. A device that does not report all of them is not backed up.\n",
+     "--json shows them. A device that does not report all of them is not backed up. FILE - writes to\n"
+     "standard output.\n",
      "korvex-ctl --port COM3 --address 05 backup room12.json"},
     {"restore",
      {{"restore FILE [--lan]", "sends the settings of a backup FILE (- for standard input) to the\n"
@@ -135,7 +136,7 @@ const std::array<CommandHelp, 17> kCommands = {{
      "the device answered each with the value sent: to clone a replacement unit or return a room to a\n"
      "known state. A file that is not a backup of this version, or holds a missing or bad value, is\n"
      "refused before anything is sent. The LAN settings of a file backed up with --lan go out only\n"
-     "with --lan (and last).\n",
+     "with --lan (and last). FILE - reads standard input. The device is asked for its state first.\n",
      "korvex-ctl --port COM3 --address 05 restore room12.json"},
     {"help",
      {{"help [COMMAND]", "this text, or one command's with examples"}},
