@@ -31,8 +31,9 @@ int main(int argc, char **argv) {
     parser.addOptions({helpOption, versionOption, dirOption, userDirOption});
     // Qt's own options (-platform vnc, -style fusion, ...) are accepted here and left in argv for the
     // application object.
-    for (const char *qtOption : {"platform", "style", "display", "qwindowgeometry", "qwindowtitle", "qwindowicon",
-                                 "platformpluginpath", "platformtheme", "stylesheet", "session"}) {
+    for (const char *qtOption :
+         {"platform", "style", "display", "qwindowgeometry", "qwindowtitle", "qwindowicon",
+          "platformpluginpath", "platformtheme", "stylesheet", "session"}) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
@@ -44,10 +45,16 @@ int main(int argc, char **argv) {
     }
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(args) || !parser.positionalArguments().isEmpty()) {
-        const QString error = parser.positionalArguments().isEmpty()
-                                  ? parser.errorText()
-                                  : QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
-        std::fprintf(stderr, "korvex-console: %s\nTry 'korvex-console --help'.\n", qPrintable(error));
+        // One line, as the other programs say it: Qt's "Unknown option 'x'." becomes "unknown option 'x'".
+        QString error =
+            parser.positionalArguments().isEmpty()
+                ? parser.errorText()
+                : QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
+        if (error.endsWith(QLatin1Char('.')))
+            error.chop(1);
+        if (!error.isEmpty())
+            error[0] = error[0].toLower();
+        std::fprintf(stderr, "korvex-console: %s (see korvex-console --help)\n", qPrintable(error));
         return 2;
     }
     if (parser.isSet(helpOption)) {

@@ -1,7 +1,10 @@
 // The parts of korvex-ctl that a run against the simulator does not reach: the text report of a state
-// known in part, and device paths.
+// known in part, device paths, the names of lines in messages and what a failed search says, on a
+// device table of the test's own.
 
+#include "Connection.h"
 #include "EventLoop.h"
+#include "SearchCommand.h"
 #include "StateReport.h"
 #include "serial/PortNaming.h"
 
@@ -13,7 +16,9 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <pty.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -73,6 +78,58 @@ TEST(CtlPorts, DevicePathReachesItsDeviceWhateverComEntriesLieAround) {
         }
     }
     serial::SetDeviceTable(serial::SystemDeviceTable());
+}
+
+TEST(CtlPorts, LineLabelNamesTheDeviceItLeadsTo) {
+    testsupport::ScopedTempCwd cwd;
+    const std::string here = std::filesystem::current_path().string();
+    serial::SetDeviceTable(serial::DeviceTable{{{1, 4, here + "/ttyT"}}});
+    testsupport::writeFile("dev2", "");
+    std::filesystem::create_symlink("dev2", "COM2");
+    std::filesystem::create_symlink("../gone", "COM3");
+    std::filesystem::create_symlink(here + "/dev2", "byid");
+    // In this order: a device path sets the table to lead to it.
+    const struct {
+        std::string given;
+        std::string label;
+    } cases[] = {
+        {"COM1", "COM1 (" + here + "/ttyT0)"}, // no COM1 here (a link that vanished): the table's node
+        {"COM2", "COM2 (" + here + "/dev2)"},
+        {"COM3", "COM3 (" + std::filesystem::path(here).parent_path().string() + "/gone)"},
+        {"COM50", "COM50"}, // leads nowhere
+        {here + "/dev2", here + "/dev2"},
+        {"byid", "byid (" + here + "/dev2)"},
+    };
+    for (const auto &c : cases) {
+        std::string error;
+        const std::optional<unsigned> port = serial::portNumberFor(c.given, error);
+        ASSERT_TRUE(port) << c.given << ": " << error;
+        EXPECT_EQ(SerialLineLabel(c.given, *port), c.label) << c.given;
+    }
+    serial::SetDeviceTable(serial::SystemDeviceTable());
+}
+
+TEST(CtlPorts, FailedSearchNamesThePortsHereAndWhyEachDidNotDo) {
+    testsupport::ScopedTempCwd cwd;
+    serial::SetDeviceTable(serial::EmptyDeviceTable());
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ::close(slave);
+    std::filesystem::create_symlink(name, "COM6"); // opens; nobody answers
+    testsupport::writeFile("notes.txt", "");
+    std::filesystem::create_symlink("notes.txt", "COM5");
+    std::filesystem::create_symlink("unplugged", "COM7"); // not here at all
+
+    EventLoop loop;
+    const std::vector<std::string> report = SearchFailureReport(LookAtPorts(loop));
+    ::close(master);
+    serial::SetDeviceTable(serial::SystemDeviceTable());
+    ASSERT_EQ(report.size(), 3u);
+    EXPECT_EQ(report[0], "Can not find available device for this console!");
+    EXPECT_EQ(report[1], "tried COM1..COM99: COM5 (" + std::filesystem::current_path().string() +
+                             "/notes.txt): not a serial device; COM6 (" + name + "): opened, no answer");
 }
 
 } // namespace

@@ -47,11 +47,12 @@ protected:
         m_tool = tool;
     }
 
-    CtlRun run(const std::vector<std::string> &args) {
+    // Runs korvex-ctl; `input` names the file on its standard input.
+    CtlRun run(const std::vector<std::string> &args, const std::string &input = "/dev/null") {
         std::string command = shellQuoted(m_tool);
         for (const std::string &arg : args)
             command += " " + shellQuoted(arg);
-        const int raw = std::system((command + " >out.txt 2>err.txt").c_str());
+        const int raw = std::system((command + " <" + shellQuoted(input) + " >out.txt 2>err.txt").c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, testsupport::readFile("out.txt"),
                 testsupport::readFile("err.txt")};
     }
@@ -197,34 +198,54 @@ TEST_F(KorvexCtl, WallShowSendsEachPanelOfTheGridToItsOutput) {
     EXPECT_EQ(simValue("wall.6.x2"), 1919); // the full frame still: the panel outside the grid stayed home
 }
 
-TEST_F(KorvexCtl, SilentDeviceIsNoAnswer) {
-    ASSERT_NO_FATAL_FAILURE(startSim({"--silent"}));
-    for (const std::vector<std::string> &args : {std::vector<std::string>{"status"}, {"route", "1", "2"}}) {
-        std::vector<std::string> withTimeout = {"--timeout", "300"};
-        withTimeout.insert(withTimeout.end(), args.begin(), args.end());
-        const CtlRun run = this->run(withTimeout);
-        EXPECT_EQ(run.status, 2) << args[0];
-        EXPECT_EQ(run.err, "korvex-ctl: COM1: no answer within 300 ms\n");
-        EXPECT_EQ(run.out, "");
-    }
-}
-
-TEST_F(KorvexCtl, PortThatDoesNotOpenSaysWhy) {
+TEST_F(KorvexCtl, FailuresNameTheDeviceAndWhatToCheck) {
     std::filesystem::create_symlink("unplugged", "COM7");
     testsupport::writeFile("COM8", "a file");
+    const std::string here = std::filesystem::current_path().string();
+    const std::string checks = ": check the device address (--address), the cable, 57600 8N1, and that no "
+                               "other program uses the port";
+    // "@" in a message stands for the simulator's pseudo-terminal.
     const struct {
-        const char *port;
-        const char *err;
+        std::vector<std::string> sim; // empty: none
+        std::vector<std::string> args;
+        int status;
+        std::string err;
     } cases[] = {
-        {"COM7", "korvex-ctl: COM7: no such device\n"},
-        {"COM8", "korvex-ctl: COM8: not a serial device\n"},
-        {"gone/ttyUSB0", "korvex-ctl: gone/ttyUSB0: no such device\n"},
+        {{"--silent"}, {"--timeout", "300", "status"}, 2, "COM1 (@): no answer within 300 ms" + checks},
+        {{"--silent"},
+         {"--timeout", "300", "route", "1", "2"},
+         2,
+         "COM1 (@): no answer within 300 ms" + checks},
+        {{"--addresses", "01,05"},
+         {"status"},
+         1,
+         "COM1 (@): several devices answered address 00 (01, 05): choose one with --address NN"},
+        {{},
+         {"--port", "COM7", "status"},
+         3,
+         "COM7 (" + here +
+             "/unplugged): no such device: is it plugged in? (USB adapters are COM33..COM64; korvex-ctl "
+             "search "
+             "tries every port)"},
+        {{}, {"--port", "COM8", "status"}, 3, "COM8 (" + here + "/COM8): not a serial device"},
+        {{}, {"--port", "gone/ttyUSB0", "status"}, 3, "gone/ttyUSB0: no such device"},
+        {{},
+         {"wall", "show", "1"},
+         1,
+         here + "/KorvexVW.ini: cannot be read: no such file (give the console's preset file with --layout "
+                "FILE)"},
     };
     for (const auto &c : cases) {
-        const CtlRun run = this->run({"--port", c.port, "status"});
-        EXPECT_EQ(run.status, 3) << c.port;
-        EXPECT_EQ(run.err, c.err);
+        SCOPED_TRACE(c.args.back());
+        if (!c.sim.empty()) {
+            ASSERT_NO_FATAL_FAILURE(startSim(c.sim));
+        }
+        const CtlRun run = this->run(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.err,
+                  "korvex-ctl: " + std::regex_replace(c.err, std::regex("@"), m_sim.slavePath()) + "\n");
         EXPECT_EQ(run.out, "");
+        m_sim.stop();
     }
 }
 
@@ -299,6 +320,116 @@ TEST_F(KorvexCtl, EdidReadSavesNumberedCapturesAndPrintsTheSummary) {
         EXPECT_EQ(run.out, std::string("Save to file: ") + name + "\n" + summary);
         EXPECT_EQ(testsupport::readFile(name), std::string(image.begin(), image.end()));
     }
+}
+
+TEST_F(KorvexCtl, BackupRestoredOntoAnotherUnitGivesItTheSameSettings) {
+    ASSERT_NO_FATAL_FAILURE(startSim({"--inject", "sim.fifo"}));
+    const std::vector<std::string> changes = {"SET OUT3 VS IN10",
+                                              "SET MVW MODE1",
+                                              "SET QVW VS 4.3.2.1",
+                                              "SET OUT5 MAS IN10",
+                                              "SET BLW 012",
+                                              "SET BLC 010.020.030",
+                                              "SET IN2 EDID 13",
+                                              "SET HIP 010.000.000.007",
+                                              "SET TIP 8080",
+                                              "SET MAC 00-1C-91-4B-00-99",
+                                              "SET EXA MODE2",
+                                              "SET OUT4 EAS IN9",
+                                              "SET 6 EXA DIS",
+                                              "SET IRT OUT7 IS IN4",
+                                              "SET IR EXT SW 0.1.0.0.0.0.0.0.1.1.0.0.1",
+                                              "SET IRC MUX 1.0.1.0.1.0.1.0.1",
+                                              "SET RS MUX 0.0.1.1.0.0.0.0.1"};
+    for (const std::string &change : changes)
+        ASSERT_TRUE(m_sim.inject("A01 " + change));
+    ASSERT_TRUE(testsupport::waitFor([&] {
+        return testsupport::readSimState("sim.json").value("commands").toInt() ==
+               static_cast<int>(changes.size());
+    }));
+    testsupport::SimProcess replacement;
+    ASSERT_TRUE(replacement.start({"--link", "COM2", "--state", "replacement.json"})) << replacement.error();
+
+    const CtlRun backup = run({"backup", "room.json", "--lan"});
+    ASSERT_EQ(backup.status, 0) << backup.err;
+    const CtlRun restore = run({"--port", "COM2", "restore", "-", "--lan"}, "room.json");
+    ASSERT_EQ(restore.status, 0) << restore.err;
+
+    const QJsonObject file =
+        QJsonDocument::fromJson(QByteArray::fromStdString(testsupport::readFile("room.json"))).object();
+    const QJsonObject original = simFirstDevice();
+    const QJsonObject restored =
+        testsupport::readSimState("replacement.json").value("devices").toArray().at(0).toObject();
+    EXPECT_EQ(file.keys().size(), 17); // format, version and every setting
+    for (const QString &key : file.keys()) {
+        if (key != "format" && key != "version") {
+            EXPECT_EQ(restored.value(key), original.value(key)) << key.toStdString();
+        }
+    }
+}
+
+TEST_F(KorvexCtl, RestoreRefusesABadFileBeforeAnythingIsSent) {
+    const std::string good =
+        "{\"format\": \"korvex-unit-backup\", \"version\": 1,\n"
+        "\"routing\": [0,1,2,3,4,5,6,7,8], \"mvMode\": 0, \"qvSources\": [0,1,2,3],\n"
+        "\"mvAudio\": [1,1,1,1,1,1,1,1,1], \"borderWidth\": 1, \"borderColour\": [255,255,255],\n"
+        "\"edidChoice\": [0,0,0,0,0,0,0,0,0], \"audioMode\": 0,\n"
+        "\"audioRouting\": [0,1,2,3,4,5,6,7,8], \"audioMute\": [0,0,0,0,0,0,0,0,0],\n"
+        "\"irRoute\": [0,0,0,0,0,0,0,0,0], \"irExtSwitch\": [1,1,1,1,1,1,1,1,1,0,0,0,0],\n"
+        "\"irEmitter\": [1,1,1,1,1,1,1,1,1], \"rs232\": [0,0,0,0,0,0,0,0,0]}\n";
+    const auto changed = [&](const std::string &from, const std::string &to) {
+        return std::regex_replace(good, std::regex(from), to);
+    };
+    const struct {
+        std::string text;
+        std::string why;
+        bool lan = false;
+    } cases[] = {
+        {"routing: [0,1]", "not JSON: parse error at line 1, column 1"},
+        {"[1,2]", "not a korvex-ctl backup (\"format\": \"korvex-unit-backup\"): not a JSON object"},
+        {changed("korvex-unit-backup", "videohub"),
+         "not a korvex-ctl backup (\"format\": \"korvex-unit-backup\"): \"format\" is \"videohub\""},
+        {changed("\"version\": 1", "\"version\": 2"),
+         "\"version\" is 2: this korvex-ctl reads backups of version 1"},
+        {changed("\\[0,1,2,3,4", "[0,1,2,12,4"), "\"routing\"[3] must be 0..9, not 12"},
+        {changed("\"mvMode\": 0", "\"mvMode\": \"2x2\""), "\"mvMode\" must be 0..1, not \"2x2\""},
+        {changed(", \"rs232\": \\[[0,]*\\]", ""), "\"rs232\" is missing"},
+        {changed("\"audioMode\"", "\"audioMood\""), "\"audioMood\" is not a setting of a version 1 backup"},
+        {changed("\"mvMode\"",
+                 "\"lan\": {\"dhcp\": 0, \"host\": \"10.0.0\", \"mask\": \"255.0.0.0\", \"router\": "
+                 "\"10.0.0.1\", \"tcpPort\": 8000, \"mac\": \"x\"}, \"mvMode\""),
+         "\"lan\".\"host\" must be an address A.B.C.D, not \"10.0.0\""},
+        {good, "holds no LAN settings (backup --lan saves them)", true},
+    };
+    ASSERT_NO_FATAL_FAILURE(startSim({"--log", "sim.log"}));
+    const std::string file = std::filesystem::current_path().string() + "/room.json";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        testsupport::writeFile("room.json", c.text);
+        const CtlRun run = this->run(c.lan ? std::vector<std::string>{"restore", "room.json", "--lan"}
+                                           : std::vector<std::string>{"restore", "room.json"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("korvex-ctl: " + file + ": " + c.why, 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_EQ(testsupport::readSimLog("sim.log"), std::vector<std::string>{});
+    // The same file whole goes out.
+    testsupport::writeFile("room.json", good);
+    EXPECT_EQ(this->run({"restore", "room.json"}).status, 0);
+    EXPECT_FALSE(testsupport::simLogEntries("sim.log", "LINE").empty());
+}
+
+TEST_F(KorvexCtl, RawAnswersAndEdidsGoToStandardOutputAlone) {
+    ASSERT_NO_FATAL_FAILURE(startSim());
+    const CtlRun raw = run({"send", "--raw", "GET", "ADDR"});
+    EXPECT_EQ(raw.status, 0) << raw.err;
+    EXPECT_EQ(raw.out, "ADDR 01\r\n");
+    const CtlRun edid = run({"edid", "read", "out", "2", "-o", "-"});
+    EXPECT_EQ(edid.status, 0) << edid.err;
+    EXPECT_EQ(QByteArray::fromStdString(edid.out).toHex().toStdString(),
+              simValue("sinkEdid.1").toString().toStdString());
+    EXPECT_FALSE(std::filesystem::exists("-"));
 }
 
 } // namespace

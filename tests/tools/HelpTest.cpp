@@ -1,7 +1,7 @@
 // The way into each command-line program, run as a child process: help and version on standard
-// output with status 0, and a usage error as one line on standard error with status 2. A program is
-// found through its environment variable; a row whose program is not built here is skipped, so a
-// program joins with rows alone.
+// output with status 0, and a usage error as one line on standard error with the program's usage
+// status (korvex-ctl and korvexd 1, the others 2). A program is found through its environment
+// variable; a row whose program is not built here is skipped, so a program joins with rows alone.
 #include "TempDir.h"
 
 #include "res/Version.h"
@@ -28,6 +28,10 @@ struct Row {
 
 const std::string kSimVersion = std::string("korvex-sim ") + KORVEX_VERSION;
 const std::string kEdidVersion = std::string("korvex-edid ") + KORVEX_VERSION;
+const std::string kCtlUsage =
+    "Usage: korvex-ctl [--port COMn|PATH | --host HOST[:PORT]] [--address NN] [--timeout MS] [--json]";
+const std::string kConsoleUsage = "Usage: korvex-console [options]";
+const std::string kDaemonUsage = "Usage: korvexd --line COMn|PATH|HOST:PORT [OPTION]...";
 
 const Row kRows[] = {
     {"sim_h", "KORVEX_SIM", {"-h"}, 0, Stream::Out, "Usage: korvex-sim [options]"},
@@ -78,6 +82,105 @@ const Row kRows[] = {
      2,
      Stream::Err,
      "korvex-edid: --summary takes no value (see korvex-edid --help)"},
+    {"ctl_h", "KORVEX_CTL", {"-h"}, 0, Stream::Out, kCtlUsage},
+    {"ctl_help", "KORVEX_CTL", {"--help"}, 0, Stream::Out, kCtlUsage},
+    {"ctl_help_command", "KORVEX_CTL", {"help"}, 0, Stream::Out, kCtlUsage},
+    {"ctl_version", "KORVEX_CTL", {"--version"}, 0, Stream::Out, std::string("korvex-ctl ") + KORVEX_VERSION},
+    {"ctl_help_of_a_command",
+     "KORVEX_CTL",
+     {"help", "route"},
+     0,
+     Stream::Out,
+     "Usage: korvex-ctl [OPTIONS] route OUT IN"},
+    {"ctl_command_help",
+     "KORVEX_CTL",
+     {"mv", "source", "9", "--help"},
+     0,
+     Stream::Out,
+     "Usage: korvex-ctl [OPTIONS] mv mode 3x3|2x2"},
+    {"ctl_unknown_option",
+     "KORVEX_CTL",
+     {"--adress", "05", "status"},
+     1,
+     Stream::Err,
+     "korvex-ctl: unknown option \"--adress\" (see korvex-ctl --help)"},
+    {"ctl_unknown_command_option",
+     "KORVEX_CTL",
+     {"status", "--jsn"},
+     1,
+     Stream::Err,
+     "korvex-ctl: status: unknown option \"--jsn\" (see korvex-ctl status --help)"},
+    {"ctl_missing_argument",
+     "KORVEX_CTL",
+     {"route", "3"},
+     1,
+     Stream::Err,
+     "korvex-ctl: route: IN is missing (see korvex-ctl route --help)"},
+    {"ctl_bad_value",
+     "KORVEX_CTL",
+     {"route", "12", "1"},
+     1,
+     Stream::Err,
+     "korvex-ctl: route: OUT must be 1..9 or all, not \"12\" (see korvex-ctl route --help)"},
+    {"ctl_help_of_no_command",
+     "KORVEX_CTL",
+     {"help", "rout"},
+     1,
+     Stream::Err,
+     "korvex-ctl: help: unknown command \"rout\" (see korvex-ctl --help)"},
+    {"daemon_h", "KORVEXD", {"-h"}, 0, Stream::Out, kDaemonUsage},
+    {"daemon_help", "KORVEXD", {"--help"}, 0, Stream::Out, kDaemonUsage},
+    {"daemon_version", "KORVEXD", {"--version"}, 0, Stream::Out, std::string("korvexd ") + KORVEX_VERSION},
+    {"daemon_unknown_option",
+     "KORVEXD",
+     {"--pol", "10"},
+     1,
+     Stream::Err,
+     "korvexd: unknown option \"--pol\" (see korvexd --help)"},
+    {"daemon_missing_value",
+     "KORVEXD",
+     {"--line", "COM1", "--poll"},
+     1,
+     Stream::Err,
+     "korvexd: --poll needs a value (see korvexd --help)"},
+    {"daemon_bad_value",
+     "KORVEXD",
+     {"--config", "/dev/null", "--line", "COM1", "--poll", "soon"},
+     1,
+     Stream::Err,
+     "korvexd: --poll: not a number of seconds: \"soon\""},
+    {"console_h", "KORVEX_CONSOLE", {"-h"}, 0, Stream::Out, kConsoleUsage},
+    {"console_help", "KORVEX_CONSOLE", {"--help"}, 0, Stream::Out, kConsoleUsage},
+    {"console_version",
+     "KORVEX_CONSOLE",
+     {"--version"},
+     0,
+     Stream::Out,
+     std::string("korvex-console ") + KORVEX_VERSION},
+    {"console_unknown_option",
+     "KORVEX_CONSOLE",
+     {"--sumary"},
+     2,
+     Stream::Err,
+     "korvex-console: unknown option 'sumary' (see korvex-console --help)"},
+    {"console_missing_value",
+     "KORVEX_CONSOLE",
+     {"--dir"},
+     2,
+     Stream::Err,
+     "korvex-console: missing value after '--dir' (see korvex-console --help)"},
+    {"console_bad_value",
+     "KORVEX_CONSOLE",
+     {"--dir", "/dev/null"},
+     1,
+     Stream::Err,
+     "korvex-console: /dev/null is not a folder"},
+    {"console_argument",
+     "KORVEX_CONSOLE",
+     {"COM1"},
+     2,
+     Stream::Err,
+     "korvex-console: unexpected argument 'COM1' (see korvex-console --help)"},
 };
 
 void PrintTo(const Row &row, std::ostream *os) {

@@ -90,5 +90,11 @@ std::string CommandArgs::optionValue(const std::string &option) {
 
 void CommandArgs::finish() const {
     if (!empty())
-        throw UsageError(m_command + ": unexpected \"" + m_words[m_next] + "\"");
+        unexpected(m_words[m_next]);
+}
+
+void CommandArgs::unexpected(const std::string &word) const {
+    if (word.size() > 1 && word[0] == '-')
+        throw UsageError(m_command + ": unknown option \"" + word + "\"");
+    throw UsageError(m_command + ": unexpected \"" + word + "\"");
 }

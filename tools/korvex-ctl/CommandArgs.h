@@ -17,6 +17,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A file a command needs before the line is opened (restore's) that cannot be used: reported as it
+// is, with the exit status of a usage error.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class CommandArgs {
 public:
     CommandArgs(std::string command, std::vector<std::string> words)
@@ -40,6 +47,9 @@ public:
     std::string optionValue(const std::string &option);
     // Fails when words are left over.
     void finish() const;
+    // Throws the usage error for a word the command does not take: an unknown option, or an unexpected
+    // argument.
+    [[noreturn]] void unexpected(const std::string &word) const;
 
 private:
     std::vector<bool> setOf(const char *what, std::size_t count);
@@ -63,3 +73,4 @@ ParsedCommand ParseEdidCommand(CommandArgs &args, const CommandLine &options);
 ParsedCommand ParseWallCommand(CommandArgs &args, const CommandLine &options);
 ParsedCommand ParseSearchCommand(CommandArgs &args, const CommandLine &options);
 ParsedCommand ParseWatchCommand(CommandArgs &args, const CommandLine &options);
+ParsedCommand ParseBackupCommand(CommandArgs &args, const CommandLine &options);

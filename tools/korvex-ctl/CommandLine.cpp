@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "CommandHelp.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -64,7 +66,22 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
-        if (optionsEnded || !startsWith(arg, "--")) {
+        if (!optionsEnded && (arg == "-h" || arg == "--help")) {
+            line.action = CommandLine::Action::Help;
+            if (!line.words.empty() && line.helpTopic.empty())
+                line.helpTopic = line.words.front();
+            continue;
+        }
+        if (optionsEnded || !startsWith(arg, "-") || arg == "-") {
+            line.words.push_back(arg);
+            continue;
+        }
+        if (!startsWith(arg, "--")) {
+            // A short option is a command's ("-o FILE"); before the command there are none.
+            if (line.words.empty()) {
+                result.error = "unknown option \"" + arg + "\"" + SeeHelp();
+                return result;
+            }
             line.words.push_back(arg);
             continue;
         }
@@ -81,7 +98,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
                 return true;
             }
             if (i + 1 >= args.size()) {
-                result.error = name + " needs a value";
+                result.error = name + " needs a value" + SeeHelp();
                 return false;
             }
             out = args[++i];
@@ -90,8 +107,6 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
         std::string text;
         if (name == "--") {
             optionsEnded = true;
-        } else if (name == "--help") {
-            line.action = CommandLine::Action::Help;
         } else if (name == "--version") {
             line.action = CommandLine::Action::Version;
         } else if (name == "--json") {
@@ -100,7 +115,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
             if (!value(text))
                 return result;
             if (text.empty()) {
-                result.error = "--port needs COMn or a device path";
+                result.error = "--port needs COMn or a device path" + SeeHelp();
                 return result;
             }
             line.port = text;
@@ -109,7 +124,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
             if (!value(text))
                 return result;
             if (!parseHost(text, line.host, line.hostPort)) {
-                result.error = "--host takes HOST or HOST:PORT (port 1..65535), not \"" + text + "\"";
+                result.error =
+                    "--host takes HOST or HOST:PORT (port 1..65535), not \"" + text + "\"" + SeeHelp();
                 return result;
             }
         } else if (name == "--address") {
@@ -117,7 +133,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
                 return result;
             const std::optional<int> address = ParseNumber(text, 0, 99);
             if (!address) {
-                result.error = "--address takes a device address 00..99, not \"" + text + "\"";
+                result.error = "--address takes a device address 00..99, not \"" + text + "\"" + SeeHelp();
                 return result;
             }
             line.address = *address;
@@ -127,18 +143,36 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
                 return result;
             const std::optional<int> timeout = ParseNumber(text, 1, 3600000);
             if (!timeout) {
-                result.error = "--timeout takes milliseconds 1..3600000, not \"" + text + "\"";
+                result.error = "--timeout takes milliseconds 1..3600000, not \"" + text + "\"" + SeeHelp();
                 return result;
             }
             line.timeoutMs = *timeout;
+        } else if (line.words.empty()) {
+            // Before the command every option is korvex-ctl's own.
+            result.error = "unknown option \"" + name + "\"" + SeeHelp();
+            return result;
         } else {
             // The command's own options ("--all", "--wait MS", ...) are its business.
             line.words.push_back(arg);
         }
     }
-    if (line.portGiven && !line.host.empty())
-        result.error = "--port and --host exclude each other";
+    // "help COMMAND" is "COMMAND --help".
+    if (line.action == CommandLine::Action::Run && !line.words.empty() && line.words.front() == "help") {
+        line.action = CommandLine::Action::Help;
+        if (line.words.size() > 2)
+            result.error = "help: one command at a time, not \"" + line.words[2] + "\"" + SeeHelp();
+        line.helpTopic = line.words.size() > 1 ? line.words[1] : std::string();
+    } else if (line.action == CommandLine::Action::Help && line.helpTopic == "help") {
+        line.helpTopic = line.words.size() > 1 ? line.words[1] : std::string();
+    }
+    if (!result.error.empty())
+        return result;
+    if (line.action == CommandLine::Action::Help && !line.helpTopic.empty() &&
+        !CommandHelp::find(line.helpTopic))
+        result.error = "help: unknown command \"" + line.helpTopic + "\"" + SeeHelp();
+    else if (line.portGiven && !line.host.empty())
+        result.error = "--port and --host exclude each other" + SeeHelp();
     else if (line.action == CommandLine::Action::Run && line.words.empty())
-        result.error = "no command given (korvex-ctl --help lists them)";
+        result.error = "no command given" + SeeHelp();
     return result;
 }

@@ -6,7 +6,8 @@
 
 // What korvex-ctl was asked: the options that choose the line and the target device, and the
 // command words. Global options may stand anywhere before "--"; every other word belongs to the
-// command, which checks its own arguments (CtlCommands.h).
+// command, which checks its own arguments (CtlCommands.h). -h or --help after the command word, and
+// the command "help COMMAND", ask for that command's help (helpTopic).
 struct CommandLine {
     enum class Action { Run, Help, Version };
 
@@ -23,6 +24,7 @@ struct CommandLine {
     int timeoutMs = kDefaultTimeoutMs;
     bool json = false;
     std::vector<std::string> words; // the command and its arguments
+    std::string helpTopic;          // with Action::Help: the command whose help was asked for
 };
 
 struct CommandLineResult {
@@ -34,4 +36,3 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args);
 
 // A whole decimal number within [low, high]; std::nullopt for anything else ("", "+3", "3x", "1e2").
 std::optional<int> ParseNumber(const std::string &text, int low, int high);
-

@@ -5,10 +5,41 @@
 #include "serial/SerialTransport.h"
 
 #include <cstdio>
+#include <filesystem>
 
 void ReportError(const std::string &text) {
     std::fflush(stdout);
     std::fprintf(stderr, "korvex-ctl: %s\n", text.c_str());
+}
+
+std::string SerialLineLabel(const std::string &given, unsigned port) {
+#ifdef _WIN32
+    (void)port;
+    return given; // the system's own COMn
+#else
+    namespace fs = std::filesystem;
+    const std::string path = serial::ResolvePortPath(port);
+    std::string device = path;
+    std::error_code ec;
+    if (path == serial::PortName(port)) {
+        // An entry in this folder: where it leads, or where a dangling link points.
+        const fs::path entry(path);
+        if (fs::exists(entry, ec))
+            device = fs::canonical(entry, ec).string();
+        else if (const fs::path target = fs::read_symlink(entry, ec); !ec)
+            device = (target.is_absolute() ? target : fs::absolute(target, ec)).lexically_normal().string();
+    }
+    return device.empty() || device == given ? given : given + " (" + device + ")";
+#endif
+}
+
+std::string OpenFailureAdvice(const std::string &why) {
+    using Result = SerialDevice::OpenResult;
+    if (why == serial::openFailureText(Result::Missing, 0))
+        return "is it plugged in? (USB adapters are COM33..COM64; korvex-ctl search tries every port)";
+    if (why == serial::openFailureText(Result::InUse, 0))
+        return "close that program, or reach the korvexd that holds the line with --host";
+    return {};
 }
 
 Connection::Connection(const CommandLine &options)
@@ -49,6 +80,7 @@ int Connection::choose() {
         ReportError(m_label + ": " + why);
         return kExitLine;
     }
+    m_label = SerialLineLabel(m_options.port, *number);
     m_line.setSerialLine(*number);
     return kExitOk;
 }
@@ -63,8 +95,24 @@ int Connection::open() {
     if (status.state == session::LineState::On)
         return kExitOk;
     const std::string why = status.state == session::LineState::Connecting ? "timed out" : status.detail;
-    ReportError(m_label + ": " + (why.empty() ? std::string("cannot be opened") : why));
+    const std::string advice = status.network ? std::string() : OpenFailureAdvice(why);
+    ReportError(m_label + ": " + (why.empty() ? std::string("cannot be opened") : why) +
+                (advice.empty() ? "" : ": " + advice));
     return kExitLine;
+}
+
+int Connection::reportNoAnswer(int waitedMs, const std::string &what) const {
+    if (m_dropped) {
+        ReportError(m_label + ": the line dropped");
+        return kExitLine;
+    }
+    const std::string check = m_options.host.empty()
+                                  ? "the device address (--address), the cable, 57600 8N1, and that no other "
+                                    "program uses the port"
+                                  : "the device address (--address), and that the host and TCP port are the "
+                                    "switcher's LAN port or korvexd's";
+    ReportError(m_label + ": " + what + " within " + std::to_string(waitedMs) + " ms: check " + check);
+    return kExitNoAnswer;
 }
 
 bool Connection::waitUntil(const std::function<bool()> &done, Clock::time_point deadline) {

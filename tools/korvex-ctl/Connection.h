@@ -27,7 +27,8 @@ public:
     session::DeviceSession &session() { return m_session; }
     session::LineController &line() { return m_line; }
     EventLoop &loop() { return m_loop; }
-    // The line's name in messages ("COM3", the device path, HOST:PORT).
+    // The line's name in messages: the port with the device it leads to ("COM3 (/dev/pts/4)"), a
+    // device path, HOST:PORT.
     const std::string &label() const { return m_label; }
 
     // Chooses the line of the options on the controller, without opening it. 0, or the exit status
@@ -42,6 +43,9 @@ public:
     // Now plus the --timeout.
     Clock::time_point deadline() const;
     bool dropped() const { return m_dropped; }
+    // Reports the line that dropped, or a device that did not answer within `waitedMs` with what to
+    // check; returns the exit status.
+    int reportNoAnswer(int waitedMs, const std::string &what = "no answer") const;
 
     // Received lines (as the device sent them, CR LF included, with their time), numbered from 0 since
     // the start.
@@ -74,8 +78,19 @@ private:
 // Reports a failure on standard error as one line: "korvex-ctl: " and the text.
 void ReportError(const std::string &text);
 
+// The name of serial port `port` in messages: the name given, and the device it leads to where that
+// says more: "COM1 (/dev/ttyS0)" from the system's table, "COM3 (/dev/pts/4)" through a link in this
+// folder (a dangling link shows where it points), "/dev/serial/by-id/usb-X (/dev/ttyUSB0)".
+std::string SerialLineLabel(const std::string &given, unsigned port);
+
+// What to check after a serial port did not open, for the reason the serial layer gave ("" when the
+// reason says it all).
+std::string OpenFailureAdvice(const std::string &why);
+
 // Exit statuses.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitUsage = 1;    // bad arguments, or a file that cannot be read or written
+inline constexpr int kExitUsage = 1;    // bad arguments, a file that cannot be read or written, or
+                                        // several devices answering address 00
 inline constexpr int kExitNoAnswer = 2; // no answer within the time-out
 inline constexpr int kExitLine = 3;     // the port or host could not be opened, or the line dropped
+inline constexpr int kExitMismatch = 4; // restore: the device answered with other values than sent

@@ -24,8 +24,6 @@ struct ParsedCommand {
     std::string error;     // a usage error; run is then empty
 };
 
-// The command of the words (CommandLine::words), with the global options it depends on.
+// The command of the words (CommandLine::words), with the global options it depends on. A usage
+// error ends with where the command's help is.
 ParsedCommand ParseCommand(const CommandLine &options);
-
-// The --help text.
-extern const char *const kCtlUsage;

@@ -2,6 +2,7 @@
 // loading a .bin file into a user slot, as the EDID MANAGEMENT page does.
 
 #include "CommandArgs.h"
+#include "CtlFiles.h"
 #include "EdidDumpTaker.h"
 #include "Requests.h"
 #include "StateReport.h"
@@ -52,7 +53,7 @@ void printSummary(const EdidImage &image) {
 struct ReadRequest {
     EdidPortKind kind = EdidPortKind::Output;
     int port = 1;
-    std::string file; // empty: the next capture name, as the console numbers them
+    std::string file; // empty: the next capture name, as the console numbers them; "-" standard output
 };
 
 int readEdid(Connection &c, const ReadRequest &request) {
@@ -87,20 +88,21 @@ int readEdid(Connection &c, const ReadRequest &request) {
         ReportError(c.label() + ": the command could not be sent");
         return kExitLine;
     }
-    if (!c.waitUntil([&] { return taker.taken(); }, c.deadline())) {
-        ReportError(c.label() + (c.dropped()
-                                     ? std::string(": the line dropped")
-                                     : ": no EDID within " + std::to_string(c.options().timeoutMs) + " ms"));
-        return c.dropped() ? kExitLine : kExitNoAnswer;
-    }
+    if (!c.waitUntil([&] { return taker.taken(); }, c.deadline()))
+        return c.reportNoAnswer(c.options().timeoutMs, "no EDID");
 
     const EdidImage image = ParseEdidDump(taker.line());
+    if (request.file == "-") {
+        // The image alone, for a pipe.
+        std::fwrite(image.data(), 1, image.size(), stdout);
+        return kExitOk;
+    }
     const std::string name =
         !request.file.empty()
             ? request.file
             : NextEdidCaptureFileName(EdidCaptureStem(request.kind, request.port), entryExists);
     if (!files::ReplaceFileContent(name, std::string(image.begin(), image.end()))) {
-        ReportError(name + ": Faild to create file");
+        ReportError(FileLabel(name) + ": Faild to create file");
         return kExitUsage;
     }
     std::printf("Save to file: %s\n", name.c_str());
@@ -112,7 +114,7 @@ int loadEdid(Connection &c, int input, int slot, const std::string &file) {
     EdidImage image;
     std::string error;
     if (!ReadEdidFile(file, image, error)) {
-        ReportError(file + ": " + error);
+        ReportError(FileLabel(file) + ": " + error);
         return kExitUsage;
     }
     // One line without a leading CR LF: it goes out whole, without an address prefix.
@@ -142,7 +144,7 @@ ParsedCommand ParseEdidCommand(CommandArgs &args, const CommandLine &options) {
         while (!args.empty()) {
             const std::string option = args.word("option");
             if (option != "-o" && option != "--output")
-                throw UsageError(args.command() + ": unexpected \"" + option + "\"");
+                args.unexpected(option);
             request.file = args.optionValue(option);
             if (request.file.empty())
                 throw UsageError(args.command() + ": " + option + " needs a file name");

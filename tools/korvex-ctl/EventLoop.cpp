@@ -35,7 +35,9 @@ bool EventLoop::runUntil(const std::function<bool()> &done, Clock::time_point de
 }
 
 session::TimerFactory EventLoop::timers() {
-    return [this](std::function<void()> onTimeout) { return std::make_unique<LoopTimer>(*this, std::move(onTimeout)); };
+    return [this](std::function<void()> onTimeout) {
+        return std::make_unique<LoopTimer>(*this, std::move(onTimeout));
+    };
 }
 
 void EventLoop::addTimer(LoopTimer *timer) {

@@ -8,13 +8,24 @@
 namespace {
 
 int noAnswer(const Connection &connection) {
-    if (connection.dropped()) {
-        ReportError(connection.label() + ": the line dropped");
-        return kExitLine;
+    return connection.reportNoAnswer(connection.options().timeoutMs);
+}
+
+// The "ADDR " answers to "A00 GET ADDR": one per device on the line.
+struct AddressAnswers : session::IReplySink {
+    void OnReply(const protocol::Reply &reply) override {
+        if (const auto *address = std::get_if<protocol::AddressReply>(&reply))
+            addresses.push_back(address->address.value_or(-1));
     }
-    ReportError(connection.label() + ": no answer within " + std::to_string(connection.options().timeoutMs) +
-                " ms");
-    return kExitNoAnswer;
+    std::vector<int> addresses;
+};
+
+std::string twoDigits(int address) {
+    if (address < 0)
+        return "??";
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", address);
+    return text;
 }
 
 } // namespace
@@ -59,6 +70,8 @@ int ReadState(Connection &connection, DeviceState &state) {
     session::DeviceSession &session = connection.session();
     // The replies are credited to the device the requests went to: the one chosen, or 0 for all.
     session::DeviceModel model(session);
+    AddressAnswers answers;
+    SinkRegistration registration(session, &answers);
     const std::size_t mark = connection.receivedCount();
     const bool everyDevice = connection.options().address == 0;
     if (session.SendText(protocol::buildGetStatus()) != session::SendStatus::Sent ||
@@ -69,6 +82,15 @@ int ReadState(Connection &connection, DeviceState &state) {
     connection.waitUntil([&] { return QuietAfter(connection, mark); }, connection.deadline());
     if (connection.receivedCount() == mark || connection.dropped())
         return noAnswer(connection);
+    // The model credits every answer to device 0: with several devices they would be mixed.
+    if (answers.addresses.size() > 1) {
+        std::string list;
+        for (int address : answers.addresses)
+            list += (list.empty() ? "" : ", ") + twoDigits(address);
+        ReportError(connection.label() + ": several devices answered address 00 (" + list +
+                    "): choose one with --address NN");
+        return kExitUsage;
+    }
     const session::DeviceState *known = model.state(session.replyDevice());
     state = known ? *known : DeviceState{};
     // Only the device at that address answers a request prefixed with it.

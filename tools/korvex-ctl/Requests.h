@@ -42,8 +42,9 @@ int Request(Connection &connection, const std::string &text, std::vector<AnswerW
 
 // Asks the device for all its status lines ("GET STA"; with address 00 its address too) and
 // collects what comes, in a device model, until the burst has been quiet for kQuietMs or the
-// time-out. With a device address given, a device that answered is at that address. Returns the exit
-// status.
+// time-out. With a device address given, a device that answered is at that address; with address 00
+// more than one "ADDR " answer means several devices answered, which is refused (their lines would
+// be mixed). Returns the exit status.
 int ReadState(Connection &connection, DeviceState &state);
 
 // True once a line has come since `mark` and the line has been quiet for kQuietMs since.

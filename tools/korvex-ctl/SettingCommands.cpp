@@ -153,7 +153,7 @@ ParsedCommand address(CommandArgs &args, const CommandLine &options) {
     while (!args.empty()) {
         const std::string word = args.word("option");
         if (word != "--all")
-            throw UsageError(args.command() + ": unexpected \"" + word + "\"");
+            args.unexpected(word);
         all = true;
     }
     // The address goes to the chosen device; every device only when asked for in so many words.
@@ -267,43 +267,72 @@ ParsedCommand lan(CommandArgs &args, const CommandLine &options) {
     }
 }
 
+// The bytes the device sends, exactly as they come (send --raw).
+struct RawBytes : session::ISessionObserver {
+    void onBytesReceived(const std::uint8_t *data, std::size_t size) override {
+        bytes.append(reinterpret_cast<const char *>(data), size);
+    }
+    std::string bytes;
+};
+
+struct SendRequest {
+    std::string line;
+    std::optional<int> waitMs;
+    bool raw = false;
+};
+
+int sendLine(Connection &c, const SendRequest &request) {
+    RawBytes raw;
+    c.session().addObserver(&raw);
+    const std::size_t mark = c.receivedCount();
+    const session::SendStatus sent = c.session().SendText(request.line);
+    if (sent == session::SendStatus::Sent) {
+        if (request.waitMs)
+            c.waitUntil([] { return false; },
+                        Connection::Clock::now() + std::chrono::milliseconds(*request.waitMs));
+        else
+            c.waitUntil(
+                [&] {
+                    // Raw bytes count without a line end; a line needs one.
+                    return request.raw ? !raw.bytes.empty() && Connection::Clock::now() - c.lastReceived() >=
+                                                                   std::chrono::milliseconds(kQuietMs)
+                                       : QuietAfter(c, mark);
+                },
+                c.deadline());
+    }
+    c.session().removeObserver(&raw);
+    if (sent != session::SendStatus::Sent) {
+        ReportError(c.label() + ": the command could not be sent");
+        return kExitLine;
+    }
+    const std::vector<TrafficLog::Entry> lines = c.receivedSince(mark);
+    if (request.raw)
+        std::fwrite(raw.bytes.data(), 1, raw.bytes.size(), stdout);
+    else
+        for (const TrafficLog::Entry &entry : lines)
+            std::printf("%s\n", TrafficLog::format(entry, false).c_str());
+    if (c.dropped() || (request.raw ? raw.bytes.empty() : lines.empty()))
+        return c.reportNoAnswer(request.waitMs.value_or(c.options().timeoutMs));
+    return kExitOk;
+}
+
 ParsedCommand send(CommandArgs &args) {
     std::string text;
-    std::optional<int> waitMs;
+    SendRequest request;
     while (!args.empty()) {
         const std::string word = args.word("TEXT");
         if (word == "--wait")
-            waitMs = args.number("--wait MS", 1, 3600000);
+            request.waitMs = args.number("--wait MS", 1, 3600000);
+        else if (word == "--raw")
+            request.raw = true;
         else
             text += (text.empty() ? "" : " ") + word;
     }
     const std::optional<std::string> line = protocol::buildTypedLine(text);
     if (!line)
         throw UsageError(args.command() + ": TEXT is missing or holds a control character");
-    return {[line = *line, waitMs](Connection &c) {
-        const std::size_t mark = c.receivedCount();
-        if (c.session().SendText(line) != session::SendStatus::Sent) {
-            ReportError(c.label() + ": the command could not be sent");
-            return kExitLine;
-        }
-        if (waitMs)
-            c.waitUntil([] { return false; }, Connection::Clock::now() + std::chrono::milliseconds(*waitMs));
-        else
-            c.waitUntil([&] { return QuietAfter(c, mark); }, c.deadline());
-        const std::vector<TrafficLog::Entry> lines = c.receivedSince(mark);
-        for (const TrafficLog::Entry &entry : lines)
-            std::printf("%s\n", TrafficLog::format(entry, false).c_str());
-        if (c.dropped()) {
-            ReportError(c.label() + ": the line dropped");
-            return kExitLine;
-        }
-        if (lines.empty()) {
-            ReportError(c.label() + ": no answer within " +
-                        std::to_string(waitMs ? *waitMs : c.options().timeoutMs) + " ms");
-            return kExitNoAnswer;
-        }
-        return kExitOk;
-    }};
+    request.line = *line;
+    return {[request](Connection &c) { return sendLine(c, request); }};
 }
 
 ParsedCommand status(CommandArgs &args, const CommandLine &options) {

@@ -2,6 +2,7 @@
 // of the VIDEO WALL page sends it.
 
 #include "CommandArgs.h"
+#include "CtlFiles.h"
 #include "Requests.h"
 #include "wall/LayoutFile.h"
 #include "wall/PanelCommand.h"
@@ -12,21 +13,11 @@ namespace {
 
 struct WallShow {
     int preset = 1;
-    std::string layout = wall::kLayoutFileName;
+    wall::PresetTable table; // the layout file, read before the line opens
 };
 
 int showPreset(Connection &c, const WallShow &show) {
-    wall::PresetTable table;
-    switch (wall::LoadPresetFile(table, show.layout)) {
-    case wall::PresetFileResult::CannotOpen:
-        ReportError(show.layout + ": cannot be read");
-        return kExitUsage;
-    case wall::PresetFileResult::Incomplete:
-        ReportError(show.layout + ": does not hold all 32 presets");
-        return kExitUsage;
-    case wall::PresetFileResult::Loaded:
-        break;
-    }
+    const wall::PresetTable &table = show.table;
     const wall::WallPreset &preset = table.presets[static_cast<std::size_t>(show.preset - 1)];
     const int rows = std::min<int>(static_cast<int>(wall::GridRows(preset.gridCode)), wall::kGridSide);
     const int columns = std::min<int>(static_cast<int>(wall::GridColumns(preset.gridCode)), wall::kGridSide);
@@ -77,11 +68,22 @@ ParsedCommand ParseWallCommand(CommandArgs &args, const CommandLine &options) {
     args.choice("what", {"show"});
     WallShow show;
     show.preset = args.number("PRESET", 1, wall::kPresetCount);
+    std::string layout = wall::kLayoutFileName;
     while (!args.empty()) {
         const std::string option = args.word("option");
         if (option != "--layout")
-            throw UsageError(args.command() + ": unexpected \"" + option + "\"");
-        show.layout = args.optionValue(option);
+            args.unexpected(option);
+        layout = args.optionValue(option);
+    }
+    switch (wall::LoadPresetFile(show.table, layout)) {
+    case wall::PresetFileResult::CannotOpen:
+        throw FileError(
+            FileLabel(layout) + ": cannot be read: " + ReadProblem(layout) +
+            (layout == wall::kLayoutFileName ? " (give the console's preset file with --layout FILE)" : ""));
+    case wall::PresetFileResult::Incomplete:
+        throw FileError(FileLabel(layout) + ": does not hold all 32 presets");
+    case wall::PresetFileResult::Loaded:
+        break;
     }
     return {[show](Connection &c) { return showPreset(c, show); }};
 }

@@ -40,17 +40,17 @@ struct ChangePrinter : session::IDeviceModelObserver {
 };
 
 // What a watcher is told on standard error: the line going away and coming back.
-void reportStatus(const session::LineStatus &status, bool &lost) {
+void reportStatus(const std::string &label, const session::LineStatus &status, bool &lost) {
     const std::string why = status.detail.empty() ? std::string() : ": " + status.detail;
     if (status.state == session::LineState::Lost && !lost) {
         lost = true;
         if (status.event == session::LineEvent::Dropped)
-            ReportError(status.line + " lost" + why + ", waiting for it to return...");
+            ReportError(label + " lost" + why + ", waiting for it to return...");
         else
-            ReportError(status.line + why + ", waiting for it...");
+            ReportError(label + why + ", waiting for it...");
     } else if (status.state == session::LineState::On && lost) {
         lost = false;
-        ReportError(status.line + " is back");
+        ReportError(label + " is back");
     }
 }
 
@@ -69,7 +69,8 @@ int watch(Connection &c) {
         c.session().addObserver(&printer);
     }
     bool lost = false;
-    c.line().setStatusHandler([&lost](const session::LineStatus &status) { reportStatus(status, lost); });
+    c.line().setStatusHandler(
+        [&lost, &c](const session::LineStatus &status) { reportStatus(c.label(), status, lost); });
     c.line().keepOn();
     c.loop().runUntil([] { return g_stop.load(); }, EventLoop::Clock::time_point::max());
     c.line().setStatusHandler(nullptr);

@@ -1,5 +1,6 @@
 // korvex-ctl: every switcher operation from a shell, on the same device session as the console.
 
+#include "CommandHelp.h"
 #include "CommandLine.h"
 #include "Connection.h"
 #include "CtlCommands.h"
@@ -12,17 +13,18 @@
 int main(int argc, char **argv) {
     const CommandLineResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     const CommandLine &options = parsed.line;
+    if (!parsed.error.empty()) {
+        ReportError(parsed.error);
+        return kExitUsage;
+    }
     if (options.action == CommandLine::Action::Help) {
-        std::fputs(kCtlUsage, stdout);
+        const CommandHelp *topic = CommandHelp::find(options.helpTopic);
+        std::fputs((topic ? topic->page() : CommandHelp::overview()).c_str(), stdout);
         return kExitOk;
     }
     if (options.action == CommandLine::Action::Version) {
         std::printf("korvex-ctl %s\n", KORVEX_VERSION);
         return kExitOk;
-    }
-    if (!parsed.error.empty()) {
-        ReportError(parsed.error);
-        return kExitUsage;
     }
     const ParsedCommand command = ParseCommand(options);
     if (!command.run) {
