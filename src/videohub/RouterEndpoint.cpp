@@ -29,6 +29,12 @@ constexpr const char *kClientName = "Videohub client";
 constexpr std::string_view kOwnerPrefix = "Videohub client #";
 // The owner of a lock held by someone who is not a client of this endpoint: shown "L" to all.
 constexpr ClientId kSomeoneElse = std::numeric_limits<ClientId>::max();
+// A viewer that holds no lock (korvexd's own id, never a client's): what every such client is shown.
+constexpr ClientId kHoldsNothing = share::kKorvexd;
+
+bool holdsALock(const RouterState &state, ClientId client) {
+    return std::find(state.lockOwners.begin(), state.lockOwners.end(), client) != state.lockOwners.end();
+}
 
 std::string hostText(const asio::ip::address &address, std::uint16_t port) {
     const std::string host = address.to_string();
@@ -212,10 +218,15 @@ void RouterEndpoint::publish() {
     // Sending may drop a client, whose locks then go: that change goes out on the next round.
     for (RouterState next = current(); next != m_shown; next = current()) {
         const RouterState before = std::exchange(m_shown, next);
+        // Only a lock's holder sees it differently ("O"): the others share one text.
+        const auto common = std::make_shared<const std::string>(statusUpdate(before, m_shown, kHoldsNothing));
         const std::list<std::shared_ptr<Client>> clients = m_clients;
-        for (const std::shared_ptr<Client> &client : clients)
-            if (std::string update = statusUpdate(before, m_shown, client->id); !update.empty())
-                send(client, std::move(update));
+        for (const std::shared_ptr<Client> &client : clients) {
+            if (holdsALock(before, client->id) || holdsALock(m_shown, client->id))
+                send(client, statusUpdate(before, m_shown, client->id));
+            else if (!common->empty())
+                send(client, common);
+        }
     }
     m_busy = false;
 }
@@ -276,8 +287,7 @@ void RouterEndpoint::take(const std::shared_ptr<Client> &client, std::size_t siz
         m_busy = true;
         std::string reply = answer(*client, block);
         m_busy = false;
-        if (!reply.empty())
-            send(client, std::move(reply));
+        send(client, std::move(reply));
         publish();
     }
     if (client->reader.failed())
@@ -377,15 +387,20 @@ std::string RouterEndpoint::refused(const Client &client, const std::string &why
 }
 
 void RouterEndpoint::send(const std::shared_ptr<Client> &client, std::string bytes) {
+    if (!bytes.empty())
+        send(client, std::make_shared<const std::string>(std::move(bytes)));
+}
+
+void RouterEndpoint::send(const std::shared_ptr<Client> &client, std::shared_ptr<const std::string> bytes) {
     if (client->closed)
         return;
-    if (client->queued + bytes.size() > kOutputLimit) {
+    if (client->queued + bytes->size() > kOutputLimit) {
         drop(client,
              "stopped reading: disconnected with " + std::to_string(client->queued) + " bytes waiting");
         return;
     }
-    client->queued += bytes.size();
-    client->output.push_back(std::make_shared<const std::string>(std::move(bytes)));
+    client->queued += bytes->size();
+    client->output.push_back(std::move(bytes));
     if (!client->writing)
         writeNext(client);
 }

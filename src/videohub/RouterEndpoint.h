@@ -85,7 +85,8 @@ private:
     std::string label(Client &client, const LabelRequest &request);
     std::string lock(Client &client, const LockRequest &request);
     std::string refused(const Client &client, const std::string &why);
-    void send(const std::shared_ptr<Client> &client, std::string bytes);
+    void send(const std::shared_ptr<Client> &client, std::string bytes); // nothing when empty
+    void send(const std::shared_ptr<Client> &client, std::shared_ptr<const std::string> bytes);
     void writeNext(const std::shared_ptr<Client> &client);
     void drop(const std::shared_ptr<Client> &client, const std::string &why);
     void releaseStaleLocks();
