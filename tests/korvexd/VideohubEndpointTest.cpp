@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -271,12 +272,41 @@ TEST_F(VideohubEndpointTest, TheDeviceIsAbsentWhileTheLineIsDownAndWholeAgainAft
                                         "VIDEO OUTPUT LOCKS:", "VIDEO OUTPUT ROUTING:"}));
 }
 
-TEST_F(VideohubEndpointTest, OverlongLinesAndTheSixtyFifthClientAreClosedOthersStay) {
+TEST_F(VideohubEndpointTest, BadClientsAreClosedOthersStay) {
     std::vector<std::unique_ptr<VideohubClient>> clients;
     clients.push_back(connect());
     VideohubClient overlong(static_cast<std::uint16_t>(std::stoi(m_port)));
     overlong.sendRaw(std::string(5000, 'A'));
     EXPECT_TRUE(overlong.waitForClose(kDeadline));
+
+    // A client that asks for the labels again and again and never reads the answers.
+    const int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int smallBuffer = 4096;
+    ::setsockopt(silent, SOL_SOCKET, SO_RCVBUF, &smallBuffer, sizeof smallBuffer);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(std::stoi(m_port)));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(silent, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    std::string queries;
+    for (int i = 0; i < 8000; ++i) // about 900 KB of answers
+        queries += "INPUT LABELS:\n\n";
+    for (std::size_t sent = 0; sent < queries.size();) {
+        const ssize_t n = ::send(silent, queries.data() + sent, queries.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            break; // dropped already
+        sent += static_cast<std::size_t>(n);
+    }
+    EXPECT_TRUE(testsupport::waitFor(
+        [&] {
+            char buffer[65536];
+            const ssize_t got = ::recv(silent, buffer, sizeof buffer, MSG_DONTWAIT);
+            return got == 0 || (got < 0 && errno == ECONNRESET);
+        },
+        kDeadlineMs));
+    ::close(silent);
+    EXPECT_NE(log().find("stopped reading"), std::string::npos) << log();
+
     while (clients.size() < 64)
         clients.push_back(connect());
     VideohubClient extra(static_cast<std::uint16_t>(std::stoi(m_port)));
