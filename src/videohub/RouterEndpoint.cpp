@@ -321,23 +321,25 @@ std::string RouterEndpoint::route(Client &client, const RouteRequest &request) {
         if (holder && holder->owner != client.owner)
             return nakBlock();
     }
-    // One command per output, the last line for it standing; the device answers each with its route.
-    std::vector<std::optional<int>> inputs(store::kOutputCount);
+    // One command per output, the last line for it standing, each its own unit: the line's arbiter
+    // then waits for every output's answer before another device's unit may go.
+    std::array<std::optional<int>, store::kOutputCount> inputs;
     for (const RouteRequest::Route &r : request.routes)
         inputs[static_cast<std::size_t>(r.output)] = r.input;
-    std::string commands;
+    std::vector<std::string> units;
     for (int o = 0; o < store::kOutputCount; ++o) {
-        if (!inputs[static_cast<std::size_t>(o)])
+        const std::optional<int> input = inputs[static_cast<std::size_t>(o)];
+        if (!input)
             continue;
-        const std::optional<std::string> command =
-            protocol::buildSetRouting(o + 1, *inputs[static_cast<std::size_t>(o)] + 1);
-        if (command)
-            commands += commands.empty() ? *command : command->substr(2); // one CR LF between lines
+        const std::optional<std::string> command = protocol::buildSetRouting(o + 1, *input + 1);
+        const std::optional<std::string> prefixed =
+            command ? protocol::prefixText(*command, m_device) : command;
+        if (!prefixed)
+            return refused(client, "no routing command for output " + std::to_string(o + 1));
+        units.push_back(*prefixed);
     }
-    const std::optional<std::string> prefixed = protocol::prefixText(commands, m_device);
-    if (!prefixed)
-        return refused(client, "its routing does not fit the line's write buffer");
-    m_line.submit({client.id, *prefixed, m_device});
+    for (std::string &unit : units)
+        m_line.submit({client.id, std::move(unit), m_device});
     return ackBlock();
 }
 
@@ -438,7 +440,7 @@ void RouterEndpoint::drop(const std::shared_ptr<Client> &client, const std::stri
     boost::system::error_code ec;
     client->socket.shutdown(tcp::socket::shutdown_both, ec);
     client->socket.close(ec);
-    m_line.forget(client->id);
+    // Its units still waiting for the line go on it: each was acknowledged.
     m_line.clients().remove(client->id);
     m_clients.remove(client);
     m_log(name() + ": client " + client->who.address + " " + why);

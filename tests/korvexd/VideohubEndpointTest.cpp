@@ -206,6 +206,9 @@ TEST_F(VideohubEndpointTest, RoutesNamesAndLocksReachEveryClient) {
     EXPECT_EQ(a->waitForReply(), Reply::Ack);
     EXPECT_TRUE(testsupport::waitFor([] { return simRouting(2) == 9; }, kDeadlineMs));
     EXPECT_TRUE(b->waitFor([](const State &s) { return s.routing.at(2) == 9; }));
+    a->sendRaw("VIDEO OUTPUT ROUTING:\n0 7\n1 7\n0 8\n\n");
+    EXPECT_EQ(a->waitForReply(), Reply::Ack);
+    EXPECT_TRUE(b->waitFor([](const State &s) { return s.routing.at(0) == 8 && s.routing.at(1) == 7; }));
 
     // A lock: its owner may route, the other client may not, until it forces the lock open.
     a->lock(2, 'O');
