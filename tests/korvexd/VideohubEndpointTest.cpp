@@ -292,7 +292,7 @@ TEST_F(VideohubEndpointTest, BadClientsAreClosedOthersStay) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(::connect(silent, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     std::string queries;
-    for (int i = 0; i < 8000; ++i) // about 900 KB of answers
+    for (int i = 0; i < 12000; ++i) // about 950 KB of answers
         queries += "INPUT LABELS:\n\n";
     for (std::size_t sent = 0; sent < queries.size();) {
         const ssize_t n = ::send(silent, queries.data() + sent, queries.size() - sent, MSG_NOSIGNAL);
