@@ -25,7 +25,8 @@ namespace videohub {
 // korvexd's model of the device and whose labels and locks are the store's names and locks, shared
 // with the web panel. Every change, whoever made it, reaches every client as the changed lines.
 //
-// - A route request goes on the line as this client's unit; the update follows the device's answer.
+// - A route request goes on the line as this client's units, one command per output, even if the
+//   client leaves after its ACK; the update follows the device's answer.
 // - Locks are the store's, held under an owner text naming the client connection. A route or lock
 //   request on an output that someone else holds (another client, the web panel) is refused with NAK;
 //   "F" takes any lock away. A client's locks go when it disconnects (and when korvexd stops); those
