@@ -18,3 +18,4 @@ echo "== bench_console_tcp"
 "$build/bench/bench_console_tcp" 200
 echo "== bench_responsiveness"
 "$build/bench/bench_responsiveness" 5
+echo "== bench_videohub"; "$build/bench/bench_videohub" 200

@@ -6,11 +6,13 @@
 #include "share/ProtocolServer.h"
 #include "share/SharedLine.h"
 #include "store/Store.h"
+#include "videohub/RouterEndpoint.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,7 +43,8 @@ bool lineOf(const korvexd::LineSetting &setting, share::SharedLine::Line &line, 
 } // namespace
 
 int main(int argc, char **argv) {
-    const korvexd::SettingsResult read = korvexd::readSettings(std::vector<std::string>(argv + 1, argv + argc));
+    const korvexd::SettingsResult read =
+        korvexd::readSettings(std::vector<std::string>(argv + 1, argv + argc));
     if (!read.ok()) {
         std::fprintf(stderr, "%s\n", read.error.c_str());
         return korvexd::kExitBadSetting;
@@ -82,12 +85,33 @@ int main(int argc, char **argv) {
     }
     logLine("serving " + line.name + " on " + protocol.address());
 
+    // Videohub router listeners: one per --videohub, each showing its device to control surfaces and
+    // room controllers.
+    std::vector<std::unique_ptr<videohub::RouterEndpoint>> videohubs;
+    for (const korvexd::VideohubListener &listener : settings.videohubs) {
+        auto endpoint =
+            std::make_unique<videohub::RouterEndpoint>(context, shared, store, listener.device, logLine);
+        const std::string setting = std::string(listener.device < 10 ? "0" : "") +
+                                    std::to_string(listener.device) + "@" + listener.address.text();
+        if (!endpoint->listen(listener.address.host, listener.address.port, error)) {
+            std::fprintf(stderr, "korvexd: --videohub %s: %s\n", setting.c_str(), error.c_str());
+            return korvexd::kExitBadSetting;
+        }
+        logLine("Videohub router for device " + setting.substr(0, 2) + " on " + endpoint->address());
+        videohubs.push_back(std::move(endpoint));
+    }
+    const auto stopVideohubs = [&videohubs] {
+        for (const auto &endpoint : videohubs)
+            endpoint->stop();
+    };
+
     boost::asio::signal_set signals(context, SIGINT, SIGTERM);
     signals.async_wait([&](const boost::system::error_code &failure, int) {
         if (failure)
             return;
         logLine("stopping");
         protocol.stop();
+        stopVideohubs();
         shared.stop();
         context.stop();
     });
