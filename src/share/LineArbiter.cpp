@@ -11,13 +11,15 @@ constexpr unsigned kAllOutputs = 0x3FE; // bits 1..9
 } // namespace
 
 unsigned expectedRoutingOutputs(std::string_view unit) {
-    const std::size_t set = unit.find("SET OUT");
-    if (set == std::string_view::npos || set + 8 >= unit.size())
-        return 0;
-    const char digit = unit[set + 7];
-    if (digit < '0' || digit > '9' || unit.substr(set + 8, 4) != " VS ")
-        return 0;
-    return digit == '0' ? kAllOutputs : 1u << (digit - '0');
+    unsigned outputs = 0;
+    for (std::size_t set = unit.find("SET OUT"); set != std::string_view::npos; set = unit.find("SET OUT", set + 1)) {
+        if (set + 12 > unit.size())
+            break;
+        const char digit = unit[set + 7];
+        if (digit >= '0' && digit <= '9' && unit.substr(set + 8, 4) == " VS ")
+            outputs |= digit == '0' ? kAllOutputs : 1u << (digit - '0');
+    }
+    return outputs;
 }
 
 LineArbiter::LineArbiter(session::DeviceSession &session, const session::TimerFactory &timers,

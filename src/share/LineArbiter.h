@@ -83,8 +83,8 @@ private:
     Clock::time_point m_lastTraffic{};
 };
 
-// The routing replies a unit asks for: bit n for "SET OUTn VS ..." (n 1..9), bits 1..9 for output 0
-// (all outputs); 0 when the unit asks for nothing the arbiter can count.
+// The routing replies a unit asks for, for every routing command it holds: bit n for "SET OUTn VS ..."
+// (n 1..9), bits 1..9 for output 0 (all outputs); 0 when it asks for nothing the arbiter can count.
 unsigned expectedRoutingOutputs(std::string_view unit);
 
 } // namespace share
