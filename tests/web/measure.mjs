@@ -2,7 +2,11 @@
 //   node measure.mjs [CHANGES]   (default 200)
 // - first load: bytes over the wire for the panel's files and the time until it is usable;
 // - a change on the switcher's line (made by the switcher, seen by korvexd) until it is in the DOM;
-// - a tap on a source until the screen shows it (the switcher confirmed it).
+// - a tap on a source until the screen shows it (the switcher confirmed it);
+// - 50 open panels (events sockets): korvexd's resident memory, and a change on the line until every
+//   one of them has it. Node 20 needs --experimental-websocket for that part (package.json's
+//   "measure" passes it).
+import fs from 'node:fs';
 import {performance} from 'node:perf_hooks';
 
 import {launchBrowser, Rig, waitFor} from './harness.mjs';
@@ -86,6 +90,42 @@ try {
         taps.push((await page.evaluate(() => window.korvexSeen)) - sent);
     }
     report('tap to confirmed on screen', taps);
+
+    if (typeof WebSocket === 'function') {
+        const panels = 50;
+        const sockets = [];
+        for (let k = 0; k < panels; ++k) {
+            const socket = new WebSocket(`ws://127.0.0.1:${rig.ports.http}/api/events`);
+            socket.seen = () => {};
+            socket.onmessage = (event) => {
+                const message = JSON.parse(event.data);
+                if (message.type === 'snapshot')
+                    socket.ready = true;
+                else if (message.type === 'state' && message.changes.routing)
+                    socket.seen(message.changes.routing[1]);
+            };
+            sockets.push(socket);
+        }
+        await waitFor('50 snapshots', () => sockets.every((s) => s.ready));
+        const fanOut = [];
+        for (let k = 0; k < 50; ++k) {
+            const input = 2 + (k % 2);
+            const all = Promise.all(sockets.map((s) => new Promise((resolve) => {
+                s.seen = (routed) => {
+                    if (routed === input - 1)
+                        resolve(performance.now());
+                };
+            })));
+            const sent = performance.now();
+            rig.injectLine(`SET OUT2 VS IN${input}`);
+            fanOut.push(Math.max(...await all) - sent);
+        }
+        report(`line change to all ${panels} sockets`, fanOut);
+        const status = fs.readFileSync(`/proc/${rig.korvexd.process.pid}/status`, 'utf8');
+        console.log(`korvexd resident with ${panels} panels  ${/VmRSS:\s+(\d+ kB)/.exec(status)[1]}`);
+        for (const socket of sockets)
+            socket.close();
+    }
 } finally {
     await browser.close();
     await rig.stop();
