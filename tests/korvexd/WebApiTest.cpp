@@ -44,7 +44,7 @@ struct Answer {
 };
 
 // One request on its own connection; the raw text is sent as it is.
-Answer exchange(std::uint16_t port, const std::string &raw) {
+Answer roundTrip(std::uint16_t port, const std::string &raw) {
     Answer answer;
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
     timeval wait{10, 0};
@@ -100,7 +100,8 @@ Answer exchange(std::uint16_t port, const std::string &raw) {
     return answer;
 }
 
-// korvexd started with a line that is not there, on free loopback ports, in a temporary folder.
+// korvexd started with a line that is not there (COM99, /dev/ttyAMA2), on free loopback ports, in a
+// temporary folder.
 class Korvexd {
 public:
     explicit Korvexd(const std::string &passwordHash) : port(freePort()) {
@@ -109,7 +110,7 @@ public:
             return;
         std::vector<std::string> args = {program,
                                          "--line",
-                                         m_dir.file("no-such-line"),
+                                         "COM99", // no such port here: the line stays lost
                                          "--listen",
                                          "127.0.0.1:" + std::to_string(freePort()),
                                          "--http",
@@ -132,7 +133,7 @@ public:
         if (posix_spawn(&m_pid, program, &actions, nullptr, argv.data(), environ) != 0)
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
-        testsupport::waitFor([this] { return exchange(port, "GET /login HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").status == 200; });
+        testsupport::waitFor([this] { return roundTrip(port, "GET /login HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").status == 200; });
     }
     ~Korvexd() {
         if (m_pid > 0) {
@@ -157,7 +158,7 @@ struct Row {
     std::vector<std::string> headers; // beyond Host and Connection
     std::string body;
     int status;
-    std::string inBody; // the answer's body (or a header line "name: value") holds this
+    std::string inBody; // the answer's body holds this, or "@name: text" the header "name"
 };
 
 std::string request(const Row &row, std::uint16_t port, const std::string &cookie) {
@@ -179,10 +180,11 @@ std::string request(const Row &row, std::uint16_t port, const std::string &cooki
 void runRows(const Korvexd &korvexd, const std::vector<Row> &rows, std::string *cookie = nullptr) {
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
-        const Answer answer = exchange(korvexd.port, request(row, korvexd.port, cookie ? *cookie : ""));
+        const Answer answer = roundTrip(korvexd.port, request(row, korvexd.port, cookie ? *cookie : ""));
         EXPECT_EQ(answer.status, row.status) << answer.body << korvexd.log();
-        if (const std::size_t colon = row.inBody.find(": "); colon != std::string::npos && row.inBody[0] != '{') {
-            const auto found = answer.headers.find(row.inBody.substr(0, colon));
+        if (!row.inBody.empty() && row.inBody[0] == '@') {
+            const std::size_t colon = row.inBody.find(": ");
+            const auto found = answer.headers.find(row.inBody.substr(1, colon - 1));
             ASSERT_NE(found, answer.headers.end()) << row.inBody;
             EXPECT_NE(found->second.find(row.inBody.substr(colon + 2)), std::string::npos) << found->second;
         } else {
@@ -205,13 +207,13 @@ TEST(WebApi, ErrorsAndCrossSiteRulesOnAnOpenPanel) {
     const std::string self = "Origin: http://127.0.0.1:" + std::to_string(korvexd.port);
     const std::vector<Row> rows = {
         {"the devices", "GET", "/api/devices", {}, "", 200, "\"state\":\"lost\""},
-        {"the panel without a session", "GET", "/", {"Accept-Encoding: gzip"}, "", 200, "content-encoding: gzip"},
-        {"a file's validator", "GET", "/favicon.svg", {}, "", 200, "etag: \""},
+        {"the panel without a session", "GET", "/", {"Accept-Encoding: gzip"}, "", 200, "@content-encoding: gzip"},
+        {"a file's validator", "GET", "/favicon.svg", {}, "", 200, "@etag: \""},
         {"no such page", "GET", "/secret.txt", {}, "", 404, "{\"error\":"},
         {"no such device", "GET", "/api/devices/05", {}, "", 404, "no device 05"},
         {"not a device", "GET", "/api/devices/1x", {}, "", 404, "no device"},
         {"no such path", "GET", "/api/devices/01/routing", {}, "", 404, "no such path"},
-        {"wrong method", "DELETE", "/api/devices/01/routes", {}, "", 405, "allow: POST"},
+        {"wrong method", "DELETE", "/api/devices/01/routes", {}, "", 405, "@allow: POST"},
         {"no such output", "PUT", "/api/devices/01/locks/10", {kJson}, R"({"locked":true})", 404, "no output 10"},
         {"no such preset", "POST", "/api/devices/1/presets/7/recall", {kJson}, "{}", 404, "no preset 7"},
         {"not JSON", "POST", "/api/devices/01/routes", {kJson}, "[{", 400, "not JSON"},
@@ -260,7 +262,7 @@ TEST(WebApi, ErrorsAndCrossSiteRulesOnAnOpenPanel) {
         {"the activity", "GET", "/api/devices/01/activity?limit=1", {}, "", 200, R"("kind":"lock","output":3)"},
         {"the events elsewhere", "GET", "/api/events", {kUpgrade, "Origin: http://evil.example"}, "", 403,
          "own pages"},
-        {"the events", "GET", "/api/events", {kUpgrade, self}, "", 101, "upgrade: websocket"},
+        {"the events", "GET", "/api/events", {kUpgrade, self}, "", 101, "@upgrade: websocket"},
         {"not HTTP", "HELLO", "there", {}, "", 400, ""},
     };
     runRows(korvexd, rows);
@@ -277,13 +279,13 @@ TEST(WebApi, PasswordSessionsAndTheLoginWall) {
     };
     std::string cookie;
     const std::vector<Row> rows = {
-        {"the panel sends to the login page", "GET", "/", {}, "", 303, "location: /login"},
+        {"the panel sends to the login page", "GET", "/", {}, "", 303, "@location: /login"},
         {"the API wants a session", "GET", "/api/devices", {}, "", 401, "log in"},
         {"the events want a session", "GET", "/api/events", {kUpgrade}, "", 401, "log in"},
         {"the login page is open", "GET", "/login.js", {}, "", 200, "password"},
         {"a login without a password", "POST", login, {kJson}, "{}", 400, "password"},
         {"the right password", "POST", login, {kJson}, R"({"password":"s3cret"})", 204,
-         "set-cookie: HttpOnly; SameSite=Strict; Max-Age=43200"},
+         "@set-cookie: HttpOnly; SameSite=Strict; Max-Age=43200"},
         {"the session opens the API", "GET", "/api/devices", {}, "", 200, "\"devices\""},
         {"and the events", "GET", "/api/events", {kUpgrade}, "", 101, ""},
         wrong("wrong 1", 401),
@@ -293,12 +295,12 @@ TEST(WebApi, PasswordSessionsAndTheLoginWall) {
         wrong("wrong 5", 401),
         wrong("a sixth try waits", 429),
         {"even the right password waits", "POST", login, {kJson}, R"({"password":"s3cret"})", 429,
-         "retry-after: "},
+         "@retry-after: "},
         {"the session still works", "GET", "/api/devices/01/names", {}, "", 200, "\"inputs\""},
-        {"logging out", "POST", "/logout", {kJson}, "{}", 204, "set-cookie: Max-Age=0"},
+        {"logging out", "POST", "/logout", {kJson}, "{}", 204, "@set-cookie: Max-Age=0"},
     };
     runRows(korvexd, rows, &cookie);
-    EXPECT_EQ(exchange(korvexd.port, request({"", "GET", "/api/devices", {}, "", 0, ""}, korvexd.port, cookie)).status,
+    EXPECT_EQ(roundTrip(korvexd.port, request({"", "GET", "/api/devices", {}, "", 0, ""}, korvexd.port, cookie)).status,
               401);
 }
 

@@ -49,18 +49,16 @@ try {
     let bytes = 0;
     for (let run = 0; run < 10; ++run) {
         const page = await browser.newPage();
-        let total = 0;
-        page.on('requestfinished', async (request) => {
-            const sizes = await request.sizes();
-            total += sizes.responseBodySize + sizes.responseHeadersSize;
-        });
         // Every run a first visit: nothing from the browser's cache.
         const cdp = await browser.newCDPSession(page);
         await cdp.send('Network.setCacheDisabled', {cacheDisabled : true});
         await page.goto(`${rig.base}/`);
         await page.waitForSelector('body[data-ready]');
         loads.push(await page.evaluate(() => performance.getEntriesByName('korvex-ready')[0].startTime));
-        bytes = total;
+        // What came over the wire for the page and its files, headers included (Resource Timing).
+        bytes = await page.evaluate(
+            () => [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource') ]
+                      .reduce((sum, entry) => sum + entry.transferSize, 0));
         await page.close();
     }
     console.log(`first load                         ${
@@ -108,8 +106,10 @@ try {
         }
         await waitFor('50 snapshots', () => sockets.every((s) => s.ready));
         const fanOut = [];
+        let shown = rig.simDevice().routing[1] + 1;
         for (let k = 0; k < 50; ++k) {
-            const input = 2 + (k % 2);
+            const input = shown === 5 ? 6 : 5; // always a change
+            shown = input;
             const all = Promise.all(sockets.map((s) => new Promise((resolve) => {
                 s.seen = (routed) => {
                     if (routed === input - 1)
