@@ -35,7 +35,8 @@ void check(bool condition) {
         __builtin_trap();
 }
 
-const std::set<int> kStatuses = {200, 201, 204, 303, 304, 400, 401, 403, 404, 405, 409, 413, 422, 429, 500, 503, 504};
+const std::set<int> kStatuses = {200, 201, 204, 303, 304, 400, 401, 403, 404,
+                                 405, 409, 413, 422, 429, 500, 503, 504};
 
 struct World {
     boost::asio::io_context context;
@@ -54,8 +55,9 @@ struct World {
     web::Site lockedSite{locked, api, hub, files, {}};
 
     World()
-        : folder(stateFolder()), store(folder), line(context, {share::SharedLine::Line::Kind::Serial, "COM7", 7},
-                                                     {1, 5}, 0, [](const std::string &) {}),
+        : folder(stateFolder()), store(folder),
+          line(context, {share::SharedLine::Line::Kind::Serial, "COM7", 7}, {1, 5}, 0,
+               [](const std::string &) {}),
           locked(passwordHash(), {"rack-pc"}) {
         store.load();
         store.deferActivity([] {}); // activity stays in memory: no file per input
@@ -91,12 +93,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     request.target = text.substr(0, at);
     while (at != std::string::npos) {
         const std::size_t next = text.find('\n', at + 1);
-        const std::string line = text.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
+        const std::string line =
+            text.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
         at = next;
         if (line.empty())
             break;
         const std::size_t colon = line.find(':');
-        request.headers.emplace_back(line.substr(0, colon), colon == std::string::npos ? "" : line.substr(colon + 1));
+        request.headers.emplace_back(line.substr(0, colon),
+                                     colon == std::string::npos ? "" : line.substr(colon + 1));
     }
     if (at != std::string::npos)
         request.body = text.substr(at + 1);

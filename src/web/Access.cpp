@@ -100,8 +100,9 @@ std::string Access::openSession() {
     char hex[sizeof bytes * 2 + 1];
     sodium_bin2hex(hex, sizeof hex, bytes, sizeof bytes);
     if (m_sessions.size() >= kMaxSessions) {
-        const auto oldest = std::min_element(m_sessions.begin(), m_sessions.end(),
-                                             [](const auto &a, const auto &b) { return a.second < b.second; });
+        const auto oldest =
+            std::min_element(m_sessions.begin(), m_sessions.end(),
+                             [](const auto &a, const auto &b) { return a.second < b.second; });
         m_sessions.erase(oldest);
     }
     m_sessions[hex] = m_now();

@@ -92,7 +92,8 @@ void Api::handle(const std::string &method, const std::vector<std::string> &s, c
     }
     if (n == 2) {
         if (only("GET"))
-            reply(jsonResponse(200, {{"line", lineJson(m_line.status(), m_lineName)}, {"devices", m_devicesJson()}}));
+            reply(jsonResponse(
+                200, {{"line", lineJson(m_line.status(), m_lineName)}, {"devices", m_devicesJson()}}));
         return;
     }
     const std::optional<long long> address = pathNumber(s[2], 2);
@@ -189,8 +190,10 @@ std::string Api::lockedMessage(int d, int output) const {
     if (!lock)
         return {};
     const LockOwner owner = LockOwner::parse(lock->owner);
-    const std::string holder = owner.kind == LockOwner::Kind::Panel ? owner.label : owner.label + " (router client)";
-    return outputText(m_store.names(d), output) + " is locked by " + holder + " since " + clockTime(lock->sinceMs);
+    const std::string holder =
+        owner.kind == LockOwner::Kind::Panel ? owner.label : owner.label + " (router client)";
+    return outputText(m_store.names(d), output) + " is locked by " + holder + " since " +
+           clockTime(lock->sinceMs);
 }
 
 std::string Api::routeCommands(int d, const std::vector<Route> &routes) const {
@@ -235,13 +238,15 @@ void Api::sendAndWait(int d, const std::string &commands, const store::Actor &wh
     }
     const share::ClientId client = m_line.clients().add(who);
     m_line.submit({client, *prefixed, device});
-    m_waiter.wait(device, std::move(check), kConfirmMs,
-                  [this, client, reply, confirmed = std::move(confirmed)](bool ok) {
-        m_line.clients().remove(client);
-        reply(ok ? confirmed()
-                 : errorResponse(504, "the switcher did not confirm within 3 seconds; the commands were sent "
-                                      "and the device state shows what it did"));
-    });
+    m_waiter.wait(
+        device, std::move(check), kConfirmMs,
+        [this, client, reply, confirmed = std::move(confirmed)](bool ok) {
+            m_line.clients().remove(client);
+            reply(ok ? confirmed()
+                     : errorResponse(504,
+                                     "the switcher did not confirm within 3 seconds; the commands were sent "
+                                     "and the device state shows what it did"));
+        });
 }
 
 HttpResponse Api::storeFailure(const store::StoreResult &result, int refusedStatus) const {
@@ -252,7 +257,8 @@ HttpResponse Api::storeFailure(const store::StoreResult &result, int refusedStat
 
 void Api::routes(int d, const Json &body, const store::Actor &who, const Reply &reply) {
     if (!body.is_array() || body.empty()) {
-        reply(errorResponse(400, "routes: expected a non-empty list of {\"output\": 1..9, \"input\": 1..10}"));
+        reply(
+            errorResponse(400, "routes: expected a non-empty list of {\"output\": 1..9, \"input\": 1..10}"));
         return;
     }
     if (body.size() > 64) {
@@ -270,7 +276,8 @@ void Api::routes(int d, const Json &body, const store::Actor &who, const Reply &
         }
         std::string problem;
         const std::optional<long long> output = wholeNumber(body[i], "output", where, problem);
-        const std::optional<long long> input = output ? wholeNumber(body[i], "input", where, problem) : std::nullopt;
+        const std::optional<long long> input =
+            output ? wholeNumber(body[i], "input", where, problem) : std::nullopt;
         if (!output || !input) {
             reply(errorResponse(400, problem));
             return;
@@ -331,7 +338,8 @@ void Api::multiview(int d, const Json &body, const store::Actor &who, const Repl
             return;
         }
         if (*m != 0 && *m != 1) {
-            reply(errorResponse(422, "multiview: mvMode " + std::to_string(*m) + " is not 0 (3x3) or 1 (2x2)"));
+            reply(
+                errorResponse(422, "multiview: mvMode " + std::to_string(*m) + " is not 0 (3x3) or 1 (2x2)"));
             return;
         }
         mode = static_cast<int>(*m);
@@ -349,8 +357,8 @@ void Api::multiview(int d, const Json &body, const store::Actor &who, const Repl
                                     ? 1000000
                                     : list[w].get<long long>();
             if (v < 1 || v > store::kLastVideoInput) {
-                reply(errorResponse(422, "multiview: quick-view window " + std::to_string(w + 1) + "'s input " +
-                                             std::to_string(v) + " is not in 1..9"));
+                reply(errorResponse(422, "multiview: quick-view window " + std::to_string(w + 1) +
+                                             "'s input " + std::to_string(v) + " is not in 1..9"));
                 return;
             }
             values[w] = static_cast<int>(v);
@@ -488,8 +496,10 @@ void Api::savePreset(int d, const Json &body, const store::Actor &who, const Rep
         return;
     }
     const store::RoutingState state = routingStateOf(m_line.model().state(static_cast<std::uint8_t>(d)));
-    if (std::none_of(state.outputs.begin(), state.outputs.end(), [](const auto &o) { return o.has_value(); })) {
-        reply(errorResponse(503, "device " + deviceId(d) + "'s routing is not known yet, so there is nothing to save"));
+    if (std::none_of(state.outputs.begin(), state.outputs.end(),
+                     [](const auto &o) { return o.has_value(); })) {
+        reply(errorResponse(503, "device " + deviceId(d) +
+                                     "'s routing is not known yet, so there is nothing to save"));
         return;
     }
     const store::StoreResult result = m_store.savePreset(d, name, state, who);
@@ -503,7 +513,8 @@ void Api::savePreset(int d, const Json &body, const store::Actor &who, const Rep
     reply(std::move(response));
 }
 
-void Api::renamePreset(int d, store::PresetId id, const Json &body, const store::Actor &who, const Reply &reply) {
+void Api::renamePreset(int d, store::PresetId id, const Json &body, const store::Actor &who,
+                       const Reply &reply) {
     std::string name;
     if (const std::string problem = nameProblem(body, name); !problem.empty()) {
         reply(errorResponse(400, "preset: " + problem));
@@ -521,7 +532,8 @@ void Api::renamePreset(int d, store::PresetId id, const Json &body, const store:
     reply(jsonResponse(200, presetJson(*m_store.preset(d, id))));
 }
 
-void Api::setName(int d, bool input, int number, const Json &body, const store::Actor &who, const Reply &reply) {
+void Api::setName(int d, bool input, int number, const Json &body, const store::Actor &who,
+                  const Reply &reply) {
     std::string name;
     if (const std::string problem = nameProblem(body, name); !problem.empty()) {
         reply(errorResponse(400, "name: " + problem));
@@ -612,7 +624,8 @@ void Api::setLock(int d, int output, const Json &body, const store::Actor &who, 
         }
         result = m_store.lock(d, output, mine, who, current != nullptr);
     } else if (current) {
-        result = current->owner == mine ? m_store.unlock(d, output, mine, who) : m_store.forceUnlock(d, output, who);
+        result = current->owner == mine ? m_store.unlock(d, output, mine, who)
+                                        : m_store.forceUnlock(d, output, who);
     }
     if (!result.ok()) {
         reply(storeFailure(result, 409));

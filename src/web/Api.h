@@ -16,8 +16,8 @@ namespace web {
 // routing, names, presets, locks, multiview and activity. A change for the switcher is checked whole,
 // built with the protocol's command builders, put on the shared line as one unit of a panel client
 // that lasts as long as the request (so the activity credits the panel user with what the switcher
-// confirms, and not with a front-panel change that comes later) and answered when the model shows the switcher confirmed
-// it, or with 504 after the time allowed. Names, presets and locks go through the store.
+// confirms, and not with a front-panel change that comes later) and answered when the model shows the
+// switcher confirmed it, or with 504 after the time allowed. Names, presets and locks go through the store.
 class Api {
 public:
     using Reply = std::function<void(HttpResponse)>;
@@ -57,8 +57,8 @@ private:
     // The commands for the routes, outputs taking the same input together.
     std::string routeCommands(int device, const std::vector<Route> &routes) const;
     // Puts the commands on the line for the user and answers `confirmed()` once `check` holds.
-    void sendAndWait(int device, const std::string &commands, const store::Actor &who, ChangeWaiter::Check check,
-                     std::function<HttpResponse()> confirmed, const Reply &reply);
+    void sendAndWait(int device, const std::string &commands, const store::Actor &who,
+                     ChangeWaiter::Check check, std::function<HttpResponse()> confirmed, const Reply &reply);
     HttpResponse storeFailure(const store::StoreResult &result, int refusedStatus) const;
 
     share::SharedLine &m_line;

@@ -87,8 +87,9 @@ std::string isoTime(std::int64_t ms) {
     std::tm utc{};
     ::gmtime_r(&seconds, &utc);
     char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
-                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ms - seconds * 1000LL));
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                  static_cast<int>(ms - seconds * 1000LL));
     return text;
 }
 
@@ -122,7 +123,8 @@ std::string outputText(const store::DeviceNames &names, int output) {
 Json actorJson(const store::Actor &who) {
     switch (who.kind) {
     case store::Actor::Kind::Panel:
-        return {{"kind", "panel"}, {"label", who.name.empty() ? "panel" : who.name}, {"address", who.address}};
+        return {
+            {"kind", "panel"}, {"label", who.name.empty() ? "panel" : who.name}, {"address", who.address}};
     case store::Actor::Kind::Router:
         return {{"kind", "router"}, {"label", who.name}, {"address", who.address}};
     case store::Actor::Kind::Protocol:

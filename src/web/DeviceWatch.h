@@ -20,8 +20,9 @@ class DeviceWatch : private session::ISessionObserver, private session::IDeviceM
 public:
     static constexpr int kAnswerMs = 1500;
 
-    DeviceWatch(session::DeviceSession &session, session::DeviceModel &model, const share::LineArbiter &arbiter,
-                std::vector<std::uint8_t> devices, const session::TimerFactory &timers);
+    DeviceWatch(session::DeviceSession &session, session::DeviceModel &model,
+                const share::LineArbiter &arbiter, std::vector<std::uint8_t> devices,
+                const session::TimerFactory &timers);
     ~DeviceWatch() override;
     DeviceWatch(const DeviceWatch &) = delete;
     DeviceWatch &operator=(const DeviceWatch &) = delete;

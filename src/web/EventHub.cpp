@@ -11,7 +11,8 @@ EventHub::EventHub(share::SharedLine &line, store::Store &store, DeviceWatch &wa
     : m_line(line), m_store(store), m_watch(watch), m_lineName(std::move(lineName)), m_login(login) {
     m_line.model().addObserver(this);
     m_line.addListener(this);
-    m_storeObserver = m_store.addObserver([this](const store::StoreChange &change) { onStoreChange(change); });
+    m_storeObserver =
+        m_store.addObserver([this](const store::StoreChange &change) { onStoreChange(change); });
     m_watch.onChanged = [this] { broadcast({{"type", "devices"}, {"devices", devicesJson()}}); };
     m_lastLine = dumpJson(lineJson());
 }
@@ -31,7 +32,8 @@ Json EventHub::devicesJson() const {
     Json out = Json::array();
     for (std::uint8_t d : m_line.devices()) {
         const std::optional<bool> answering = m_watch.answering(d);
-        out.push_back({{"address", d}, {"id", deviceId(d)}, {"answering", answering ? Json(*answering) : Json()}});
+        out.push_back(
+            {{"address", d}, {"id", deviceId(d)}, {"answering", answering ? Json(*answering) : Json()}});
     }
     return out;
 }
@@ -51,8 +53,8 @@ Json EventHub::snapshot() const {
             list.push_back(activityJson(entries[i]));
         activity[id] = std::move(list);
     }
-    return {{"type", "snapshot"}, {"login", m_login},         {"line", lineJson()},     {"devices", devicesJson()},
-            {"states", states},   {"presets", presets},       {"activity", activity}};
+    return {{"type", "snapshot"}, {"login", m_login},   {"line", lineJson()},  {"devices", devicesJson()},
+            {"states", states},   {"presets", presets}, {"activity", activity}};
 }
 
 void EventHub::join(IEventClient *client, std::string session) {
@@ -135,7 +137,8 @@ void EventHub::onStoreChange(const store::StoreChange &change) {
         const auto found = std::find_if(entries.rbegin(), entries.rend(),
                                         [&](const store::ActivityEntry &e) { return e.seq == change.seq; });
         if (found != entries.rend())
-            broadcast({{"type", "activity"}, {"address", d}, {"entries", Json::array({activityJson(*found)})}});
+            broadcast(
+                {{"type", "activity"}, {"address", d}, {"entries", Json::array({activityJson(*found)})}});
         return;
     }
     }

@@ -12,8 +12,8 @@
 namespace web {
 
 struct HttpRequest {
-    std::string method; // "GET", "POST", ...
-    std::string target; // "/api/devices/01?limit=5", as sent
+    std::string method;                                       // "GET", "POST", ...
+    std::string target;                                       // "/api/devices/01?limit=5", as sent
     std::vector<std::pair<std::string, std::string>> headers; // names in lower case, in order
     std::string body;
     std::string peer;    // the client's address without its port: "10.0.0.12", "::1"

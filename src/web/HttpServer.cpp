@@ -117,7 +117,9 @@ namespace {
 
 // An open events socket: the hub's messages out, anything that comes in read and dropped.
 template <class Stream>
-class EventSocket : public Closable, public IEventClient, public std::enable_shared_from_this<EventSocket<Stream>> {
+class EventSocket : public Closable,
+                    public IEventClient,
+                    public std::enable_shared_from_this<EventSocket<Stream>> {
 public:
     EventSocket(Stream stream, HttpServer::Impl &server, std::string peer)
         : m_socket(std::move(stream)), m_server(server), m_peer(std::move(peer)) {}
@@ -223,14 +225,15 @@ private:
         m_out.pop_front();
         m_socket.text(true);
         auto self = this->shared_from_this();
-        m_socket.async_write(asio::buffer(*message), [self, message](const beast::error_code &error, std::size_t) {
-            if (self->m_closed)
-                return;
-            self->m_queued -= std::min(self->m_queued, message->size());
-            if (error)
-                return self->close();
-            self->writeNext();
-        });
+        m_socket.async_write(asio::buffer(*message),
+                             [self, message](const beast::error_code &error, std::size_t) {
+                                 if (self->m_closed)
+                                     return;
+                                 self->m_queued -= std::min(self->m_queued, message->size());
+                                 if (error)
+                                     return self->close();
+                                 self->writeNext();
+                             });
     }
 
     websocket::stream<Stream> m_socket;
@@ -301,7 +304,8 @@ private:
         }
         if (error) {
             if (error != http::error::end_of_stream && error != beast::error::timeout &&
-                error != asio::error::connection_reset && error != asio::error::eof && error != ssl::error::stream_truncated)
+                error != asio::error::connection_reset && error != asio::error::eof &&
+                error != ssl::error::stream_truncated)
                 write(errorResponse(400, "the request is not HTTP/1.1 as korvexd reads it"), 11, false);
             else
                 close();
@@ -381,12 +385,13 @@ void HttpServer::Impl::accept() {
                 beast::tcp_stream stream(std::move(socket));
                 const std::string peer = peerAddress(stream);
                 if (self->secure) {
-                    auto connection =
-                        std::make_shared<HttpConnection<TlsStream>>(TlsStream(std::move(stream), self->tls), *self, peer);
+                    auto connection = std::make_shared<HttpConnection<TlsStream>>(
+                        TlsStream(std::move(stream), self->tls), *self, peer);
                     self->track(connection);
                     connection->start();
                 } else {
-                    auto connection = std::make_shared<HttpConnection<PlainStream>>(std::move(stream), *self, peer);
+                    auto connection =
+                        std::make_shared<HttpConnection<PlainStream>>(std::move(stream), *self, peer);
                     self->track(connection);
                     connection->start();
                 }
@@ -407,8 +412,8 @@ bool HttpServer::listen(const Options &options, std::string &error) {
     Impl &impl = *m_impl;
     boost::system::error_code ec;
     if (!options.tlsCert.empty()) {
-        impl.tls.set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 | ssl::context::no_sslv3 |
-                             ssl::context::no_tlsv1 | ssl::context::no_tlsv1_1);
+        impl.tls.set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 |
+                             ssl::context::no_sslv3 | ssl::context::no_tlsv1 | ssl::context::no_tlsv1_1);
         impl.tls.use_certificate_chain_file(options.tlsCert, ec);
         if (ec) {
             error = "cannot use the certificate " + options.tlsCert + ": " + ec.message();
@@ -422,7 +427,8 @@ bool HttpServer::listen(const Options &options, std::string &error) {
         impl.secure = true;
     }
     tcp::resolver resolver(impl.context);
-    const auto found = resolver.resolve(options.host, std::to_string(options.port), tcp::resolver::passive, ec);
+    const auto found =
+        resolver.resolve(options.host, std::to_string(options.port), tcp::resolver::passive, ec);
     if (ec || found.empty()) {
         error = options.host + ": " + (ec ? ec.message() : "no such host");
         return false;
@@ -448,8 +454,8 @@ std::string HttpServer::url() const {
     boost::system::error_code ec;
     const tcp::endpoint local = m_impl->acceptor.local_endpoint(ec);
     const std::string host = local.address().to_string();
-    return std::string(m_impl->secure ? "https://" : "http://") + (local.address().is_v6() ? "[" + host + "]" : host) +
-           ":" + std::to_string(local.port());
+    return std::string(m_impl->secure ? "https://" : "http://") +
+           (local.address().is_v6() ? "[" + host + "]" : host) + ":" + std::to_string(local.port());
 }
 
 std::uint16_t HttpServer::port() const {

@@ -17,7 +17,8 @@ LockOwner LockOwner::parse(std::string_view owner) {
     if (at == std::string_view::npos || owner.empty() || owner.back() != ')')
         return {Kind::Router, std::string(owner), {}};
     const std::size_t from = at + kPanelAt.size();
-    return {Kind::Panel, std::string(owner.substr(0, at)), std::string(owner.substr(from, owner.size() - 1 - from))};
+    return {Kind::Panel, std::string(owner.substr(0, at)),
+            std::string(owner.substr(from, owner.size() - 1 - from))};
 }
 
 } // namespace web

@@ -94,7 +94,8 @@ void Site::finish(HttpResponse &response) {
     response.set("Cache-Control", response.noStore ? "no-store" : "no-cache");
     response.set("X-Content-Type-Options", "nosniff");
     response.set("Referrer-Policy", "no-referrer");
-    response.set("Content-Security-Policy", "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'");
+    response.set("Content-Security-Policy",
+                 "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'");
 }
 
 bool Site::sessionOk(const HttpRequest &request) {
@@ -102,8 +103,9 @@ bool Site::sessionOk(const HttpRequest &request) {
 }
 
 std::string Site::cookie(const std::string &token, int maxAge, bool secure) const {
-    return std::string(Access::kCookie) + "=" + token + "; Path=/; HttpOnly; SameSite=Strict; Max-Age=" +
-           std::to_string(maxAge) + (secure ? "; Secure" : "");
+    return std::string(Access::kCookie) + "=" + token +
+           "; Path=/; HttpOnly; SameSite=Strict; Max-Age=" + std::to_string(maxAge) +
+           (secure ? "; Secure" : "");
 }
 
 void Site::handle(const HttpRequest &request, const Reply &reply) {
@@ -123,7 +125,8 @@ void Site::handle(const HttpRequest &request, const Reply &reply) {
     const std::string_view target = request.target;
     const std::size_t question = target.find('?');
     const std::string path(target.substr(0, question));
-    const std::string query(question == std::string_view::npos ? std::string_view() : target.substr(question + 1));
+    const std::string query(question == std::string_view::npos ? std::string_view()
+                                                               : target.substr(question + 1));
     if (path.empty() || path.front() != '/') {
         reply(errorResponse(400, "the request's target is not a path"));
         return;
@@ -250,20 +253,21 @@ void Site::login(const HttpRequest &request, const Json &body, const Reply &repl
     }
     m_checking.insert(address);
     const bool secure = request.secure;
-    m_aside([this, password = body["password"].get<std::string>()] { return m_access.passwordMatches(password); },
-            [this, address, secure, reply](bool matches) {
-                m_checking.erase(address);
-                if (!matches) {
-                    m_access.loginFailed(address);
-                    reply(errorResponse(401, "that password is not right"));
-                    return;
-                }
-                const std::string token = m_access.openSession();
-                HttpResponse response;
-                response.status = 204;
-                response.set("Set-Cookie", cookie(token, 12 * 3600, secure));
-                reply(std::move(response));
-            });
+    m_aside(
+        [this, password = body["password"].get<std::string>()] { return m_access.passwordMatches(password); },
+        [this, address, secure, reply](bool matches) {
+            m_checking.erase(address);
+            if (!matches) {
+                m_access.loginFailed(address);
+                reply(errorResponse(401, "that password is not right"));
+                return;
+            }
+            const std::string token = m_access.openSession();
+            HttpResponse response;
+            response.status = 204;
+            response.set("Set-Cookie", cookie(token, 12 * 3600, secure));
+            reply(std::move(response));
+        });
 }
 
 void Site::logout(const HttpRequest &request, const Reply &reply) {

@@ -61,8 +61,8 @@ struct WebPanel::Parts {
     std::unique_ptr<session::ITimer> sweep;
 };
 
-WebPanel::WebPanel(boost::asio::io_context &context, share::SharedLine &line, store::Store &store, Options options,
-                   Log log)
+WebPanel::WebPanel(boost::asio::io_context &context, share::SharedLine &line, store::Store &store,
+                   Options options, Log log)
     : m_parts(std::make_unique<Parts>(context, line, store, std::move(options), std::move(log))) {}
 
 WebPanel::~WebPanel() {

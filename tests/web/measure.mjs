@@ -57,7 +57,7 @@ try {
         loads.push(await page.evaluate(() => performance.getEntriesByName('korvex-ready')[0].startTime));
         // What came over the wire for the page and its files, headers included (Resource Timing).
         bytes = await page.evaluate(
-            () => [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource') ]
+            () => [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')]
                       .reduce((sum, entry) => sum + entry.transferSize, 0));
         await page.close();
     }
@@ -111,18 +111,18 @@ try {
             const input = shown === 5 ? 6 : 5; // always a change
             shown = input;
             const all = Promise.all(sockets.map((s) => new Promise((resolve) => {
-                s.seen = (routed) => {
-                    if (routed === input - 1)
-                        resolve(performance.now());
-                };
-            })));
+                                                    s.seen = (routed) => {
+                                                        if (routed === input - 1)
+                                                            resolve(performance.now());
+                                                    };
+                                                })));
             const sent = performance.now();
             rig.injectLine(`SET OUT2 VS IN${input}`);
             fanOut.push(Math.max(...await all) - sent);
         }
         report(`line change to all ${panels} sockets`, fanOut);
         const status = fs.readFileSync(`/proc/${rig.korvexd.process.pid}/status`, 'utf8');
-        console.log(`korvexd resident with ${panels} panels  ${/VmRSS:\s+(\d+ kB)/.exec(status)[1]}`);
+        console.log(`korvexd resident with ${panels} panels  ${/ VmRSS:\s + (\d + kB) /.exec(status)[1]}`);
         for (const socket of sockets)
             socket.close();
     }

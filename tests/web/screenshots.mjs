@@ -14,7 +14,8 @@ try {
     await rig.api('PATCH', '/api/devices/01/names', {
         inputs : {1 : 'Document camera', 2 : 'Laptop HDMI', 7 : 'Lectern PC', 10 : 'Overview'},
         outputs : {1 : 'Left projector', 2 : 'Right projector', 3 : 'Confidence', 9 : 'Recorder'}
-    }, user);
+    },
+                  user);
     await rig.api('POST', '/api/devices/01/routes',
                   [ {output : 1, input : 7}, {output : 2, input : 7}, {output : 3, input : 10} ], user);
     await rig.api('POST', '/api/devices/01/presets', {name : 'Lecture'}, user);

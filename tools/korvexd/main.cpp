@@ -100,7 +100,8 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "korvexd: --http: %s\n", error.c_str());
         return korvexd::kExitBadSetting;
     }
-    logLine("web panel on " + panel.url() + (settings.passwordHash.empty() ? " (open on loopback)" : " (password)"));
+    logLine("web panel on " + panel.url() +
+            (settings.passwordHash.empty() ? " (open on loopback)" : " (password)"));
     // Activity is kept in memory at once and written to disk a few seconds later, off every change's path.
     boost::asio::steady_timer activityWrite(context);
     store.deferActivity([&] {
@@ -125,7 +126,8 @@ int main(int argc, char **argv) {
     });
     shared.start();
     context.run();
-    for (const std::string &message : store.flushActivity()) // the web panel's block: activity not yet written
+    // The web panel's block: activity not yet written goes to disk now.
+    for (const std::string &message : store.flushActivity())
         logLine(message);
     return 0;
 }
