@@ -6,7 +6,9 @@
 // - 50 open panels (events sockets): korvexd's resident memory, and a change on the line until every
 //   one of them has it. Node 20 needs --experimental-websocket for that part (package.json's
 //   "measure" passes it).
+import {once} from 'node:events';
 import fs from 'node:fs';
+import net from 'node:net';
 import {performance} from 'node:perf_hooks';
 
 import {launchBrowser, Rig, waitFor} from './harness.mjs';
@@ -40,6 +42,18 @@ function armWatch(page, text) {
     }, text);
 }
 
+// The bytes of one answer as they come over the wire (headers and the gzip body a browser asks for).
+async function wireBytes(port, file) {
+    const socket = net.connect(port, '127.0.0.1');
+    await once(socket, 'connect');
+    socket.end(`GET ${file} HTTP/1.1\r\nHost: 127.0.0.1:${port}\r\nAccept-Encoding: gzip, deflate, br\r\n` +
+               'Connection: close\r\n\r\n');
+    let size = 0;
+    for await (const chunk of socket)
+        size += chunk.length;
+    return size;
+}
+
 const rig = await Rig.start();
 const browser = await launchBrowser(rig.dir);
 try {
@@ -55,12 +69,11 @@ try {
         await page.goto(`${rig.base}/`);
         await page.waitForSelector('body[data-ready]');
         loads.push(await page.evaluate(() => performance.getEntriesByName('korvex-ready')[0].startTime));
-        // What came over the wire for the page and its files, headers included (Resource Timing).
-        bytes = await page.evaluate(
-            () => [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')]
-                      .reduce((sum, entry) => sum + entry.transferSize, 0));
         await page.close();
     }
+    bytes = 0;
+    for (const file of ['/', '/panel.css', '/panel.js', '/api.js', '/favicon.svg'])
+        bytes += await wireBytes(rig.ports.http, file);
     console.log(`first load                         ${
         bytes} bytes (panel files and headers, WebSocket snapshot not counted)`);
     report('time to usable', loads);
@@ -122,7 +135,8 @@ try {
         }
         report(`line change to all ${panels} sockets`, fanOut);
         const status = fs.readFileSync(`/proc/${rig.korvexd.process.pid}/status`, 'utf8');
-        console.log(`korvexd resident with ${panels} panels  ${/ VmRSS:\s + (\d + kB) /.exec(status)[1]}`);
+        const rss = new RegExp('VmRSS:\\s+(\\d+ kB)').exec(status)[1];
+        console.log(`korvexd resident with ${panels} panels  ${rss}`);
         for (const socket of sockets)
             socket.close();
     }
