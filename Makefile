@@ -64,7 +64,7 @@ test-soak: configure
 # corpus for the number of executions after its name; SECONDS=N stops each after N seconds at the latest.
 FUZZERS ?= fuzz_link_protocol:10000000 fuzz_edid_decoder:10000000 fuzz_edid_capture:10000000 \
 	fuzz_sim_line:10000000 fuzz_console_receive:1000000 fuzz_wall_files:1000000 \
-	fuzz_unit_cutter:10000000 fuzz_videohub_parser:10000000
+	fuzz_unit_cutter:10000000 fuzz_videohub_parser:10000000 fuzz_web_api:1000000
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DKORVEX_BUILD_FUZZ=ON -DKORVEX_BUILD_TESTS=OFF -DKORVEX_BUILD_BENCH=OFF >/dev/null

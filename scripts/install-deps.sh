@@ -11,7 +11,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth x11vnc openbox fonts-dejavu-core
     edid-decode appstream
-    libboost-dev nlohmann-json3-dev libsodium-dev
+    libboost-dev libssl-dev nlohmann-json3-dev libsodium-dev
     chromium systemd
 )
 

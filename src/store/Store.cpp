@@ -234,11 +234,46 @@ std::string Store::appendActivity(int d, const Actor &who, std::vector<ActivityW
         if (next.size() > kActivityLimit)
             next.pop_front();
     }
+    if (m_scheduleActivity) {
+        activity = std::move(next);
+        changes.insert(changes.end(), added.begin(), added.end());
+        if (std::find(m_activityWaiting.begin(), m_activityWaiting.end(), d) == m_activityWaiting.end())
+            m_activityWaiting.push_back(d);
+        if (!m_activityScheduled) {
+            m_activityScheduled = true;
+            m_scheduleActivity();
+        }
+        return {};
+    }
     if (std::string error = m_folder.write(fileName(kActivity, d), encodeActivity(next)); !error.empty())
         return error;
     activity = std::move(next);
     changes.insert(changes.end(), added.begin(), added.end());
     return {};
+}
+
+void Store::deferActivity(std::function<void()> schedule) {
+    m_scheduleActivity = std::move(schedule);
+}
+
+std::vector<std::string> Store::flushActivity() {
+    m_activityScheduled = false;
+    std::vector<std::string> problems;
+    std::vector<int> still;
+    for (int d : m_activityWaiting) {
+        if (std::string error = m_folder.write(fileName(kActivity, d), encodeActivity(m_devices[d].activity));
+            !error.empty()) {
+            problems.push_back("device " + std::to_string(d) + "'s activity not written: " + error);
+            still.push_back(d);
+        }
+    }
+    m_activityWaiting = std::move(still);
+    // What failed is tried again with the next write.
+    if (!m_activityWaiting.empty() && m_scheduleActivity) {
+        m_activityScheduled = true;
+        m_scheduleActivity();
+    }
+    return problems;
 }
 
 void Store::notify(const std::vector<StoreChange> &changes) {

@@ -65,6 +65,16 @@ public:
     // Changes made elsewhere (routing, multiview, a recall), in one write.
     StoreResult record(int device, const Actor &who, std::vector<ActivityWhat> changes);
 
+    // From now on activity is taken into memory at once and written later: `schedule` is called when
+    // an entry waits to be written and no write is due yet, and the owner then calls flushActivity()
+    // a few seconds later and once more at shutdown. The whole activity file is rewritten on each
+    // write, too slow (tens of milliseconds) for the path of every change. Names, presets and locks
+    // are still written before they are taken.
+    void deferActivity(std::function<void()> schedule);
+    // Writes the activity that waits; what could not be written, for the log (it stays waiting).
+    std::vector<std::string> flushActivity();
+    bool activityWaiting() const { return !m_activityWaiting.empty(); }
+
     int addObserver(Observer observer);
     void removeObserver(int id);
 
@@ -93,6 +103,9 @@ private:
     std::vector<Device> m_devices;
     std::vector<std::pair<int, Observer>> m_observers;
     int m_nextObserver = 1;
+    std::function<void()> m_scheduleActivity; // set: activity is written later
+    bool m_activityScheduled = false;
+    std::vector<int> m_activityWaiting; // devices whose activity file is behind the memory
 };
 
 } // namespace store

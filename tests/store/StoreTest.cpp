@@ -313,4 +313,29 @@ TEST(Store, WriteFailuresAreReportedAndMemoryFollowsTheDisk) {
     EXPECT_EQ(f.reloaded().names(1).outputs[2], "Screen");
 }
 
+TEST(Store, DeferredActivityWaitsInMemoryUntilFlushed) {
+    Fixture f;
+    int scheduled = 0;
+    f.store.deferActivity([&] { ++scheduled; });
+    ASSERT_TRUE(f.store.setInputName(2, 1, "Camera", kPanel).ok());
+    ASSERT_TRUE(f.store.record(2, kPanel, {{"route", 1, 2, std::nullopt, "", "Out1 shows in2"}}).ok());
+    EXPECT_EQ(scheduled, 1); // one write for both entries
+    EXPECT_EQ(f.store.activity(2).size(), 2u);
+    EXPECT_EQ(f.reloaded().names(2).inputs[0], "Camera"); // names are written at once
+    EXPECT_TRUE(f.reloaded().activity(2).empty());
+
+    // A write that fails keeps the entries waiting and asks for another try.
+    std::filesystem::create_directory(f.folder + "/activity-02.json.tmp");
+    const std::vector<std::string> problems = f.store.flushActivity();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("activity-02.json"), std::string::npos) << problems[0];
+    EXPECT_EQ(scheduled, 2);
+    EXPECT_TRUE(f.store.activityWaiting());
+    std::filesystem::remove(f.folder + "/activity-02.json.tmp");
+
+    EXPECT_EQ(f.store.flushActivity(), std::vector<std::string>{});
+    EXPECT_FALSE(f.store.activityWaiting());
+    EXPECT_EQ(f.reloaded().activity(2), f.store.activity(2));
+}
+
 } // namespace

@@ -145,11 +145,16 @@ export class Rig {
         };
     }
 
-    // Bytes a client of the switcher's own protocol sends through korvexd.
+    // Bytes a client of the switcher's own protocol sends through korvexd; like korvex-ctl it stays
+    // until the switcher's answer has come back (korvexd credits a change to a client still there).
     async protocolSend(text) {
         const socket = net.connect(this.ports.listen, '127.0.0.1');
         await once(socket, 'connect');
-        socket.end(text);
+        let received = '';
+        socket.on('data', (chunk) => { received += chunk.toString(); });
+        socket.write(text);
+        await waitFor(`the answer to ${JSON.stringify(text)}`, () => /VS IN/.test(received));
+        socket.end();
         await once(socket, 'close');
     }
 

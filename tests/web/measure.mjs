@@ -2,7 +2,13 @@
 //   node measure.mjs [CHANGES]   (default 200)
 // - first load: bytes over the wire for the panel's files and the time until it is usable;
 // - a change on the switcher's line (made by the switcher, seen by korvexd) until it is in the DOM;
-// - a tap on a source until the screen shows it (the switcher confirmed it).
+// - a tap on a source until the screen shows it (the switcher confirmed it);
+// - 50 open panels (events sockets): korvexd's resident memory, and a change on the line until every
+//   one of them has it. Node 20 needs --experimental-websocket for that part (package.json's
+//   "measure" passes it).
+import {once} from 'node:events';
+import fs from 'node:fs';
+import net from 'node:net';
 import {performance} from 'node:perf_hooks';
 
 import {launchBrowser, Rig, waitFor} from './harness.mjs';
@@ -36,6 +42,18 @@ function armWatch(page, text) {
     }, text);
 }
 
+// The bytes of one answer as they come over the wire (headers and the gzip body a browser asks for).
+async function wireBytes(port, file) {
+    const socket = net.connect(port, '127.0.0.1');
+    await once(socket, 'connect');
+    socket.end(`GET ${file} HTTP/1.1\r\nHost: 127.0.0.1:${port}\r\nAccept-Encoding: gzip, deflate, br\r\n` +
+               'Connection: close\r\n\r\n');
+    let size = 0;
+    for await (const chunk of socket)
+        size += chunk.length;
+    return size;
+}
+
 const rig = await Rig.start();
 const browser = await launchBrowser(rig.dir);
 try {
@@ -45,20 +63,17 @@ try {
     let bytes = 0;
     for (let run = 0; run < 10; ++run) {
         const page = await browser.newPage();
-        let total = 0;
-        page.on('requestfinished', async (request) => {
-            const sizes = await request.sizes();
-            total += sizes.responseBodySize + sizes.responseHeadersSize;
-        });
         // Every run a first visit: nothing from the browser's cache.
         const cdp = await browser.newCDPSession(page);
         await cdp.send('Network.setCacheDisabled', {cacheDisabled : true});
         await page.goto(`${rig.base}/`);
         await page.waitForSelector('body[data-ready]');
         loads.push(await page.evaluate(() => performance.getEntriesByName('korvex-ready')[0].startTime));
-        bytes = total;
         await page.close();
     }
+    bytes = 0;
+    for (const file of ['/', '/panel.css', '/panel.js', '/api.js', '/favicon.svg'])
+        bytes += await wireBytes(rig.ports.http, file);
     console.log(`first load                         ${
         bytes} bytes (panel files and headers, WebSocket snapshot not counted)`);
     report('time to usable', loads);
@@ -86,6 +101,45 @@ try {
         taps.push((await page.evaluate(() => window.korvexSeen)) - sent);
     }
     report('tap to confirmed on screen', taps);
+
+    if (typeof WebSocket === 'function') {
+        const panels = 50;
+        const sockets = [];
+        for (let k = 0; k < panels; ++k) {
+            const socket = new WebSocket(`ws://127.0.0.1:${rig.ports.http}/api/events`);
+            socket.seen = () => {};
+            socket.onmessage = (event) => {
+                const message = JSON.parse(event.data);
+                if (message.type === 'snapshot')
+                    socket.ready = true;
+                else if (message.type === 'state' && message.changes.routing)
+                    socket.seen(message.changes.routing[1]);
+            };
+            sockets.push(socket);
+        }
+        await waitFor('50 snapshots', () => sockets.every((s) => s.ready));
+        const fanOut = [];
+        let shown = rig.simDevice().routing[1] + 1;
+        for (let k = 0; k < 50; ++k) {
+            const input = shown === 5 ? 6 : 5; // always a change
+            shown = input;
+            const all = Promise.all(sockets.map((s) => new Promise((resolve) => {
+                                                    s.seen = (routed) => {
+                                                        if (routed === input - 1)
+                                                            resolve(performance.now());
+                                                    };
+                                                })));
+            const sent = performance.now();
+            rig.injectLine(`SET OUT2 VS IN${input}`);
+            fanOut.push(Math.max(...await all) - sent);
+        }
+        report(`line change to all ${panels} sockets`, fanOut);
+        const status = fs.readFileSync(`/proc/${rig.korvexd.process.pid}/status`, 'utf8');
+        const rss = new RegExp('VmRSS:\\s+(\\d+ kB)').exec(status)[1];
+        console.log(`korvexd resident with ${panels} panels  ${rss}`);
+        for (const socket of sockets)
+            socket.close();
+    }
 } finally {
     await browser.close();
     await rig.stop();

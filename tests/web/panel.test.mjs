@@ -112,7 +112,7 @@ describe('panel on an open loopback korvexd', () => {
                          .slice(wireBefore)
                          .split('\n')
                          .filter((l) => / VS IN/.test(l));
-        assert.deepEqual(sent.map((l) => l.replace(/^LINE (A01 )?/, '').replace(/\\r$/, '')),
+        assert.deepEqual(sent.map((l) => l.replace(/^LINE (A01 )?/, '').replace(/\\r$/, '').trimEnd()),
                          [ 'SET OUT1 VS IN1' ]);
     });
 

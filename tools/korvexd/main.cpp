@@ -7,9 +7,13 @@
 #include "share/SharedLine.h"
 #include "store/Store.h"
 #include "videohub/RouterEndpoint.h"
+#include "web/WebPanel.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
+
+#include <chrono>
 
 #include <cstdio>
 #include <memory>
@@ -105,11 +109,40 @@ int main(int argc, char **argv) {
             endpoint->stop();
     };
 
+    // ---- The web panel and JSON API (src/web) ----
+    // Settings refuse --http beyond loopback without a password before we get here.
+    web::WebPanel::Options panelOptions;
+    panelOptions.host = settings.http.host;
+    panelOptions.port = settings.http.port;
+    panelOptions.passwordHash = settings.passwordHash;
+    panelOptions.tlsCert = settings.tlsCert;
+    panelOptions.tlsKey = settings.tlsKey;
+    panelOptions.lineName = line.name;
+    web::WebPanel panel(context, shared, store, panelOptions, logLine);
+    if (!panel.start(error)) {
+        std::fprintf(stderr, "korvexd: --http: %s\n", error.c_str());
+        return korvexd::kExitBadSetting;
+    }
+    logLine("web panel on " + panel.url() +
+            (settings.passwordHash.empty() ? " (open on loopback)" : " (password)"));
+    // Activity is kept in memory at once and written to disk a few seconds later, off every change's path.
+    boost::asio::steady_timer activityWrite(context);
+    store.deferActivity([&] {
+        activityWrite.expires_after(std::chrono::seconds(3));
+        activityWrite.async_wait([&](const boost::system::error_code &failure) {
+            if (!failure)
+                for (const std::string &message : store.flushActivity())
+                    logLine(message);
+        });
+    });
+    // ---- end of the web panel ----
+
     boost::asio::signal_set signals(context, SIGINT, SIGTERM);
     signals.async_wait([&](const boost::system::error_code &failure, int) {
         if (failure)
             return;
         logLine("stopping");
+        panel.stop(); // the web panel
         protocol.stop();
         stopVideohubs();
         shared.stop();
@@ -117,5 +150,8 @@ int main(int argc, char **argv) {
     });
     shared.start();
     context.run();
+    // The web panel's block: activity not yet written goes to disk now.
+    for (const std::string &message : store.flushActivity())
+        logLine(message);
     return 0;
 }

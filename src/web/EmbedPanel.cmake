@@ -1,0 +1,26 @@
+# Writes OUTPUT, a C++ file that holds each of FILES (names in SOURCE_DIR) as a byte array with its
+# SHA-256, for web::embeddedPanelFiles(). Run at build time with cmake -P; needs nothing but CMake.
+set(text "// Made from src/web/panel by EmbedPanel.cmake at build time.\n#include \"web/PanelFiles.h\"\n\nnamespace web {\n\nnamespace {\n\n")
+set(table "")
+set(index 0)
+foreach(name IN LISTS FILES)
+    file(READ "${SOURCE_DIR}/${name}" hex HEX)
+    file(SHA256 "${SOURCE_DIR}/${name}" hash)
+    string(LENGTH "${hex}" digits)
+    math(EXPR size "${digits} / 2")
+    # Sixteen bytes a line.
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+    string(REGEX REPLACE "((0x..,){16})" "\\1\n    " bytes "${bytes}")
+    string(APPEND text "const unsigned char kFile${index}[] = {\n    ${bytes}0};\n\n")
+    string(APPEND table "    {\"${name}\", kFile${index}, ${size}, \"${hash}\"},\n")
+    math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND text "const EmbeddedFile kFiles[] = {\n${table}};\n\n} // namespace\n\n")
+string(APPEND text "std::span<const EmbeddedFile> embeddedPanelFiles() {\n    return kFiles;\n}\n\n} // namespace web\n")
+# Only a changed content touches the file, so that an unchanged panel compiles nothing again.
+if(EXISTS "${OUTPUT}")
+    file(READ "${OUTPUT}" old)
+endif()
+if(NOT old STREQUAL text)
+    file(WRITE "${OUTPUT}" "${text}")
+endif()
