@@ -67,6 +67,11 @@ int main(int argc, char **argv) {
         break;
     }
 
+    // SIGINT and SIGTERM are taken from here on: one that comes while korvexd still starts waits in the
+    // signal set and stops it cleanly once the loop runs.
+    boost::asio::io_context context;
+    boost::asio::signal_set signals(context, SIGINT, SIGTERM);
+
     share::SharedLine::Line line;
     std::string error;
     if (!lineOf(settings.line, line, error)) {
@@ -79,7 +84,6 @@ int main(int argc, char **argv) {
     for (const std::string &message : store.load())
         logLine(message);
 
-    boost::asio::io_context context;
     share::SharedLine shared(context, line, settings.devices, settings.pollSeconds, logLine);
     share::ActivityRecorder activity(shared.model(), shared.arbiter(), shared.clients(), store, logLine);
     share::ProtocolServer protocol(context, shared, settings.maxClients, logLine);
@@ -137,7 +141,6 @@ int main(int argc, char **argv) {
     });
     // ---- end of the web panel ----
 
-    boost::asio::signal_set signals(context, SIGINT, SIGTERM);
     signals.async_wait([&](const boost::system::error_code &failure, int) {
         if (failure)
             return;
