@@ -32,6 +32,8 @@ try {
         await page.goto(`${rig.base}/`);
         await page.waitForSelector('body[data-ready]');
         await page.click('.out[data-output="4"] .pick');
+        // The sources' sheet slides in: the picture waits for it to stand still.
+        await page.evaluate(() => Promise.all(document.getAnimations().map((a) => a.finished)));
         await page.screenshot({path : path.join(docs, size.name)});
         await page.close();
     }
