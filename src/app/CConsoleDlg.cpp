@@ -52,6 +52,8 @@ CConsoleDlg::~CConsoleDlg() {
     m_pages.clear();
     for (CConsolePage *p : pages)
         delete p;
+    delete m_traffic; // it observes the session too
+    m_traffic = nullptr;
 }
 
 void CConsoleDlg::buildControls() {
