@@ -4,7 +4,7 @@
 // window against a bare Qt dialog with a tab control. The window's thread sleeps in its event loop
 // between samples, as it does in use, so every wake-up on the way is in the figures; samples are a
 // couple of milliseconds apart so that each starts with every thread idle. Percentiles over many
-// samples; run: bench_console_latency [samples] [--no-startup]
+// samples; run: bench_console_latency [samples] [--gap MS] [--no-startup]
 #include "app/CConsoleDlg.h"
 #include "pages/video/CVideoPage.h"
 #include "res/Resources.h"
@@ -144,11 +144,14 @@ int main(int argc, char **argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 3 && std::string(argv[1]) == "--startup-child")
         return startupChild(argc, argv, std::string(argv[2]) == "console");
-    // Arguments: the number of samples (1000), and --no-startup to leave start-up out (when profiling).
-    int samples = 1000, startRounds = 20;
+    // Arguments: the number of samples (1000), --gap MS between samples (2), and --no-startup to leave
+    // start-up out (when profiling).
+    int samples = 1000, startRounds = 20, gapMs = 2;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--no-startup")
             startRounds = 0;
+        else if (std::string(argv[i]) == "--gap" && i + 1 < argc)
+            gapMs = std::max(1, std::atoi(argv[++i]));
         else
             samples = std::max(10, std::atoi(argv[i]));
     }
@@ -208,10 +211,9 @@ int main(int argc, char **argv) {
     deadline.setInterval(10000);
     QObject::connect(&deadline, &QTimer::timeout, &waiting, [&] { waiting.exit(1); });
 
-    constexpr int kGapMs = 2;
     std::vector<double> lineToWidget;
     for (int i = 0; i < samples; ++i) {
-        idle(kGapMs);
+        idle(gapMs);
         deadline.start();
         const auto start = Clock::now();
         device.write(i % 2 ? "OUT3 VS IN6 \r\n" : "OUT3 VS IN5 \r\n");
@@ -229,7 +231,7 @@ int main(int argc, char **argv) {
     std::vector<double> clickToWire;
     const std::string expected = "\r\nA00 SET OUT3 VS IN5 \r\n";
     for (int i = 0; i < samples; ++i) {
-        idle(kGapMs);
+        idle(gapMs);
         const auto start = Clock::now();
         out3in5->click();
         if (device.read(expected.size()).size() != expected.size()) {
