@@ -191,8 +191,22 @@ bool CComLink::Send(const uint8_t *data, uint32_t size) {
         ReportError("Send()");
         return false;
     }
-    m_pending.emplace_back(data, data + size);
-    m_pendingBytes += size;
+    // With nothing queued or being written, the request goes to the port at once on this thread: the
+    // worker is woken only for what the port does not take now.
+    if (!m_writing && m_pending.empty() && m_workerAlive.load() != 0 && !m_device.shutdownSignalled()) {
+        const SerialDevice::Io io = m_device.write(data, size);
+        if (io.status == SerialDevice::Io::Ok && io.count == size)
+            return true;
+        // The rest becomes the request being written, as if the worker had started it; a failure is
+        // met again and reported by the worker.
+        std::copy(data, data + size, m_writeBuffer.get());
+        m_writeLength = size;
+        m_writeOffset = io.status == SerialDevice::Io::Ok ? static_cast<uint32_t>(io.count) : 0;
+        m_writing = true;
+    } else {
+        m_pending.emplace_back(data, data + size);
+        m_pendingBytes += size;
+    }
     lock.unlock();
     return m_device.signalWrite();
 }

@@ -50,9 +50,11 @@ inline constexpr uint32_t LINK_EV_RXCHAR = 0x0001, LINK_EV_RXFLAG = 0x0002, LINK
 // when the notification returns and the thread is joined by the next Close, Open or destructor).
 //
 // Writing: each Send is one request; requests are written whole and in order, one after the other,
-// never changed while being written. A request longer than the write buffer, or one that would make
-// the queue hold more than 64 write buffers' worth (a line that does not drain), is refused whole and
-// sets the error flag. Writing never discards unread input; the port is purged once, when it opens.
+// never changed while being written. While the worker serves the port and nothing is queued, Send
+// writes the request itself (a click reaches the line without waiting for the worker to wake); what
+// the port does not take at once is left to the worker. A request longer than the write buffer, or one that
+// would make the queue hold more than 64 write buffers' worth (a line that does not drain), is refused whole
+// and sets the error flag. Writing never discards unread input; the port is purged once, when it opens.
 //
 // Hang-up (device unplugged, peer of a pseudo-terminal closed) or a failing read: the error flag is
 // set once, the owner is told by OnLinkDown (so it learns of it even though nothing more arrives), and
@@ -71,8 +73,8 @@ public:
     // Starts the worker on an open port; false when the port is not open, a worker runs, or the
     // thread cannot be created.
     bool StartWorker();
-    // Queues one request and wakes the worker. False: refused (closed, hung up, empty pointer, too
-    // long, queue full) or the worker could not be signalled.
+    // Writes one request, or queues it and wakes the worker (see Writing above). False: refused
+    // (closed, hung up, empty pointer, too long, queue full) or the worker could not be signalled.
     bool Send(const uint8_t *data, uint32_t size);
     // Stops the worker (pumping the owner meanwhile), drops unwritten requests, frees the write
     // buffer and closes the port. No effect on a link that is not open.
@@ -121,7 +123,7 @@ private:
     std::deque<std::vector<uint8_t>> m_pending; // requests waiting their turn
     std::size_t m_pendingBytes = 0;
     uint32_t m_writeOffset = 0; // bytes of the current request already written
-    bool m_writing = false;     // a request is in the write buffer (worker only)
+    bool m_writing = false;     // a request is in the write buffer
     std::atomic<bool> m_lineDown{false};
     std::atomic<unsigned> m_errorReports{0};
     std::atomic<std::uint64_t> m_wakeups{0};

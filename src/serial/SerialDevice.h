@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -23,8 +24,8 @@ public:
     // Why open() did not give a usable port.
     enum class OpenResult {
         Opened,
-        Missing,      // no such file
-        NotATerminal, // exists but is not a tty
+        Missing,          // no such file
+        NotATerminal,     // exists but is not a tty
         InUse,            // another open holds the exclusive lock (Windows: access denied, sharing violation)
         NotAPort,         // a legacy /dev/ttyS* entry without a UART behind it (POSIX only)
         PermissionDenied, // this user may not open it (not in the dialout group)
@@ -125,7 +126,10 @@ private:
     std::unique_ptr<Overlapped> m_io;
 #else
     int m_fd = -1;
-    int m_shutdownFd = -1;
-    int m_writeFd = -1;
+    // Both signals share one eventfd that wakes the wait; the flags say which were raised, so that
+    // testing for shutdown costs no system call and the wait watches two descriptors, not three.
+    int m_signalFd = -1;
+    std::atomic<bool> m_shutdown{false};
+    std::atomic<bool> m_writeRequested{false};
 #endif
 };

@@ -128,43 +128,43 @@ SerialDevice::SerialDevice() = default;
 
 SerialDevice::~SerialDevice() {
     close();
-    closeQuietly(m_shutdownFd);
-    closeQuietly(m_writeFd);
+    closeQuietly(m_signalFd);
 }
 
 bool SerialDevice::createSignals() {
-    if (m_shutdownFd < 0)
-        m_shutdownFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_writeFd < 0)
-        m_writeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    return m_shutdownFd >= 0 && m_writeFd >= 0;
+    if (m_signalFd < 0)
+        m_signalFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    return m_signalFd >= 0;
 }
 
 void SerialDevice::resetSignals() {
-    if (m_shutdownFd >= 0)
-        lowerEvent(m_shutdownFd);
-    if (m_writeFd >= 0)
-        lowerEvent(m_writeFd);
+    m_shutdown.store(false);
+    m_writeRequested.store(false);
+    if (m_signalFd >= 0)
+        lowerEvent(m_signalFd);
 }
 
+// The flag is set before the eventfd is raised: a wait woken by the eventfd sees it.
 bool SerialDevice::signalShutdown() {
-    return m_shutdownFd >= 0 && raiseEvent(m_shutdownFd);
+    if (m_signalFd < 0)
+        return false;
+    m_shutdown.store(true);
+    return raiseEvent(m_signalFd);
 }
 
 bool SerialDevice::signalWrite() {
-    return m_writeFd >= 0 && raiseEvent(m_writeFd);
+    if (m_signalFd < 0)
+        return false;
+    m_writeRequested.store(true);
+    return raiseEvent(m_signalFd);
 }
 
 void SerialDevice::takeWriteSignal() {
-    if (m_writeFd >= 0)
-        lowerEvent(m_writeFd);
+    m_writeRequested.store(false);
 }
 
 bool SerialDevice::shutdownSignalled() const {
-    if (m_shutdownFd < 0)
-        return false;
-    pollfd probe{m_shutdownFd, POLLIN, 0};
-    return ::poll(&probe, 1, 0) == 1 && (probe.revents & POLLIN);
+    return m_shutdown.load();
 }
 
 namespace {
@@ -339,14 +339,12 @@ SerialDevice::Io SerialDevice::write(const std::uint8_t *data, std::size_t size)
 }
 
 SerialDevice::Wake SerialDevice::wait(bool watchPort, bool wantRead, bool wantWrite) {
-    // Fixed order: shutdown first, so that it wins over everything else.
-    pollfd fds[3] = {
-        {m_shutdownFd, POLLIN, 0},
+    pollfd fds[2] = {
+        {m_signalFd, POLLIN, 0},
         {watchPort ? m_fd : -1, static_cast<short>((wantRead ? POLLIN : 0) | (wantWrite ? POLLOUT : 0)), 0},
-        {m_writeFd, POLLIN, 0},
     };
     Wake wake;
-    const int ready = ::poll(fds, 3, -1);
+    const int ready = ::poll(fds, 2, -1);
     if (ready < 0) {
         if (errno != EINTR) {
             wake.failed = true;
@@ -354,10 +352,14 @@ SerialDevice::Wake SerialDevice::wait(bool watchPort, bool wantRead, bool wantWr
         }
         return wake;
     }
-    wake.shutdown = (fds[0].revents & POLLIN) != 0;
+    // The eventfd is lowered before the flags are read: a signal raised after this is seen by the
+    // next wait at the latest.
+    if (fds[0].revents & POLLIN)
+        lowerEvent(m_signalFd);
+    wake.shutdown = m_shutdown.load();
+    wake.writeRequest = m_writeRequested.load();
     wake.readable = (fds[1].revents & POLLIN) != 0;
     wake.writable = (fds[1].revents & POLLOUT) != 0;
     wake.hangUp = (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-    wake.writeRequest = (fds[2].revents & POLLIN) != 0;
     return wake;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -34,11 +35,17 @@ public:
     // Owner's thread: drops every call not yet run and releases every waiting worker. Calls posted
     // afterwards run again.
     void abandon();
-    // True while a worker waits in postAndWait.
+    // True while a worker waits in postAndWait for a call that is posted and not finished yet.
     bool waiting() const;
 
 private:
     struct Shared;
+    struct Ticket;
+    struct Finish;
+    std::uint64_t generation() const;
+    static bool current(const Shared &shared, std::uint64_t generation);
+    static void uncount(Shared &shared, Ticket &ticket);
+
     IHandOff &m_handOff;
     std::shared_ptr<Shared> m_shared;
 };
