@@ -1,6 +1,8 @@
 #include "app/CConsoleApp.h"
 #include "app/WorkFolder.h"
+#include "net/Socket.h"
 #include "res/Version.h"
+#include "ui/MessageBox.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -24,15 +26,20 @@ int main(int argc, char **argv) {
     const QCommandLineOption dirOption(QStringList{QStringLiteral("d"), QStringLiteral("dir")},
                                        QStringLiteral("Run in <folder> (created when missing)."),
                                        QStringLiteral("folder"));
-    const QCommandLineOption userDirOption(
-        QStringLiteral("user-dir"),
-        QStringLiteral("Run in $XDG_DATA_HOME/korvex (~/.local/share/korvex), created on first start; "
-                       "the desktop menu entry starts the console so."));
+#ifdef Q_OS_WIN
+    const QString userDirHelp = QStringLiteral("Run in %APPDATA%\\Korvex, created on first start.");
+#else
+    const QString userDirHelp =
+        QStringLiteral("Run in $XDG_DATA_HOME/korvex (~/.local/share/korvex), created on "
+                       "first start; the desktop menu entry starts the console so.");
+#endif
+    const QCommandLineOption userDirOption(QStringLiteral("user-dir"), userDirHelp);
     parser.addOptions({helpOption, versionOption, dirOption, userDirOption});
     // Qt's own options (-platform vnc, -style fusion, ...) are accepted here and left in argv for the
     // application object.
-    for (const char *qtOption : {"platform", "style", "display", "qwindowgeometry", "qwindowtitle", "qwindowicon",
-                                 "platformpluginpath", "platformtheme", "stylesheet", "session"}) {
+    for (const char *qtOption :
+         {"platform", "style", "display", "qwindowgeometry", "qwindowtitle", "qwindowicon",
+          "platformpluginpath", "platformtheme", "stylesheet", "session"}) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
@@ -44,9 +51,10 @@ int main(int argc, char **argv) {
     }
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(args) || !parser.positionalArguments().isEmpty()) {
-        const QString error = parser.positionalArguments().isEmpty()
-                                  ? parser.errorText()
-                                  : QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
+        const QString error =
+            parser.positionalArguments().isEmpty()
+                ? parser.errorText()
+                : QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
         std::fprintf(stderr, "korvex-console: %s\nTry 'korvex-console --help'.\n", qPrintable(error));
         return 2;
     }
@@ -64,8 +72,13 @@ int main(int argc, char **argv) {
     QString folder;
     if (parser.isSet(dirOption))
         folder = parser.value(dirOption);
-    else if (parser.isSet(userDirOption))
+    else if (parser.isSet(userDirOption)) {
         folder = UserWorkFolder();
+        if (folder.isEmpty()) {
+            std::fprintf(stderr, "korvex-console: the system names no folder for the user's files\n");
+            return 1;
+        }
+    }
     if (!folder.isEmpty()) {
         QString error;
         if (!EnterWorkFolder(folder, &error)) {
@@ -74,5 +87,11 @@ int main(int argc, char **argv) {
         }
     }
     CConsoleApp app(argc, argv);
+    // The socket library starts with the console, before its window; without it the console ends.
+    net::SocketError socketError;
+    if (!net::Socket::startUp(socketError)) {
+        ui::messageBox(nullptr, QStringLiteral("Windows sockets initialization failed."));
+        return 1;
+    }
     return app.InitInstance();
 }
