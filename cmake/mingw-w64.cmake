@@ -17,6 +17,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# nlohmann-json (headers only) is the build machine's, handed over by the package configuration there.
+set(nlohmann_json_DIR ${CMAKE_CURRENT_LIST_DIR}/mingw-nlohmann-json)
 
 # Self-contained programs: no libstdc++, libgcc or winpthread DLLs to find at run time.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -1,6 +1,8 @@
 #include "app/CConsoleApp.h"
 #include "app/WorkFolder.h"
+#include "net/Socket.h"
 #include "res/Version.h"
+#include "ui/MessageBox.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -24,10 +26,14 @@ int main(int argc, char **argv) {
     const QCommandLineOption dirOption(QStringList{QStringLiteral("d"), QStringLiteral("dir")},
                                        QStringLiteral("Run in <folder> (created when missing)."),
                                        QStringLiteral("folder"));
-    const QCommandLineOption userDirOption(
-        QStringLiteral("user-dir"),
-        QStringLiteral("Run in $XDG_DATA_HOME/korvex (~/.local/share/korvex), created on first start; "
-                       "the desktop menu entry starts the console so."));
+#ifdef Q_OS_WIN
+    const QString userDirHelp = QStringLiteral("Run in %APPDATA%\\Korvex, created on first start.");
+#else
+    const QString userDirHelp =
+        QStringLiteral("Run in $XDG_DATA_HOME/korvex (~/.local/share/korvex), created on "
+                       "first start; the desktop menu entry starts the console so.");
+#endif
+    const QCommandLineOption userDirOption(QStringLiteral("user-dir"), userDirHelp);
     parser.addOptions({helpOption, versionOption, dirOption, userDirOption});
     // Qt's own options (-platform vnc, -style fusion, ...) are accepted here and left in argv for the
     // application object.
@@ -71,8 +77,13 @@ int main(int argc, char **argv) {
     QString folder;
     if (parser.isSet(dirOption))
         folder = parser.value(dirOption);
-    else if (parser.isSet(userDirOption))
+    else if (parser.isSet(userDirOption)) {
         folder = UserWorkFolder();
+        if (folder.isEmpty()) {
+            std::fprintf(stderr, "korvex-console: the system names no folder for the user's files\n");
+            return 1;
+        }
+    }
     if (!folder.isEmpty()) {
         QString error;
         if (!EnterWorkFolder(folder, &error)) {
@@ -81,5 +92,11 @@ int main(int argc, char **argv) {
         }
     }
     CConsoleApp app(argc, argv);
+    // The socket library starts with the console, before its window; without it the console ends.
+    net::SocketError socketError;
+    if (!net::Socket::startUp(socketError)) {
+        ui::messageBox(nullptr, QStringLiteral("Windows sockets initialization failed."));
+        return 1;
+    }
     return app.InitInstance();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -57,8 +58,13 @@ public:
     Socket(const Socket &) = delete;
     Socket &operator=(const Socket &) = delete;
 
-    // Windows: WSAStartup, once per process (never undone). Elsewhere nothing.
-    static bool startUp(SocketError &error);
+    // Starts the system's socket library: Windows' WSAStartup, once per process and never undone;
+    // elsewhere nothing. The console calls it as it starts, the TCP transport before each connection.
+    static bool startUp(SocketError &error) { return s_startUp.load()(error); }
+    // The call startUp makes, replaceable so that a test can see a failure handled; returns the call
+    // it replaces, to be put back.
+    using StartUpCall = bool (*)(SocketError &error);
+    static StartUpCall replaceStartUp(StartUpCall call) { return s_startUp.exchange(call); }
     // The addresses of host (a name or a numeric IPv4 or IPv6 address) for a TCP connection to port,
     // in the system's order (getaddrinfo). Blocks for as long as the system's lookup takes.
     static std::vector<Address> resolve(const std::string &host, std::uint16_t port, SocketError &error);
@@ -85,6 +91,9 @@ public:
     Wake wait(bool wantRead, bool wantWrite, int timeoutMs);
 
 private:
+    static bool systemStartUp(SocketError &error);
+    static inline std::atomic<StartUpCall> s_startUp{&Socket::systemStartUp};
+
 #ifdef _WIN32
     void collectEvents();
     std::uintptr_t m_socket;       // SOCKET; INVALID_SOCKET when closed

@@ -83,7 +83,7 @@ Socket::~Socket() {
     closeQuietly(m_signalWrite);
 }
 
-bool Socket::startUp(SocketError &) {
+bool Socket::systemStartUp(SocketError &) {
     return true;
 }
 

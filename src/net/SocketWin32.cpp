@@ -81,7 +81,7 @@ Socket::~Socket() {
         ::WSACloseEvent(m_socketEvent);
 }
 
-bool Socket::startUp(SocketError &error) {
+bool Socket::systemStartUp(SocketError &error) {
     static const int result = [] {
         WSADATA data;
         return ::WSAStartup(MAKEWORD(2, 2), &data);

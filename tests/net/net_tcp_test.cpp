@@ -69,7 +69,7 @@ bool fillAcceptQueue(std::uint16_t port, std::vector<std::unique_ptr<net::Socket
 
 struct FailureCase {
     const char *what;
-    enum Target { ClosedPort, UnknownHost, FullQueue } target;
+    enum Target { ClosedPort, UnknownHost, FullQueue, NoSockets } target;
     const char *text;
 };
 
@@ -77,7 +77,13 @@ const FailureCase kFailures[] = {
     {"a port nobody listens on", FailureCase::ClosedPort, "connection refused"},
     {"a name that does not exist", FailureCase::UnknownHost, "no such host"},
     {"a listener that answers nothing", FailureCase::FullQueue, "timed out"},
+    {"a socket library that does not start", FailureCase::NoSockets, "the network subsystem is unavailable"},
 };
+
+bool failingStartUp(net::SocketError &error) {
+    error = {net::SocketError::Other, "the network subsystem is unavailable"};
+    return false;
+}
 
 } // namespace
 
@@ -97,6 +103,18 @@ TEST(TcpFailure, SaysWhyTheConnectionDidNotComeAbout) {
         }
 
         Line line(host, listener.port(), 500ms);
+        if (row.target == FailureCase::NoSockets) {
+            // Nothing opens and nothing is reported later: the failure is the answer to open.
+            const net::Socket::StartUpCall system = net::Socket::replaceStartUp(failingStartUp);
+            EXPECT_FALSE(line.open());
+            net::Socket::replaceStartUp(system);
+            EXPECT_EQ(line.transport.failureText(), row.text);
+            EXPECT_FALSE(line.transport.isOpen());
+            EXPECT_FALSE(line.send("A01 GET STA\r\n"));
+            line.handOff.pump();
+            EXPECT_EQ(line.events.drops + line.events.connects, 0);
+            continue;
+        }
         ASSERT_TRUE(line.open());
         EXPECT_TRUE(line.transport.isOpen());
         EXPECT_TRUE(line.send("\r\nA01 GET STA\r\n")); // queued until the connection is up

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package as an installer meets it: built by CPack from this build, unpacked into a
 # scratch root, it holds the programs, their man pages and bash completions, the menu entry, the
-# AppStream metadata and the icon, declares the run-time Qt plugins, korvex-ctl needs no Qt library,
+# AppStream metadata, the icon and the copyright file, declares the run-time Qt plugins, korvex-ctl needs no Qt library,
 # and the menu entry's command starts the console in the user's data folder. korvexd's unit, system
 # user, settings file (a conffile) and man page are there, and systemd accepts the unit and the user.
 #   package_test.sh BUILD_DIR
@@ -25,7 +25,7 @@ for f in ./usr/bin/korvex-console ./usr/bin/korvex-ctl ./usr/bin/korvex-sim ./us
          ./usr/share/man/man1/korvex-sim.1.gz ./usr/share/man/man1/korvex-edid.1.gz \
          $completions/korvex-ctl $completions/korvex-sim $completions/korvex-edid \
          ./usr/share/applications/korvex-console.desktop ./usr/share/metainfo/korvex-console.metainfo.xml \
-         ./usr/share/icons/hicolor/scalable/apps/korvex-console.svg \
+         ./usr/share/icons/hicolor/scalable/apps/korvex-console.svg ./usr/share/doc/korvex/copyright \
          ./usr/share/man/man8/korvexd.8.gz ./usr/lib/systemd/system/korvexd.service \
          ./usr/lib/sysusers.d/korvexd.conf ./etc/korvex/korvexd.conf; do
     grep -qx "$f" <<<"$contents" || fail "$f is not in the package"
@@ -86,6 +86,15 @@ metainfo="$work/root/usr/share/metainfo/korvex-console.metainfo.xml"
 grep -q "<launchable type=\"desktop-id\">korvex-console.desktop</launchable>" "$metainfo" || fail "metainfo id"
 appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info "$metainfo" >/dev/null ||
     fail "metainfo: $(appstreamcli validate --no-net "$metainfo")"
+
+# The copyright file in Debian's format: LICENSE's MIT terms for every file, and Qt's licence named.
+copyright="$work/root/usr/share/doc/korvex/copyright"
+head -n1 "$copyright" | grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ||
+    fail "copyright: not in Debian's format"
+grep -q "GNU Lesser General Public License version 3" "$copyright" || fail "copyright: Qt's licence not named"
+license="$(dirname "$0")/../../LICENSE"
+terms="$(sed -n '/^Files: \*$/,$p' "$copyright" | sed -n '/^License: Expat$/,$p' | tail -n +2 | sed 's/^ //; s/^\.$//')"
+[ "$terms" = "$(sed -n '/^Permission is hereby granted/,$p' "$license")" ] || fail "copyright: not LICENSE's terms"
 
 # The menu entry's command, run as a user whose data folder does not exist yet.
 exec_line="$(sed -n 's/^Exec=//p' "$work/root/usr/share/applications/korvex-console.desktop")"

@@ -3,7 +3,8 @@
 # decoded texts and once for the summaries, all files in one run each (every file's output follows its
 # "==> FILE <==" line), and compares standard output and exit status byte for byte, the Linux output
 # with each LF made CR LF (Windows prints the texts with CR LF, Linux with LF). One more copy of a
-# sample has a name outside ASCII, and one name is missing: the error message is compared too.
+# sample has a name outside ASCII, and one name is missing: the error message is compared too, with
+# the folder it names made "<folder>" on both sides (Linux names /tmp/..., Wine Z:\tmp\...).
 #
 #   compare-korvex-edid.sh LINUX_TOOL WINE WINDOWS_TOOL SAMPLE_DIR
 set -euo pipefail
@@ -27,6 +28,12 @@ fi
 cp "${files[0]}" "écran-ü.bin"
 files+=("écran-ü.bin" "missing.bin")
 
+# The samples' folder as each side names it, made a sed pattern.
+folder=$(pwd -P)
+windows_folder="Z:${folder//\//\\}"
+pattern() { printf '%s' "$1" | sed 's/[][\\.*^$/]/\\&/g'; }
+placeholders="s/$(pattern "$folder")/<folder>/g; s/$(pattern "$windows_folder")/<folder>/g"
+
 failed=0
 for mode in texts summary; do
     args=()
@@ -38,6 +45,7 @@ for mode in texts summary; do
     "$wine" "$windows_tool" "${args[@]}" "${files[@]}" >"$out/windows-$mode" 2>"$out/windows-$mode.err"
     windows_status=$?
     set -e
+    sed -i "$placeholders" "$out/linux-$mode.err" "$out/windows-$mode.err"
     if [ $linux_status -ne $windows_status ]; then
         echo "$mode: exit status $windows_status under Wine, $linux_status on Linux" >&2
         failed=1

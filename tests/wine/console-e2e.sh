@@ -2,13 +2,13 @@
 # korvex-console.exe under Wine against korvex-sim on COM1, steered through the console's test hooks
 # (KORVEX_TEST_HOOKS=1, see src/app/TestHooks.h): "Search Machine" finds the switchers on COM1, a click
 # on a VIDEO radio button routes on the chosen one (02), and the status device 01 sends when it is
-# chosen next fills the VIDEO page with its own routing.
+# chosen next fills the VIDEO page with its own routing. The console runs with --user-dir, in the Wine
+# user's %APPDATA%\Korvex, where its address table is laid out beforehand.
 #
 #   console-e2e.sh PEER SIM WINE CONSOLE_EXE
 #
 # PEER (korvex-wine-peer) runs SIM on the pseudo-terminal that Wine's COM1 leads to and this script as
-# the driver, in a fresh folder that holds the simulator's state file and wire log and the console's
-# files.
+# the driver, in a fresh folder that holds the simulator's state file and wire log.
 set -euo pipefail
 
 if [ "${1:-}" != --drive ]; then
@@ -25,16 +25,25 @@ fi
 
 wine=$2 exe=$3 work=$4
 cd "$work"
+# The Wine user's %APPDATA%\Korvex, new: make test-windows gives each run a Wine prefix of its own,
+# and a user's own files there are never touched.
+appdata=$("$wine" cmd /c echo %APPDATA% </dev/null | tr -d '\r')
+case "$appdata" in
+[A-Za-z]:\\*) data=$("$wine" winepath -u "$appdata\\Korvex" </dev/null | tr -d '\r') ;;
+*) echo "console-e2e: Wine names no %APPDATA% ('$appdata')" >&2; exit 1 ;;
+esac
+[ ! -e "$data" ] || { echo "console-e2e: $data exists already: run it in a fresh Wine prefix" >&2; exit 1; }
+mkdir -p "$data"
 # Address list entries 1 and 2 are devices 01 and 02.
 {
     printf '01 02 '
     printf '00 %.0s' {3..32}
     printf '\r\n'
     printf '*Dev%d\r\n' {1..32}
-} >KorvexAddrMG.ini
+} >"$data/KorvexAddrMG.ini"
 
 # Wine hands WINEQT_* variables to Windows programs as QT_* (and keeps QT_* ones from them).
-coproc console { KORVEX_TEST_HOOKS=1 QT_QPA_PLATFORM=offscreen WINEQT_QPA_PLATFORM=offscreen exec "$wine" "$exe" 2>console.err; }
+coproc console { KORVEX_TEST_HOOKS=1 QT_QPA_PLATFORM=offscreen WINEQT_QPA_PLATFORM=offscreen exec "$wine" "$exe" --user-dir 2>console.err; }
 to=${console[1]} from=${console[0]} pid=$console_PID
 
 fail() {
@@ -99,6 +108,8 @@ ask "wait $(radio 2 2) checked"
 grep -q '^LINE A01 GET STA' sim.log || fail "choosing device 01 did not ask for its status"
 ask messages
 expect "message boxes" "$value" ""
+# The wall presets were written beside the address table, not where the console was started.
+[ -f "$data/KorvexVW.ini" ] && [ ! -e KorvexVW.ini ] || fail "KorvexVW.ini is not only in $data"
 
 ask quit
 wait "$pid" || fail "the console ended with status $?"
