@@ -1,0 +1,119 @@
+#include "ProtocolClient.h"
+
+#include "WaitFor.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+ProtocolClient::~ProtocolClient() {
+    close();
+}
+
+bool ProtocolClient::connect(std::uint16_t port, int receiveBuffer) {
+    close();
+    m_received.clear();
+    m_lines = 0;
+    m_peerClosed = false;
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_fd < 0)
+        return false;
+    if (receiveBuffer > 0)
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        close();
+        return false;
+    }
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
+bool ProtocolClient::send(const std::string &bytes, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::size_t done = 0;
+    while (m_fd >= 0 && done < bytes.size()) {
+        const ssize_t n = ::send(m_fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd p{m_fd, POLLOUT, 0};
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+    }
+    return m_fd >= 0 && done == bytes.size();
+}
+
+void ProtocolClient::pump() {
+    char buffer[65536];
+    while (m_fd >= 0 && !m_peerClosed) {
+        const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+        if (n > 0) {
+            m_received.append(buffer, static_cast<std::size_t>(n));
+            m_lines += static_cast<std::size_t>(std::count(buffer, buffer + n, '\n'));
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        m_peerClosed = true;
+    }
+}
+
+std::size_t ProtocolClient::count(const std::string &text) const {
+    std::size_t found = 0;
+    for (std::size_t at = m_received.find(text); at != std::string::npos; at = m_received.find(text, at + 1))
+        ++found;
+    return found;
+}
+
+bool ProtocolClient::waitForLines(std::size_t lines, int timeoutMs) {
+    return testsupport::waitFor(
+        [&] {
+            pump();
+            return m_lines >= lines;
+        },
+        timeoutMs);
+}
+
+bool ProtocolClient::waitForText(const std::string &text, int timeoutMs) {
+    return testsupport::waitFor(
+        [&] {
+            pump();
+            return m_received.find(text) != std::string::npos;
+        },
+        timeoutMs);
+}
+
+bool ProtocolClient::waitForClose(int timeoutMs) {
+    return testsupport::waitFor(
+        [&] {
+            pump();
+            return m_peerClosed;
+        },
+        timeoutMs);
+}
+
+void ProtocolClient::close(bool reset) {
+    if (m_fd < 0)
+        return;
+    if (reset) {
+        const linger now{1, 0};
+        ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    }
+    ::close(m_fd);
+    m_fd = -1;
+}
