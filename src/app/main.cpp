@@ -1,4 +1,5 @@
 #include "app/CConsoleApp.h"
+#include "app/CNetworkDlg.h"
 #include "app/WorkFolder.h"
 #include "res/Version.h"
 
@@ -28,11 +29,18 @@ int main(int argc, char **argv) {
         QStringLiteral("user-dir"),
         QStringLiteral("Run in $XDG_DATA_HOME/korvex (~/.local/share/korvex), created on first start; "
                        "the desktop menu entry starts the console so."));
-    parser.addOptions({helpOption, versionOption, dirOption, userDirOption});
+    const QCommandLineOption connectOption(
+        QStringLiteral("connect"),
+        QStringLiteral(
+            "Connect to the switcher's LAN port, or to korvexd, at <host[:port]> (port 8000 unless "
+            "given) on start, as \"Network...\" does."),
+        QStringLiteral("host[:port]"));
+    parser.addOptions({helpOption, versionOption, dirOption, userDirOption, connectOption});
     // Qt's own options (-platform vnc, -style fusion, ...) are accepted here and left in argv for the
     // application object.
-    for (const char *qtOption : {"platform", "style", "display", "qwindowgeometry", "qwindowtitle", "qwindowicon",
-                                 "platformpluginpath", "platformtheme", "stylesheet", "session"}) {
+    for (const char *qtOption :
+         {"platform", "style", "display", "qwindowgeometry", "qwindowtitle", "qwindowicon",
+          "platformpluginpath", "platformtheme", "stylesheet", "session"}) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
@@ -44,9 +52,10 @@ int main(int argc, char **argv) {
     }
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(args) || !parser.positionalArguments().isEmpty()) {
-        const QString error = parser.positionalArguments().isEmpty()
-                                  ? parser.errorText()
-                                  : QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
+        const QString error =
+            parser.positionalArguments().isEmpty()
+                ? parser.errorText()
+                : QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
         std::fprintf(stderr, "korvex-console: %s\nTry 'korvex-console --help'.\n", qPrintable(error));
         return 2;
     }
@@ -59,6 +68,17 @@ int main(int argc, char **argv) {
     if (parser.isSet(versionOption)) {
         std::printf("korvex-console " KORVEX_VERSION "\n");
         return 0;
+    }
+
+    QString connectHost;
+    unsigned connectPort = 0;
+    if (parser.isSet(connectOption)) {
+        connectHost = CNetworkDlg::splitAddress(parser.value(connectOption), connectPort);
+        if (connectHost.isEmpty()) {
+            std::fprintf(stderr,
+                         "korvex-console: --connect takes HOST[:PORT]\nTry 'korvex-console --help'.\n");
+            return 2;
+        }
     }
 
     QString folder;
@@ -74,5 +94,5 @@ int main(int argc, char **argv) {
         }
     }
     CConsoleApp app(argc, argv);
-    return app.InitInstance();
+    return app.InitInstance(connectHost, connectPort);
 }
