@@ -50,13 +50,17 @@ struct ProtocolServer::Client : IUnitSink {
     bool writing = false;
     bool closed = false;
     bool paused = false; // not read while its units wait for the line
+    bool deaf = false;   // a write failed: the client is only read until it ends
 };
 
 ProtocolServer::ProtocolServer(asio::io_context &context, SharedLine &line, unsigned maxClients, Log log)
     : m_context(context), m_line(line), m_maxClients(maxClients), m_log(std::move(log)), m_acceptor(context),
       m_acceptPause(context) {
     m_line.addListener(this);
-    m_line.arbiter().onDequeued = [this](ClientId id) { resume(id); };
+    m_line.arbiter().onDequeued = [this](ClientId id) {
+        resume(id);
+        forgetLeft();
+    };
 }
 
 ProtocolServer::~ProtocolServer() {
@@ -192,6 +196,16 @@ void ProtocolServer::read(const std::shared_ptr<Client> &client) {
         });
 }
 
+void ProtocolServer::forgetLeft() {
+    const LineArbiter &arbiter = m_line.arbiter();
+    std::erase_if(m_left, [&](ClientId id) {
+        if (arbiter.queuedBytes(id) > 0 || arbiter.client() == id)
+            return false;
+        m_line.clients().remove(id);
+        return true;
+    });
+}
+
 void ProtocolServer::resume(ClientId id) {
     if (m_paused == 0 || m_line.arbiter().queuedBytes(id) >= kInputLimit)
         return;
@@ -216,7 +230,7 @@ void ProtocolServer::onDeviceLine(std::string_view line) {
 }
 
 void ProtocolServer::send(const std::shared_ptr<Client> &client, std::shared_ptr<const std::string> bytes) {
-    if (client->closed)
+    if (client->closed || client->deaf)
         return;
     if (client->queued + bytes->size() > kOutputLimit) {
         drop(client,
@@ -249,7 +263,12 @@ void ProtocolServer::writeNext(const std::shared_ptr<Client> &client) {
                               return;
                           client->queued -= std::min(client->queued, written);
                           if (error) {
-                              drop(client, "left (" + error.message() + ")");
+                              // The client closed its end: nothing more goes to it, but what it sent
+                              // before is still read and carried out, and its end of stream ends it.
+                              client->output.clear();
+                              client->queued = 0;
+                              client->writing = false;
+                              client->deaf = true;
                               return;
                           }
                           writeNext(client);
@@ -266,8 +285,10 @@ void ProtocolServer::drop(const std::shared_ptr<Client> &client, const std::stri
     boost::system::error_code ec;
     client->socket.shutdown(tcp::socket::shutdown_both, ec);
     client->socket.close(ec);
-    m_line.forget(client->id);
-    m_line.clients().remove(client->id);
+    // Its whole units still go on the line (a script may send a command and close at once), and who
+    // sent them is known until the last has gone and another's unit is on the line.
+    m_left.push_back(client->id);
+    forgetLeft();
     m_clients.remove(client);
     m_log("client " + client->peer + " " + why);
 }

@@ -15,6 +15,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace share {
 
@@ -56,6 +57,7 @@ private:
     void refuse(boost::asio::ip::tcp::socket socket);
     void read(const std::shared_ptr<Client> &client);
     void resume(ClientId id);
+    void forgetLeft();
     void send(const std::shared_ptr<Client> &client, std::shared_ptr<const std::string> bytes);
     void writeNext(const std::shared_ptr<Client> &client);
     void drop(const std::shared_ptr<Client> &client, const std::string &why);
@@ -68,7 +70,8 @@ private:
     boost::asio::steady_timer m_acceptPause;
     bool m_acceptFailing = false; // logged once until an accept succeeds again
     std::list<std::shared_ptr<Client>> m_clients;
-    std::size_t m_paused = 0; // clients not read while their units wait
+    std::size_t m_paused = 0;     // clients not read while their units wait
+    std::vector<ClientId> m_left; // clients gone whose units may still be on their way
 };
 
 } // namespace share

@@ -104,7 +104,8 @@ int main(int argc, char **argv) {
 
     boost::asio::io_context context;
     share::SharedLine shared(context, line, settings.devices, settings.pollSeconds, logLine);
-    share::ActivityRecorder activity(shared.model(), shared.arbiter(), shared.clients(), store, logLine);
+    share::ActivityRecorder activity(shared.model(), shared.arbiter(), shared.clients(), store,
+                                     share::AsioTimer::factory(context), logLine);
     share::ProtocolServer protocol(context, shared, settings.maxClients, logLine);
     if (!protocol.listen(settings.listen.host, settings.listen.port, error)) {
         std::fprintf(stderr, "korvexd: --listen: %s\n", error.c_str());
