@@ -18,3 +18,5 @@ echo "== bench_console_tcp"
 "$build/bench/bench_console_tcp" 200
 echo "== bench_responsiveness"
 "$build/bench/bench_responsiveness" 5
+echo "== bench_korvexd"
+"$build/bench/bench_korvexd" 2000 2
