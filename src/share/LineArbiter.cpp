@@ -104,9 +104,10 @@ void LineArbiter::pump() {
         }
         const std::size_t held = backlog(now);
         if (held > 0 && held + next.bytes.size() > kBacklog) {
-            // Once enough of the bytes before it can have left the port.
-            const std::size_t excess = held + next.bytes.size() - kBacklog;
-            m_timer->start(static_cast<int>((excess * 1000 + kLineBytesPerSecond - 1) / kLineBytesPerSecond));
+            // Once half the burst can have left the port (room for any unit): a flood then goes in
+            // bursts, not with a wake-up per unit.
+            const std::size_t drain = held - kBacklog / 2;
+            m_timer->start(static_cast<int>((drain * 1000 + kLineBytesPerSecond - 1) / kLineBytesPerSecond));
             return;
         }
         const session::SendStatus status = m_session.sendRaw(next.bytes);

@@ -41,7 +41,7 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kQuiet{300};
     static constexpr std::chrono::milliseconds kNoAnswer{1000};
-    static constexpr std::size_t kBacklog = 4 * 1024;
+    static constexpr std::size_t kBacklog = 4 * 1024; // at least twice the write limit
     static constexpr std::size_t kLineBytesPerSecond = 57600 / 10;
     static constexpr std::chrono::milliseconds kRetry{20};
 
