@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 
-.PHONY: all deps configure build run test test-asan test-tsan test-windows windows package-windows fuzz bench package \
+.PHONY: all deps configure build run run-shared test test-asan test-tsan test-windows windows package-windows fuzz bench package \
 	screenshots clean format
 
 all: build
@@ -28,6 +28,11 @@ build: configure
 run: build
 	@bash scripts/run-console.sh $(BUILD_DIR)
 
+# The same simulated line shared through korvexd, and the console connected to korvexd over "Network...";
+# more consoles and korvex-ctl --host may join it.
+run-shared: build
+	@bash scripts/run-shared.sh $(BUILD_DIR)
+
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
@@ -40,9 +45,11 @@ test-asan: deps
 		LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
 		ctest --output-on-failure -j $(JOBS) --timeout 900 $(CTEST_ARGS)
 
-# The threaded parts (serial link, Qt hand-off, console against the simulator) under ThreadSanitizer.
-TSAN_TESTS ?= serial_test|serial_qt_test|app_console_window_test|e2e_
-TSAN_TARGETS ?= serial_test serial_qt_test app_console_window_test e2e_test korvex-sim korvex-edid
+# The threaded parts (serial link, Qt hand-off, console against the simulator, korvexd with its line's
+# worker threads, and the consoles on it) under ThreadSanitizer.
+TSAN_TESTS ?= serial_test|serial_qt_test|app_console_window_test|e2e_|korvexd_reliability_test|korvexd_e2e_test
+TSAN_TARGETS ?= serial_test serial_qt_test app_console_window_test e2e_test korvex-sim korvex-edid \
+	korvexd korvex-ctl korvexd_reliability_test korvexd_e2e_test
 test-tsan: deps
 	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEX_SANITIZE=thread \
 		-DKORVEX_BUILD_BENCH=OFF >/dev/null

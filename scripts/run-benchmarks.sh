@@ -19,3 +19,5 @@ echo "== bench_console_tcp"
 echo "== bench_responsiveness"
 "$build/bench/bench_responsiveness" 5
 echo "== bench_videohub"; "$build/bench/bench_videohub" 200
+echo "== bench_korvexd"
+"$build/bench/bench_korvexd" 2000 2

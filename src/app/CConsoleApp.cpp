@@ -10,9 +10,11 @@ CConsoleApp::CConsoleApp(int &argc, char **argv) : QApplication(argc, argv) {
     setApplicationVersion(QStringLiteral(KORVEX_VERSION));
 }
 
-int CConsoleApp::InitInstance() {
+int CConsoleApp::InitInstance(const QString &connectHost, unsigned connectPort) {
     // The window lives exactly as long as its modal run; no message loop follows it.
     CConsoleDlg dlg;
+    if (!connectHost.isEmpty())
+        dlg.portControl().connectNetwork(connectHost, connectPort);
     const std::unique_ptr<TestHooks> hooks = TestHooks::startIfEnabled(dlg);
     dlg.exec();
     return 0;

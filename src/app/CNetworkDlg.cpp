@@ -23,7 +23,8 @@ std::optional<unsigned> splitHostPort(const QString &text, QString &host) {
     std::optional<unsigned> port;
     const int colon = host.lastIndexOf(QLatin1Char(':'));
     const bool bracketed = host.startsWith(QLatin1Char('['));
-    if (colon > 0 && (bracketed ? host.at(colon - 1) == QLatin1Char(']') : host.count(QLatin1Char(':')) == 1)) {
+    if (colon > 0 &&
+        (bracketed ? host.at(colon - 1) == QLatin1Char(']') : host.count(QLatin1Char(':')) == 1)) {
         bool ok = false;
         const unsigned p = host.mid(colon + 1).toUInt(&ok);
         if (ok && p >= 1 && p <= 65535) {
@@ -104,13 +105,20 @@ void CNetworkDlg::accept() {
     QDialog::accept();
 }
 
+QString CNetworkDlg::splitAddress(const QString &text, unsigned &port) {
+    QString host;
+    port = splitHostPort(text, host).value_or(kDefaultPort);
+    return host;
+}
+
 QStringList CNetworkDlg::recentHosts() {
     return QSettings().value(kRecentSetting).toStringList();
 }
 
 void CNetworkDlg::remember(const QString &host, unsigned port) {
-    const QString entry = (host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host) +
-                          QLatin1Char(':') + QString::number(port);
+    const QString entry =
+        (host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host) +
+        QLatin1Char(':') + QString::number(port);
     QStringList recent = recentHosts();
     recent.removeAll(entry);
     recent.prepend(entry);

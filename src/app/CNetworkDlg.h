@@ -19,6 +19,9 @@ public:
 
     QString host() const;
     unsigned port() const;
+    // "host:port", "[v6]:port", "host" or a bare IPv6 address as typed: the host, and the port (the
+    // default when none is given).
+    static QString splitAddress(const QString &text, unsigned &port);
     // Puts "host:port" first in the recent hosts (kept in the user's settings).
     static void remember(const QString &host, unsigned port);
     static QStringList recentHosts();

@@ -75,8 +75,12 @@ void CPortControl::chooseNetwork() {
         m_portList->setCurrentIndex(now.network ? CPortList::kNetworkIndex : static_cast<int>(now.port) - 1);
         return;
     }
-    CNetworkDlg::remember(dialog.host(), dialog.port());
-    m_line.chooseNetwork(dialog.host().toStdString(), static_cast<std::uint16_t>(dialog.port()));
+    connectNetwork(dialog.host(), dialog.port());
+}
+
+void CPortControl::connectNetwork(const QString &host, unsigned port) {
+    CNetworkDlg::remember(host, port);
+    m_line.chooseNetwork(host.toStdString(), static_cast<std::uint16_t>(port));
 }
 
 void CPortControl::setReconnectEnabled(bool on) {
@@ -99,8 +103,9 @@ void CPortControl::show(const session::LineStatus &status) {
     const bool on = status.state == LineState::On;
     const bool failed = status.state == LineState::Lost ||
                         (status.state == LineState::Off && status.event == LineEvent::Dropped);
-    m_portButton->setText(on ? QStringLiteral("Close Port")
-                             : failed ? QStringLiteral("Open port") : QStringLiteral("Turn on Port"));
+    m_portButton->setText(on       ? QStringLiteral("Close Port")
+                          : failed ? QStringLiteral("Open port")
+                                   : QStringLiteral("Turn on Port"));
     showPortIcon(on && status.event != LineEvent::OpenFailed);
     // A port that opens clears the reason the last one did not.
     if (status.open && status.event != LineEvent::OpenFailed)
@@ -109,7 +114,8 @@ void CPortControl::show(const session::LineStatus &status) {
         m_portList->setNetworkText(QString::fromStdString(status.line));
     // The list keeps the port chosen before a search until the search finds one.
     if (status.state != LineState::Searching)
-        m_portList->setCurrentIndex(status.network ? CPortList::kNetworkIndex : static_cast<int>(status.port) - 1);
+        m_portList->setCurrentIndex(status.network ? CPortList::kNetworkIndex
+                                                   : static_cast<int>(status.port) - 1);
     m_status->setText(statusText(status));
     if (status.event == LineEvent::OpenFailed)
         ui::messageBox(m_window, QStringLiteral("Can not find this port or used by other application"));

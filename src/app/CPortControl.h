@@ -37,6 +37,8 @@ public:
     session::LineController &line() { return m_line; }
 
     void TogglePort() { m_line.togglePort(); }
+    // Connects to a switcher's LAN port (or korvexd) as "Network..." does, and remembers the host.
+    void connectNetwork(const QString &host, unsigned port);
     void SelectPort();
     void StartSearch() { m_line.startSearch(); }
     bool SearchInProgress() const { return m_line.searching(); }

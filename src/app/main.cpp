@@ -1,4 +1,5 @@
 #include "app/CConsoleApp.h"
+#include "app/CNetworkDlg.h"
 #include "app/WorkFolder.h"
 #include "net/Socket.h"
 #include "res/Version.h"
@@ -34,7 +35,13 @@ int main(int argc, char **argv) {
                        "first start; the desktop menu entry starts the console so.");
 #endif
     const QCommandLineOption userDirOption(QStringLiteral("user-dir"), userDirHelp);
-    parser.addOptions({helpOption, versionOption, dirOption, userDirOption});
+    const QCommandLineOption connectOption(
+        QStringLiteral("connect"),
+        QStringLiteral(
+            "Connect to the switcher's LAN port, or to korvexd, at <host[:port]> (port 8000 unless "
+            "given) on start, as \"Network...\" does."),
+        QStringLiteral("host[:port]"));
+    parser.addOptions({helpOption, versionOption, dirOption, userDirOption, connectOption});
     // Qt's own options (-platform vnc, -style fusion, ...) are accepted here and left in argv for the
     // application object.
     for (const char *qtOption :
@@ -74,6 +81,17 @@ int main(int argc, char **argv) {
         return 0;
     }
 
+    QString connectHost;
+    unsigned connectPort = 0;
+    if (parser.isSet(connectOption)) {
+        connectHost = CNetworkDlg::splitAddress(parser.value(connectOption), connectPort);
+        if (connectHost.isEmpty()) {
+            std::fprintf(stderr,
+                         "korvex-console: --connect takes HOST[:PORT]\nTry 'korvex-console --help'.\n");
+            return 2;
+        }
+    }
+
     QString folder;
     if (parser.isSet(dirOption))
         folder = parser.value(dirOption);
@@ -98,5 +116,5 @@ int main(int argc, char **argv) {
         ui::messageBox(nullptr, QStringLiteral("Windows sockets initialization failed."));
         return 1;
     }
-    return app.InitInstance();
+    return app.InitInstance(connectHost, connectPort);
 }

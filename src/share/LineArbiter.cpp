@@ -33,6 +33,7 @@ LineArbiter::~LineArbiter() {
 }
 
 void LineArbiter::submit(LineUnit unit) {
+    m_queuedBytes[unit.client] += unit.bytes.size();
     m_queue.push_back(std::move(unit));
     pump();
 }
@@ -41,13 +42,41 @@ void LineArbiter::forget(ClientId client) {
     m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
                                  [client](const LineUnit &unit) { return unit.client == client; }),
                   m_queue.end());
+    m_queuedBytes.erase(client);
 }
 
 void LineArbiter::clear() {
     m_queue.clear();
+    const std::map<ClientId, std::size_t> waited = std::move(m_queuedBytes);
+    m_queuedBytes.clear();
     m_awaiting = false;
     m_expectedOutputs = 0;
+    // The port's queue went with the line.
+    m_backlog = 0;
     m_timer->stop();
+    if (onDequeued)
+        for (const auto &[client, bytes] : waited)
+            onDequeued(client);
+}
+
+std::size_t LineArbiter::queuedBytes(ClientId client) const {
+    const auto found = m_queuedBytes.find(client);
+    return found == m_queuedBytes.end() ? 0 : found->second;
+}
+
+void LineArbiter::dequeued(const LineUnit &unit) {
+    const auto found = m_queuedBytes.find(unit.client);
+    if (found != m_queuedBytes.end() && (found->second -= std::min(found->second, unit.bytes.size())) == 0)
+        m_queuedBytes.erase(found);
+    if (onDequeued)
+        onDequeued(unit.client);
+}
+
+std::size_t LineArbiter::backlog(Clock::time_point now) const {
+    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - m_backlogAt).count();
+    const auto left =
+        static_cast<std::size_t>(std::max<long long>(elapsed, 0)) * kLineBytesPerSecond / 1000000;
+    return m_backlog > left ? m_backlog - left : 0;
 }
 
 bool LineArbiter::idle() const {
@@ -75,13 +104,31 @@ void LineArbiter::pump() {
             armForSettling(now);
             return;
         }
+        const std::size_t held = backlog(now);
+        if (held > 0 && held + next.bytes.size() > kBacklog) {
+            // Once half the burst can have left the port (room for any unit): a flood then goes in
+            // bursts, not with a wake-up per unit.
+            const std::size_t drain = held - kBacklog / 2;
+            m_timer->start(static_cast<int>((drain * 1000 + kLineBytesPerSecond - 1) / kLineBytesPerSecond));
+            return;
+        }
+        const session::SendStatus status = m_session.sendRaw(next.bytes);
+        if (status != session::SendStatus::Sent && m_session.isOpen() &&
+            next.bytes.size() <= session::DeviceSession::kWriteLimit) {
+            // The port's queue is full after all: the unit waits, it is not lost.
+            m_timer->start(static_cast<int>(kRetry.count()));
+            return;
+        }
         const LineUnit unit = std::move(next);
         m_queue.pop_front();
-        if (m_session.sendRaw(unit.bytes) != session::SendStatus::Sent) {
+        dequeued(unit);
+        if (status != session::SendStatus::Sent) {
             if (onRefused)
                 onRefused(unit);
             continue;
         }
+        m_backlog = held + unit.bytes.size();
+        m_backlogAt = now;
         if (!m_awaiting || unit.device != m_device) {
             m_expectedOutputs = 0;
             m_expecting = false;
@@ -117,13 +164,9 @@ void LineArbiter::onReplyHandled(const protocol::Reply &reply) {
     if (const auto *routing = std::get_if<protocol::RoutingReply>(&reply); routing && routing->output)
         m_expectedOutputs &= ~(1u << *routing->output);
     // An answer complete by what it was asked for lets the next device's unit go at once; otherwise
-    // the quiet rule counts from this line.
-    if (!m_awaiting || m_queue.empty())
-        return;
-    if (settled(m_now()))
+    // the quiet rule counts from this line (a unit waiting for the port keeps its own time).
+    if (!m_queue.empty())
         pump();
-    else
-        armForSettling(m_now());
 }
 
 } // namespace share

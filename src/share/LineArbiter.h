@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -29,11 +30,19 @@ struct LineUnit {
 // device waits until that answer has settled: every reply a routing command asks for has come, or a
 // line came and the line then stayed quiet for 300 ms (the rule korvex-ctl waits by), or nothing came
 // within a second. Units keep their order.
+//
+// The line takes bytes no faster than a 57600-baud UART sends them, and the port's own queue is
+// small (a serial port that cannot queue a write counts as failed and drops): beyond a burst of
+// kBacklog bytes units wait here until half the burst can have left, and one the port still refuses
+// while the line is on is tried again shortly. So a flood goes on the line at its pace and is not lost.
 class LineArbiter : private session::ISessionObserver {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kQuiet{300};
     static constexpr std::chrono::milliseconds kNoAnswer{1000};
+    static constexpr std::size_t kBacklog = 4 * 1024; // at least twice the write limit
+    static constexpr std::size_t kLineBytesPerSecond = 57600 / 10;
+    static constexpr std::chrono::milliseconds kRetry{20};
 
     LineArbiter(session::DeviceSession &session, const session::TimerFactory &timers,
                 std::function<Clock::time_point()> now = &Clock::now);
@@ -56,9 +65,14 @@ public:
     std::uint8_t device() const { return m_device; }
     ClientId client() const { return m_client; }
     std::size_t queued() const { return m_queue.size(); }
+    // Bytes of a client's units waiting here.
+    std::size_t queuedBytes(ClientId client) const;
 
     // A unit the line did not take (closed, or over the write limit once it was to go), for the log.
     std::function<void(const LineUnit &unit)> onRefused;
+    // A client's unit left the queue (on the line, refused or forgotten): a listener that stopped
+    // reading a client whose units piled up may read again.
+    std::function<void(ClientId client)> onDequeued;
 
 private:
     void onLineSeen(std::string_view line) override;
@@ -67,16 +81,22 @@ private:
     void pump();
     bool settled(Clock::time_point now) const;
     void armForSettling(Clock::time_point now);
+    // What the port may still hold of the bytes put on the line, at the UART's rate.
+    std::size_t backlog(Clock::time_point now) const;
+    void dequeued(const LineUnit &unit);
 
     session::DeviceSession &m_session;
     std::unique_ptr<session::ITimer> m_timer;
     std::function<Clock::time_point()> m_now;
     std::deque<LineUnit> m_queue;
+    std::map<ClientId, std::size_t> m_queuedBytes; // by client, for those with units waiting
+    std::size_t m_backlog = 0;                     // bytes put on the line as of m_backlogAt
+    Clock::time_point m_backlogAt{};
     bool m_awaiting = false;
     std::uint8_t m_device = 0;
     ClientId m_client = kKorvexd;
     unsigned m_expectedOutputs = 0; // bits 1..9: routing replies still to come
-    bool m_expecting = false;        // the units awaited asked for routing replies
+    bool m_expecting = false;       // the units awaited asked for routing replies
     int m_linesSinceSent = 0;
     Clock::time_point m_sentAt{};
     Clock::time_point m_lastLine{};

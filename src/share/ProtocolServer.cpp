@@ -33,8 +33,7 @@ struct ProtocolServer::Client : IUnitSink {
           cutter(session::DeviceSession::kWriteLimit) {}
 
     void onUnit(const Unit &unit) override {
-        server.m_line.submit(
-            {id, std::string(unit.bytes.begin(), unit.bytes.end()), unitDevice(unit, 0)});
+        server.m_line.submit({id, std::string(unit.bytes.begin(), unit.bytes.end()), unitDevice(unit, 0)});
     }
     void onRefusal(const Refusal &refusal) override {
         server.m_log("client " + peer + ": " + describeRefusal(refusal, cutter.limit()));
@@ -50,14 +49,22 @@ struct ProtocolServer::Client : IUnitSink {
     std::size_t queued = 0; // bytes in output
     bool writing = false;
     bool closed = false;
+    bool paused = false; // not read while its units wait for the line
+    bool deaf = false;   // a write failed: the client is only read until it ends
 };
 
 ProtocolServer::ProtocolServer(asio::io_context &context, SharedLine &line, unsigned maxClients, Log log)
-    : m_context(context), m_line(line), m_maxClients(maxClients), m_log(std::move(log)), m_acceptor(context) {
+    : m_context(context), m_line(line), m_maxClients(maxClients), m_log(std::move(log)), m_acceptor(context),
+      m_acceptPause(context) {
     m_line.addListener(this);
+    m_line.arbiter().onDequeued = [this](ClientId id) {
+        resume(id);
+        forgetLeft();
+    };
 }
 
 ProtocolServer::~ProtocolServer() {
+    m_line.arbiter().onDequeued = nullptr;
     m_line.removeListener(this);
     stop();
 }
@@ -102,54 +109,75 @@ std::string ProtocolServer::address() const {
 void ProtocolServer::stop() {
     boost::system::error_code ec;
     m_acceptor.close(ec);
+    m_acceptPause.cancel();
     for (const std::shared_ptr<Client> &client : m_clients) {
         client->closed = true;
         client->socket.close(ec);
     }
     m_clients.clear();
+    m_paused = 0;
 }
 
 void ProtocolServer::accept() {
     m_acceptor.async_accept([this](const boost::system::error_code &error, tcp::socket socket) {
         if (error == asio::error::operation_aborted || !m_acceptor.is_open())
             return;
-        if (!error) {
-            if (m_clients.size() >= m_maxClients) {
-                refuse(std::move(socket));
-            } else {
-                boost::system::error_code ec;
-                socket.set_option(tcp::no_delay(true), ec);
-                // A small send buffer, so that the output bound, not the kernel, decides when a client
-                // that stops reading goes.
-                socket.set_option(asio::socket_base::send_buffer_size(64 * 1024), ec);
-                const std::string peer = peerText(socket);
-                const ClientId id = m_line.clients().add({store::Actor::Kind::Protocol, "", peer});
-                auto client = std::make_shared<Client>(std::move(socket), id, *this);
-                m_clients.push_back(client);
-                m_log("client " + client->peer + " connected (" + std::to_string(m_clients.size()) + " of " +
-                      std::to_string(m_maxClients) + ")");
-                read(client);
-            }
+        if (error) {
+            // Out of file descriptors, most likely: the connection waits in the backlog, and trying
+            // again at once would only spin.
+            acceptLater(error);
+            return;
+        }
+        m_acceptFailing = false;
+        if (m_clients.size() >= m_maxClients) {
+            refuse(std::move(socket));
+        } else {
+            boost::system::error_code ec;
+            socket.set_option(tcp::no_delay(true), ec);
+            // A small send buffer, so that the output bound, not the kernel, decides when a client that
+            // stops reading goes.
+            socket.set_option(asio::socket_base::send_buffer_size(64 * 1024), ec);
+            const std::string peer = peerText(socket);
+            const ClientId id = m_line.clients().add({store::Actor::Kind::Protocol, "", peer});
+            auto client = std::make_shared<Client>(std::move(socket), id, *this);
+            m_clients.push_back(client);
+            m_log("client " + client->peer + " connected (" + std::to_string(m_clients.size()) + " of " +
+                  std::to_string(m_maxClients) + ")");
+            read(client);
         }
         accept();
     });
 }
 
+void ProtocolServer::acceptLater(const boost::system::error_code &error) {
+    if (!m_acceptFailing)
+        m_log("cannot take a new client: " + error.message() + "; trying again");
+    m_acceptFailing = true;
+    m_acceptPause.expires_after(kAcceptPause);
+    m_acceptPause.async_wait([this](const boost::system::error_code &cancelled) {
+        if (!cancelled && m_acceptor.is_open())
+            accept();
+    });
+}
+
 void ProtocolServer::refuse(tcp::socket socket) {
     auto refused = std::make_shared<tcp::socket>(std::move(socket));
-    auto text = std::make_shared<const std::string>("BUSY: korvexd serves at most " + std::to_string(m_maxClients) +
-                                                    " clients\r\n");
-    m_log("client " + peerText(*refused) + " refused: " + std::to_string(m_maxClients) + " clients connected");
-    asio::async_write(*refused, asio::buffer(*text), [refused, text](const boost::system::error_code &, std::size_t) {
-        boost::system::error_code ec;
-        refused->shutdown(tcp::socket::shutdown_both, ec);
-        refused->close(ec);
-    });
+    auto text = std::make_shared<const std::string>("BUSY: korvexd serves at most " +
+                                                    std::to_string(m_maxClients) + " clients\r\n");
+    m_log("client " + peerText(*refused) + " refused: " + std::to_string(m_maxClients) +
+          " clients connected");
+    asio::async_write(*refused, asio::buffer(*text),
+                      [refused, text](const boost::system::error_code &, std::size_t) {
+                          boost::system::error_code ec;
+                          refused->shutdown(tcp::socket::shutdown_both, ec);
+                          refused->close(ec);
+                      });
 }
 
 void ProtocolServer::read(const std::shared_ptr<Client> &client) {
     client->socket.async_read_some(
-        asio::buffer(client->input), [this, client](const boost::system::error_code &error, std::size_t size) {
+        asio::buffer(client->input),
+        [this, client](const boost::system::error_code &error, std::size_t size) {
             if (client->closed)
                 return;
             if (error) {
@@ -157,8 +185,38 @@ void ProtocolServer::read(const std::shared_ptr<Client> &client) {
                 return;
             }
             client->cutter.feed(std::span<const std::uint8_t>(client->input.data(), size), *client);
+            if (client->closed)
+                return;
+            if (m_line.arbiter().queuedBytes(client->id) >= kInputLimit) {
+                client->paused = true;
+                ++m_paused;
+                return;
+            }
             read(client);
         });
+}
+
+void ProtocolServer::forgetLeft() {
+    const LineArbiter &arbiter = m_line.arbiter();
+    std::erase_if(m_left, [&](ClientId id) {
+        if (arbiter.queuedBytes(id) > 0 || arbiter.client() == id)
+            return false;
+        m_line.clients().remove(id);
+        return true;
+    });
+}
+
+void ProtocolServer::resume(ClientId id) {
+    if (m_paused == 0 || m_line.arbiter().queuedBytes(id) >= kInputLimit)
+        return;
+    for (const std::shared_ptr<Client> &client : m_clients) {
+        if (client->id != id || !client->paused)
+            continue;
+        client->paused = false;
+        --m_paused;
+        read(client);
+        return;
+    }
 }
 
 void ProtocolServer::onDeviceLine(std::string_view line) {
@@ -172,10 +230,11 @@ void ProtocolServer::onDeviceLine(std::string_view line) {
 }
 
 void ProtocolServer::send(const std::shared_ptr<Client> &client, std::shared_ptr<const std::string> bytes) {
-    if (client->closed)
+    if (client->closed || client->deaf)
         return;
     if (client->queued + bytes->size() > kOutputLimit) {
-        drop(client, "stopped reading: disconnected with " + std::to_string(client->queued) + " bytes waiting");
+        drop(client,
+             "stopped reading: disconnected with " + std::to_string(client->queued) + " bytes waiting");
         return;
     }
     client->queued += bytes->size();
@@ -204,7 +263,12 @@ void ProtocolServer::writeNext(const std::shared_ptr<Client> &client) {
                               return;
                           client->queued -= std::min(client->queued, written);
                           if (error) {
-                              drop(client, "left (" + error.message() + ")");
+                              // The client closed its end: nothing more goes to it, but what it sent
+                              // before is still read and carried out, and its end of stream ends it.
+                              client->output.clear();
+                              client->queued = 0;
+                              client->writing = false;
+                              client->deaf = true;
                               return;
                           }
                           writeNext(client);
@@ -215,11 +279,16 @@ void ProtocolServer::drop(const std::shared_ptr<Client> &client, const std::stri
     if (client->closed)
         return;
     client->closed = true;
+    if (client->paused)
+        --m_paused;
+    client->paused = false;
     boost::system::error_code ec;
     client->socket.shutdown(tcp::socket::shutdown_both, ec);
     client->socket.close(ec);
-    m_line.forget(client->id);
-    m_line.clients().remove(client->id);
+    // Its whole units still go on the line (a script may send a command and close at once), and who
+    // sent them is known until the last has gone and another's unit is on the line.
+    m_left.push_back(client->id);
+    forgetLeft();
     m_clients.remove(client);
     m_log("client " + client->peer + " " + why);
 }

@@ -21,8 +21,16 @@ SharedLine::SharedLine(boost::asio::io_context &context, Line line, std::vector<
     m_controller.setResync([this] { m_poller.resync(); });
     m_controller.setStatusHandler([this](const session::LineStatus &status) { onStatus(status); });
     m_arbiter.onRefused = [this](const LineUnit &unit) {
-        m_log("a unit of " + std::to_string(unit.bytes.size()) + " bytes did not go on the line: " +
-              (m_session.isOpen() ? "over the write limit" : "the line is not on"));
+        if (m_session.isOpen()) {
+            m_log("a unit of " + std::to_string(unit.bytes.size()) +
+                  " bytes did not go on the line: over the write "
+                  "limit");
+            return;
+        }
+        // A client may send on while the line is away: said once, and counted when the line is back,
+        // instead of one log line per command.
+        if (m_refusedWhileAway++ == 0)
+            m_log("units do not go on the line while it is away; counting them");
     };
 }
 
@@ -74,7 +82,11 @@ void SharedLine::onStatus(const session::LineStatus &status) {
     switch (status.state) {
     case session::LineState::On:
         if (!m_wasOn) {
-            m_log("line " + status.line + (status.event == session::LineEvent::Reconnected ? " is back" : " is on"));
+            m_log("line " + status.line +
+                  (status.event == session::LineEvent::Reconnected ? " is back" : " is on"));
+            if (m_refusedWhileAway > 0)
+                m_log(std::to_string(m_refusedWhileAway) + " units did not go on the line while it was away");
+            m_refusedWhileAway = 0;
             // At start the controller has not asked yet; after a reconnect it has (the resync).
             if (status.event != session::LineEvent::Reconnected)
                 m_poller.resync();

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "session/DeviceModel.h"
+#include "session/DeviceSession.h"
+#include "session/LineController.h"
 #include "share/AsioLoop.h"
 #include "share/ClientDirectory.h"
 #include "share/LineArbiter.h"
 #include "share/Poller.h"
-#include "session/DeviceSession.h"
-#include "session/LineController.h"
 
 #include <cstdint>
 #include <functional>
@@ -37,7 +37,7 @@ public:
     struct Line {
         enum class Kind { Serial, Network };
         Kind kind = Kind::Serial;
-        std::string name; // as the user gave it: "COM3", "/dev/ttyUSB0", "10.0.0.7:8000"
+        std::string name;  // as the user gave it: "COM3", "/dev/ttyUSB0", "10.0.0.7:8000"
         unsigned port = 1; // the serial port number that reaches it
         std::string host;  // a network line's host and TCP port
         std::uint16_t hostPort = 0;
@@ -94,6 +94,7 @@ private:
     Poller m_poller;
     std::vector<ISharedLineListener *> m_listeners;
     bool m_wasOn = false;
+    std::uint64_t m_refusedWhileAway = 0; // clients' units refused since the line went
 };
 
 } // namespace share

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Debian package as an installer meets it: built by CPack from this build, unpacked into a
 # scratch root, it holds the programs, their man pages and bash completions, the menu entry, the
-# AppStream metadata, the icon and the copyright file, declares the run-time Qt plugins, korvex-ctl needs no Qt library,
-# and the menu entry's command starts the console in the user's data folder. korvexd's unit, system
-# user, settings file (a conffile) and man page are there, and systemd accepts the unit and the user.
+# AppStream metadata, the icon and the copyright file, declares the run-time Qt plugins, korvex-ctl
+# needs no Qt library, and the menu entry's command starts the console in the user's data folder.
+# korvexd, its unit, system user, settings file (a conffile) and man page are there, korvexd needs no
+# Qt library and will not start on the settings file as installed (no line set yet), and systemd
+# accepts the unit running the packaged korvexd, and the user.
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -20,7 +22,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 deb="$(ls "$work"/out/korvex_*.deb)"
 contents="$(dpkg-deb -c "$deb" | awk '{print $6}')"
 completions=./usr/share/bash-completion/completions
-for f in ./usr/bin/korvex-console ./usr/bin/korvex-ctl ./usr/bin/korvex-sim ./usr/bin/korvex-edid \
+for f in ./usr/bin/korvex-console ./usr/bin/korvex-ctl ./usr/bin/korvex-sim ./usr/bin/korvex-edid ./usr/bin/korvexd \
          ./usr/share/man/man1/korvex-console.1.gz ./usr/share/man/man1/korvex-ctl.1.gz \
          ./usr/share/man/man1/korvex-sim.1.gz ./usr/share/man/man1/korvex-edid.1.gz \
          $completions/korvex-ctl $completions/korvex-sim $completions/korvex-edid \
@@ -30,10 +32,6 @@ for f in ./usr/bin/korvex-console ./usr/bin/korvex-ctl ./usr/bin/korvex-sim ./us
          ./usr/lib/sysusers.d/korvexd.conf ./etc/korvex/korvexd.conf; do
     grep -qx "$f" <<<"$contents" || fail "$f is not in the package"
 done
-# korvexd goes in once it is built.
-if [ -x "$build/tools/korvexd/korvexd" ]; then
-    grep -qx ./usr/bin/korvexd <<<"$contents" || fail "korvexd is not in the package"
-fi
 depends="$(dpkg-deb -f "$deb" Depends)"
 for d in qt6-qpa-plugins libqt6widgets6; do
     grep -q "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
@@ -45,6 +43,17 @@ dpkg-deb -x "$deb" "$work/root"
 ctl_libraries="$(ldd "$work/root/usr/bin/korvex-ctl")"
 ! grep -qi "libQt" <<<"$ctl_libraries" || fail "korvex-ctl links Qt: $ctl_libraries"
 "$work/root/usr/bin/korvex-sim" --help >/dev/null || fail "korvex-sim --help"
+korvexd="$work/root/usr/bin/korvexd"
+"$korvexd" --version | grep -qx "korvexd 2.0" || fail "korvexd --version"
+! ldd "$korvexd" | grep -qi "libQt" || fail "korvexd links Qt: $(ldd "$korvexd")"
+# Every key of the installed settings file is korvexd's; as installed it names no line, so korvexd
+# stops at once with the status the unit does not restart after.
+set +e
+said="$("$korvexd" --config "$work/root/etc/korvex/korvexd.conf" 2>&1)"
+status=$?
+set -e
+[ "$status" -eq 1 ] && grep -q "^korvexd: no line to share" <<<"$said" ||
+    fail "korvexd on the installed settings: status $status: $said"
 for page in man1/korvex-console.1 man1/korvex-ctl.1 man1/korvex-sim.1 man1/korvex-edid.1 man8/korvexd.8; do
     zcat "$work/root/usr/share/man/$page.gz" | grep -q "^.SH NAME" || fail "$page man page"
 done
@@ -56,14 +65,8 @@ grep -qx /etc/korvex/korvexd.conf "$work/control/conffiles" || fail "conffiles: 
 for script in postinst prerm postrm; do
     [ -x "$work/control/$script" ] && sh -n "$work/control/$script" || fail "$script"
 done
-# systemd accepts the unit without a word (its man page found in the package). The unit runs the
-# unpacked korvexd, or until korvexd is built a throwaway program in its place.
-korvexd="$work/root/usr/bin/korvexd"
-if [ ! -x "$korvexd" ]; then
-    korvexd="$work/korvexd"
-    printf '#!/bin/sh\nexit 0\n' >"$korvexd"
-    chmod +x "$korvexd"
-fi
+# systemd accepts the unit without a word (its man page found in the package), running the unpacked
+# korvexd.
 mkdir "$work/units"
 sed "s|^ExecStart=/usr/bin/korvexd|ExecStart=$korvexd|" "$work/root/usr/lib/systemd/system/korvexd.service" \
     >"$work/units/korvexd.service"

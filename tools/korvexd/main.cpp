@@ -16,15 +16,42 @@
 #include <chrono>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
+// Exit status when korvexd cannot start for a reason a restart may mend (a listener's address in use).
+constexpr int kExitCannotStart = 2;
+
 void logLine(const std::string &message) {
     std::fprintf(stderr, "korvexd: %s\n", message.c_str());
     std::fflush(stderr);
+}
+
+// A device path is kept as given (made absolute, its links not resolved) as the one entry of the device
+// table: a device missing at start is then waited for like one that dropped, and a
+// /dev/serial/by-id/... link finds its adapter again under whatever ttyUSB number it returns as. A path
+// that does not end in its number is taken as the device it leads to now.
+std::optional<unsigned> devicePathPort(const std::string &text, std::string &error) {
+    std::error_code ec;
+    const std::string path = std::filesystem::absolute(text, ec).lexically_normal().string();
+    if (ec || path.empty() || path.back() < '0' || path.back() > '9')
+        return serial::portNumberFor(text, error);
+    // The table names a device by a prefix and a number: "/dev/ttyUSB1" is "/dev/ttyUSB" and 1.
+    const unsigned index = static_cast<unsigned>(path.back() - '0');
+    for (unsigned port = index + 1; port <= serial::kLastPort; ++port) {
+        if (std::filesystem::exists(std::filesystem::symlink_status(serial::PortName(port), ec)))
+            continue;
+        serial::SetDeviceTable(
+            serial::DeviceTable{{{port - index, index + 1, path.substr(0, path.size() - 1)}}});
+        return port;
+    }
+    error = "every port number is taken by a COMn entry in this folder";
+    return std::nullopt;
 }
 
 // The line as the settings name it, with the serial port number that reaches a device path.
@@ -37,7 +64,9 @@ bool lineOf(const korvexd::LineSetting &setting, share::SharedLine::Line &line, 
         line.name = setting.endpoint.text();
         return true;
     }
-    const std::optional<unsigned> port = serial::portNumberFor(setting.text, error);
+    const std::optional<unsigned> port = setting.kind == korvexd::LineSetting::Kind::DevicePath
+                                             ? devicePathPort(setting.text, error)
+                                             : serial::portNumberFor(setting.text, error);
     if (!port)
         return false;
     line.port = *port;
@@ -89,7 +118,7 @@ int main(int argc, char **argv) {
     share::ProtocolServer protocol(context, shared, settings.maxClients, logLine);
     if (!protocol.listen(settings.listen.host, settings.listen.port, error)) {
         std::fprintf(stderr, "korvexd: --listen: %s\n", error.c_str());
-        return korvexd::kExitBadSetting;
+        return kExitCannotStart;
     }
     logLine("serving " + line.name + " on " + protocol.address());
 
