@@ -9,23 +9,24 @@ void KorvexdFixture::SetUp() {
 }
 
 void KorvexdFixture::TearDown() {
-    // korvexd first: no line drops under it while a test ends.
+    // korvexd goes first: the simulators' lines must not drop under it while a test's last check runs.
     m_korvexd.stop();
     m_sims.clear();
     m_cwd.reset();
 }
 
 testsupport::SimProcess &KorvexdFixture::startSim(std::vector<std::string> extra, const std::string &link) {
-    return launchSim({"--link", link}, extra);
+    std::vector<std::string> args{"--link", link,    "--state",  kSimState,
+                                  "--log",  kSimLog, "--inject", kSimFifo};
+    args.insert(args.end(), extra.begin(), extra.end());
+    m_sims.push_back(std::make_unique<testsupport::SimProcess>(args));
+    EXPECT_TRUE(m_sims.back()->started()) << m_sims.back()->error();
+    return *m_sims.back();
 }
 
 testsupport::SimProcess &KorvexdFixture::startTcpSim(std::vector<std::string> extra, std::uint16_t port) {
-    return launchSim({"--tcp", "127.0.0.1:" + std::to_string(port)}, extra);
-}
-
-testsupport::SimProcess &KorvexdFixture::launchSim(std::vector<std::string> args,
-                                                   const std::vector<std::string> &extra) {
-    args.insert(args.end(), {"--state", kSimState, "--log", kSimLog});
+    std::vector<std::string> args{"--tcp", "127.0.0.1:" + std::to_string(port), "--state", kSimState, "--log",
+                                  kSimLog};
     args.insert(args.end(), extra.begin(), extra.end());
     m_sims.push_back(std::make_unique<testsupport::SimProcess>(args));
     EXPECT_TRUE(m_sims.back()->started()) << m_sims.back()->error();
