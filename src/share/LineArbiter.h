@@ -33,9 +33,8 @@ struct LineUnit {
 //
 // The line takes bytes no faster than a 57600-baud UART sends them, and the port's own queue is
 // small (a serial port that cannot queue a write counts as failed and drops): beyond a burst of
-// kBacklog bytes a unit waits here until the bytes before it can have left, and one the port still
-// refuses while the line is on is tried again shortly. So a client that floods the line delays only
-// its own units.
+// kBacklog bytes units wait here until half the burst can have left, and one the port still refuses
+// while the line is on is tried again shortly. So a flood goes on the line at its pace and is not lost.
 class LineArbiter : private session::ISessionObserver {
 public:
     using Clock = std::chrono::steady_clock;

@@ -24,7 +24,8 @@ namespace share {
 // shared line, and every line from the devices goes to every client. A client that stops reading is
 // disconnected once a megabyte waits for it: the line never waits for a client. A client whose units
 // wait for the line beyond kInputLimit is not read until they have gone, so a flood is held back in
-// its own connection. Beyond the client limit a newcomer is told so in one line and closed.
+// its own connection; and what a client sent whole goes on the line even when it closed the connection
+// right after. Beyond the client limit a newcomer is told so in one line and closed.
 class ProtocolServer : private ISharedLineListener {
 public:
     static constexpr std::size_t kOutputLimit = 1024 * 1024;

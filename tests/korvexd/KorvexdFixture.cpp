@@ -9,24 +9,23 @@ void KorvexdFixture::SetUp() {
 }
 
 void KorvexdFixture::TearDown() {
-    // korvexd goes first: the simulators' lines must not drop under it while a test's last check runs.
+    // korvexd first: no line drops under it while a test ends.
     m_korvexd.stop();
     m_sims.clear();
     m_cwd.reset();
 }
 
 testsupport::SimProcess &KorvexdFixture::startSim(std::vector<std::string> extra, const std::string &link) {
-    std::vector<std::string> args{"--link", link,    "--state",  kSimState,
-                                  "--log",  kSimLog, "--inject", kSimFifo};
-    args.insert(args.end(), extra.begin(), extra.end());
-    m_sims.push_back(std::make_unique<testsupport::SimProcess>(args));
-    EXPECT_TRUE(m_sims.back()->started()) << m_sims.back()->error();
-    return *m_sims.back();
+    return launchSim({"--link", link}, extra);
 }
 
 testsupport::SimProcess &KorvexdFixture::startTcpSim(std::vector<std::string> extra, std::uint16_t port) {
-    std::vector<std::string> args{"--tcp", "127.0.0.1:" + std::to_string(port), "--state", kSimState, "--log",
-                                  kSimLog};
+    return launchSim({"--tcp", "127.0.0.1:" + std::to_string(port)}, extra);
+}
+
+testsupport::SimProcess &KorvexdFixture::launchSim(std::vector<std::string> args,
+                                                   const std::vector<std::string> &extra) {
+    args.insert(args.end(), {"--state", kSimState, "--log", kSimLog});
     args.insert(args.end(), extra.begin(), extra.end());
     m_sims.push_back(std::make_unique<testsupport::SimProcess>(args));
     EXPECT_TRUE(m_sims.back()->started()) << m_sims.back()->error();

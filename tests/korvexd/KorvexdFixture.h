@@ -11,33 +11,28 @@
 #include <string>
 #include <vector>
 
-// korvexd and korvex-sim in a temporary folder: the simulator's line linked there as COM1 (or served
-// on a loopback TCP port), korvexd on free loopback ports with its log in the folder. Skipped outside
-// CTest, which names the programs.
+// korvexd and korvex-sim in a temporary folder: the simulator's line linked there (COM1 unless named)
+// or served on a loopback TCP port, with its state file and wire log; korvexd on free loopback ports.
+// Skipped outside CTest, which names the programs.
 class KorvexdFixture : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // korvex-sim linked as COM1 (or another name in the folder), with its state file, wire log and
-    // injection FIFO.
     testsupport::SimProcess &startSim(std::vector<std::string> extra = {}, const std::string &link = "COM1");
-    // korvex-sim serving its line on a loopback TCP port (0: any free one); slavePath() is "HOST:PORT".
-    testsupport::SimProcess &startTcpSim(std::vector<std::string> extra = {}, std::uint16_t port = 0);
-    // korvexd with these arguments (--line, --devices, ...) on this protocol port (0: a free one); fails
-    // the test when it does not start.
+    // slavePath() is then "127.0.0.1:PORT"; port 0 is any free one.
+    testsupport::SimProcess &startTcpSim(std::vector<std::string> extra, std::uint16_t port);
     void startKorvexd(const std::vector<std::string> &args, std::uint16_t port = 0);
-
-    // A client connected to korvexd's protocol port.
     std::unique_ptr<ProtocolClient> connectClient(int receiveBuffer = 0);
-    // Log lines of korvexd with this text, once there are at least `count` of them.
+    // Waits for at least `count` log lines with the text.
     bool waitForLog(const std::string &text, std::size_t count = 1, int timeoutMs = 20000);
-    // Lines the simulator received with this text.
+    // Lines the simulator received that hold the text.
     std::size_t simLines(const std::string &text) const;
 
     static constexpr const char *kSimState = "sim.json";
     static constexpr const char *kSimLog = "sim.log";
-    static constexpr const char *kSimFifo = "sim.fifo";
+
+    testsupport::SimProcess &launchSim(std::vector<std::string> args, const std::vector<std::string> &extra);
 
     std::unique_ptr<testsupport::ScopedTempCwd> m_cwd;
     std::vector<std::unique_ptr<testsupport::SimProcess>> m_sims;

@@ -2,46 +2,30 @@
 
 #include "WaitFor.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-ProtocolClient::~ProtocolClient() {
-    close();
-}
-
 bool ProtocolClient::connect(std::uint16_t port, int receiveBuffer) {
-    close();
-    m_received.clear();
-    m_lines = 0;
-    m_peerClosed = false;
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_fd < 0)
-        return false;
     if (receiveBuffer > 0)
         ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
-    if (::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        close();
+    if (::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
         return false;
-    }
-    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
-    return true;
+    return ::fcntl(m_fd, F_SETFL, O_NONBLOCK) == 0;
 }
 
 bool ProtocolClient::send(const std::string &bytes, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::size_t done = 0;
-    while (m_fd >= 0 && done < bytes.size()) {
+    for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t n = ::send(m_fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
@@ -55,22 +39,25 @@ bool ProtocolClient::send(const std::string &bytes, int timeoutMs) {
         if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
             return false;
     }
-    return m_fd >= 0 && done == bytes.size();
+    return true;
 }
 
 void ProtocolClient::pump() {
     char buffer[65536];
-    while (m_fd >= 0 && !m_peerClosed) {
-        const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
-        if (n > 0) {
-            m_received.append(buffer, static_cast<std::size_t>(n));
-            m_lines += static_cast<std::size_t>(std::count(buffer, buffer + n, '\n'));
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            return;
-        m_peerClosed = true;
-    }
+    ssize_t n = 0;
+    while (m_fd >= 0 && !m_peerClosed && (n = ::recv(m_fd, buffer, sizeof buffer, 0)) > 0)
+        m_received.append(buffer, static_cast<std::size_t>(n));
+    // End of stream, or a reset.
+    m_peerClosed = m_peerClosed || n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+}
+
+void ProtocolClient::close(bool reset) {
+    const linger now{1, 0};
+    if (m_fd >= 0 && reset)
+        ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }
 
 std::size_t ProtocolClient::count(const std::string &text) const {
@@ -80,40 +67,10 @@ std::size_t ProtocolClient::count(const std::string &text) const {
     return found;
 }
 
-bool ProtocolClient::waitForLines(std::size_t lines, int timeoutMs) {
-    return testsupport::waitFor(
-        [&] {
-            pump();
-            return m_lines >= lines;
-        },
-        timeoutMs);
-}
-
-bool ProtocolClient::waitForText(const std::string &text, int timeoutMs) {
-    return testsupport::waitFor(
-        [&] {
-            pump();
-            return m_received.find(text) != std::string::npos;
-        },
-        timeoutMs);
+bool ProtocolClient::waitForCount(const std::string &text, std::size_t times, int timeoutMs) {
+    return testsupport::waitFor([&] { return pump(), count(text) >= times; }, timeoutMs);
 }
 
 bool ProtocolClient::waitForClose(int timeoutMs) {
-    return testsupport::waitFor(
-        [&] {
-            pump();
-            return m_peerClosed;
-        },
-        timeoutMs);
-}
-
-void ProtocolClient::close(bool reset) {
-    if (m_fd < 0)
-        return;
-    if (reset) {
-        const linger now{1, 0};
-        ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
-    }
-    ::close(m_fd);
-    m_fd = -1;
+    return testsupport::waitFor([&] { return pump(), m_peerClosed; }, timeoutMs);
 }
