@@ -72,17 +72,20 @@ bool KorvexdProcess::launch(const std::vector<std::string> &args, std::uint16_t 
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
+    // Emptied before the start, so that the last run's "serving" line is not taken for this one's.
+    const int logFile = ::open("korvexd.log", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const pid_t parent = ::getpid();
     m_pid = ::fork();
     if (m_pid == 0) {
         // A test that dies takes korvexd with it.
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        const int log = ::open("korvexd.log", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (::getppid() != parent || log < 0 || ::dup2(log, STDERR_FILENO) < 0)
+        if (::getppid() != parent || logFile < 0 || ::dup2(logFile, STDERR_FILENO) < 0)
             ::_exit(127);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    if (logFile >= 0)
+        ::close(logFile);
     m_status = -1;
     const std::string serving = " on " + loopback(m_port);
     const bool up = waitFor(
