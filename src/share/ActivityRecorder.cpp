@@ -60,7 +60,7 @@ void ActivityRecorder::onDeviceChanged(std::uint8_t device, session::DeviceMembe
     }
     if (whats.empty())
         return;
-    const store::StoreResult result = m_store.record(device, m_clients.who(m_arbiter.client()), std::move(whats));
+    const store::StoreResult result = m_store.record(device, m_clients.who(m_arbiter.lineClient()), std::move(whats));
     if (!result.ok())
         m_log("activity of device " + std::to_string(device) + " not kept: " + result.message);
 }

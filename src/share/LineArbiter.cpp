@@ -155,6 +155,7 @@ void LineArbiter::armForSettling(Clock::time_point now) {
 
 void LineArbiter::onLineSeen(std::string_view) {
     const Clock::time_point now = m_now();
+    m_lineClient = m_awaiting && !settled(now) ? m_client : kKorvexd;
     m_lastLine = now;
     m_lastTraffic = now;
     ++m_linesSinceSent;

@@ -64,6 +64,9 @@ public:
     // The device whose answer is awaited (or came last), and who sent the unit it answers.
     std::uint8_t device() const { return m_device; }
     ClientId client() const { return m_client; }
+    // Whose unit the last line from the devices answers: korvexd's own when it came once the answer
+    // had settled (a change made at a device's front panel).
+    ClientId lineClient() const { return m_lineClient; }
     std::size_t queued() const { return m_queue.size(); }
     // Bytes of a client's units waiting here.
     std::size_t queuedBytes(ClientId client) const;
@@ -95,6 +98,7 @@ private:
     bool m_awaiting = false;
     std::uint8_t m_device = 0;
     ClientId m_client = kKorvexd;
+    ClientId m_lineClient = kKorvexd;
     unsigned m_expectedOutputs = 0; // bits 1..9: routing replies still to come
     bool m_expecting = false;       // the units awaited asked for routing replies
     int m_linesSinceSent = 0;

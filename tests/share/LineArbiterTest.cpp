@@ -70,6 +70,7 @@ struct Step {
     std::chrono::milliseconds after; // time that passes first
     std::string feed;                // then bytes from the devices
     std::string sent;                // what must have gone on the line by then
+    share::ClientId credited = 0;    // whose unit the fed lines answer (0: korvexd's, the device's own)
 };
 
 struct ArbiterRow {
@@ -87,21 +88,25 @@ const ArbiterRow kArbiterRows[] = {
     {"another device waits for the answer to settle by the quiet rule",
      {{1, "\r\nA05 GET STA\r\n", 5}, {2, "\r\nA07 GET STA\r\n", 7}},
      "\r\nA05 GET STA\r\n",
-     {{10ms, "OUT1 VS IN1\r\n", ""}, {299ms, "", ""}, {1ms, "", "\r\nA07 GET STA\r\n"}}},
+     {{10ms, "OUT1 VS IN1\r\n", "", 1}, {299ms, "", ""}, {1ms, "", "\r\nA07 GET STA\r\n"}}},
     {"a routing answer that came whole lets the next device go at once",
      {{1, "\r\nA05 SET OUT3 VS IN5 \r\n", 5}, {2, "\r\nA07 GET STA\r\n", 7}},
      "\r\nA05 SET OUT3 VS IN5 \r\n",
-     {{5ms, "OUT3 VS IN5\r\n", "\r\nA07 GET STA\r\n"}}},
+     {{5ms, "OUT3 VS IN5\r\n", "\r\nA07 GET STA\r\n", 1}}},
+    {"a line after the answer settled is the device's own",
+     {{1, "\r\nA05 SET OUT3 VS IN5 \r\n", 5}},
+     "\r\nA05 SET OUT3 VS IN5 \r\n",
+     {{5ms, "OUT3 VS IN5\r\n", "", 1}, {5ms, "OUT4 VS IN1\r\n", "", 0}}},
     {"all outputs are awaited for output 0",
      {{1, "\r\nA05 SET OUT0 VS IN2 \r\n", 5}, {2, "\r\nA07 GET STA\r\n", 7}},
      "\r\nA05 SET OUT0 VS IN2 \r\n",
      {{5ms, "OUT1 VS IN2\r\nOUT2 VS IN2\r\nOUT3 VS IN2\r\nOUT4 VS IN2\r\nOUT5 VS IN2\r\nOUT6 VS IN2\r\nOUT7 VS IN2\r\n",
-       ""},
-      {5ms, "OUT8 VS IN2\r\nOUT9 VS IN2\r\n", "\r\nA07 GET STA\r\n"}}},
+       "", 1},
+      {5ms, "OUT8 VS IN2\r\nOUT9 VS IN2\r\n", "\r\nA07 GET STA\r\n", 1}}},
     {"every routing command of a unit is awaited",
      {{1, "\r\nA05 SET OUT1 VS IN2 \r\n\r\nA05 SET OUT2 VS IN2 \r\n", 5}, {2, "\r\nA07 GET STA\r\n", 7}},
      "\r\nA05 SET OUT1 VS IN2 \r\n\r\nA05 SET OUT2 VS IN2 \r\n",
-     {{5ms, "OUT1 VS IN2\r\n", ""}, {5ms, "OUT2 VS IN2\r\n", "\r\nA07 GET STA\r\n"}}},
+     {{5ms, "OUT1 VS IN2\r\n", "", 1}, {5ms, "OUT2 VS IN2\r\n", "\r\nA07 GET STA\r\n", 1}}},
     {"a device that never answers holds the line a second",
      {{1, "\r\nA05 GET STA\r\n", 5}, {2, "\r\nA07 GET STA\r\n", 7}},
      "\r\nA05 GET STA\r\n",
@@ -124,6 +129,8 @@ TEST(LineArbiter, PutsOneDevicesUnitsOnTheLineAtATime) {
             shared.pass(step.after);
             shared.line->feed(step.feed);
             EXPECT_EQ(shared.taken(), step.sent) << "after " << step.after.count() << " ms";
+            if (!step.feed.empty())
+                EXPECT_EQ(arbiter.lineClient(), step.credited) << step.feed;
         }
     }
 }
