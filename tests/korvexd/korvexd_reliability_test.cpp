@@ -151,6 +151,11 @@ TEST_F(KorvexdReliability, AFloodOfCommandsIsPacedNotLost) {
 // With no file descriptor left for a new client, korvexd says so once and takes the waiting client when
 // descriptors are free again, instead of trying to accept in a tight loop.
 TEST_F(KorvexdReliability, OutOfFileDescriptorsNewClientsWait) {
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizers' own checks open a pipe to probe memory: without a descriptor they report faults
+    // that are not there.
+    GTEST_SKIP() << "needs file descriptors the sanitizers take";
+#endif
     testsupport::Watchdog watchdog("out of file descriptors", 120s);
     startSim();
     startKorvexd({"--line", "COM1", "--poll", "0"});
