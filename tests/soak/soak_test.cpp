@@ -66,7 +66,7 @@ const std::vector<SoakRun> kRegressions = {};
 const std::vector<SoakRun> kKorvexdRegressions = {};
 
 constexpr int kShortSteps = 120;
-constexpr int kShortStepsThroughKorvexd = 60;
+constexpr int kShortStepsThroughKorvexd = 40;
 constexpr int kCheckEvery = 10;
 constexpr int kWaitMs = 20000;
 const std::vector<int> kAddresses{1, 5, 12}; // address list entries 1..3; entry 0 is "All"
@@ -261,9 +261,8 @@ protected:
             GTEST_SKIP() << "KORVEXD or KORVEX_CTL is not set; run through CTest";
     }
     void TearDown() override {
-        m_console.reset(); // the windows leave before korvexd goes
         m_other.reset();
-        m_korvexd.stop();
+        m_korvexd.stop(); // before its folder goes
         Soak::TearDown();
     }
 };
