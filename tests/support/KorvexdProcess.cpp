@@ -72,6 +72,8 @@ bool KorvexdProcess::launch(const std::vector<std::string> &args, std::uint16_t 
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
+    // Emptied here, not only by the child: the last run's "serving" line must not pass for this one's.
+    writeFile("korvexd.log", "");
     const pid_t parent = ::getpid();
     m_pid = ::fork();
     if (m_pid == 0) {
