@@ -190,8 +190,8 @@ protected:
         m_sent += line.startsWith("A00") ? static_cast<int>(kAddresses.size()) : 0;
         QProcess ctl;
         ctl.setProcessChannelMode(QProcess::MergedChannels);
-        ctl.start(m_ctl, {"--host", QStringLiteral("127.0.0.1:%1").arg(m_korvexd.port()), "--address",
-                          line.mid(1, 2), "send", line.mid(4)});
+        ctl.start(m_ctl, {"--host", QStringLiteral("127.0.0.1:%1").arg(m_korvexd.port()), "--timeout",
+                          QString::number(kWaitMs), "--address", line.mid(1, 2), "send", line.mid(4)});
         testsupport::waitFor([&] { return ctl.state() == QProcess::NotRunning; }, kWaitMs);
         if (ctl.state() != QProcess::NotRunning || ctl.exitStatus() != QProcess::NormalExit ||
             ctl.exitCode() != 0)
@@ -275,6 +275,15 @@ void Soak::fail(const QString &what) {
     recent += "\n  last lines on the line:";
     for (std::size_t i = traffic.size() > 80 ? traffic.size() - 80 : 0; i < traffic.size(); ++i)
         recent += "\n    " + QString::fromStdString(TrafficLog::format(traffic[i], false));
+    if (m_shared) {
+        const std::vector<std::string> said = m_korvexd.log(), lines = testsupport::readSimLog(logFile(1));
+        recent += "\n  korvexd said last:";
+        for (std::size_t i = said.size() > 8 ? said.size() - 8 : 0; i < said.size(); ++i)
+            recent += "\n    " + QString::fromStdString(said[i]);
+        recent += "\n  the devices took last:";
+        for (std::size_t i = lines.size() > 12 ? lines.size() - 12 : 0; i < lines.size(); ++i)
+            recent += "\n    " + QString::fromStdString(lines[i]);
+    }
     ADD_FAILURE() << "seed " << m_run.seed << " step " << m_step << ": " << what.toStdString()
                   << "\n  last actions:" << recent.toStdString() << "\n  replay: soak_test --seed "
                   << m_run.seed << " --steps " << m_step
@@ -896,24 +905,31 @@ QJsonObject Soak::apiGet(const QString &path) {
 }
 
 // korvexd's model of every device, as its JSON API gives it, against the device: each member the
-// device reports that the model can hold must be there and equal.
+// device reports that the model can hold must be there and equal. The devices' last answers may still
+// be on their way to korvexd.
 void Soak::compareKorvexd() {
-    const QJsonObject all = state();
-    for (int address : kAddresses) {
-        QJsonObject model = apiGet(QStringLiteral("/api/devices/%1").arg(address, 2, 10, QChar('0')));
-        if (model.isEmpty())
-            return fail(QStringLiteral("korvexd's API gave nothing for device %1").arg(address));
-        model.remove("names");
-        model.remove("locks");
-        const QJsonObject d = testsupport::simDevice(all, address);
-        QStringList diffs = memberDifferences(model, d);
-        for (const QString &key : d.keys())
-            if (!model.contains(key) && !QStringList{"userEdid", "sinkEdid", "wall"}.contains(key))
-                diffs << key + " is not known";
-        if (!diffs.isEmpty())
-            fail(QStringLiteral("korvexd's model of device %1 differs:\n  ").arg(address) +
-                 diffs.join("\n  "));
-    }
+    QStringList diffs;
+    testsupport::waitFor(
+        [&] {
+            diffs.clear();
+            const QJsonObject all = state();
+            for (int address : kAddresses) {
+                QJsonObject model = apiGet(QStringLiteral("/api/devices/%1").arg(address, 2, 10, QChar('0')));
+                model.remove("names");
+                model.remove("locks");
+                const QJsonObject d = testsupport::simDevice(all, address);
+                QStringList differ = memberDifferences(model, d);
+                for (const QString &key : d.keys())
+                    if (!model.contains(key) && !QStringList{"userEdid", "sinkEdid", "wall"}.contains(key))
+                        differ << key + " is not known";
+                if (!differ.isEmpty())
+                    diffs << QStringLiteral("device %1: ").arg(address) + differ.join("\n    ");
+            }
+            return diffs.isEmpty();
+        },
+        kWaitMs);
+    if (!diffs.isEmpty())
+        fail("korvexd's model differs:\n  " + diffs.join("\n  "));
 }
 
 void Soak::runSeed(const SoakRun &run) {
@@ -977,7 +993,8 @@ TEST_F(Soak, EveryControlShowsWhatTheDeviceHolds) {
 
 TEST_F(SoakThroughKorvexd, EveryClientAndKorvexdShowWhatTheDeviceHolds) {
     writeAddressTable(kAddresses);
-    m_simArgs = {"--link", "COM1", "--state", stateFile(1), "--inject", fifo(1), "--addresses", "01,05,12"};
+    m_simArgs = {"--link", "COM1",        "--state",  stateFile(1), "--inject",
+                 fifo(1),  "--addresses", "01,05,12", "--log",      logFile(1)};
     for (const SoakRun &run : runsFromArguments(kShortStepsThroughKorvexd, kKorvexdRegressions))
         runSeed(run);
 }
