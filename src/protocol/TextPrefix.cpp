@@ -37,7 +37,7 @@ std::optional<std::string> prefixText(std::string_view text, std::uint8_t device
 }
 
 std::optional<std::uint8_t> addressedDevice(std::string_view bytes) {
-    constexpr std::size_t kFrameDeviceByte = 5;
+    constexpr std::size_t kFrameDeviceByte = 6; // AA 06 00, two length bytes, the group, the device
     if (bytes.size() > kFrameDeviceByte && static_cast<unsigned char>(bytes[0]) == 0xAA && bytes[1] == 0x06 &&
         bytes[2] == 0x00)
         return static_cast<std::uint8_t>(bytes[kFrameDeviceByte]);

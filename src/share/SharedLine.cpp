@@ -63,6 +63,16 @@ void SharedLine::stop() {
     m_controller.turnOff();
 }
 
+void SharedLine::submit(LineUnit unit) {
+    const bool everyDevice = unit.device == 0 && on();
+    // Status requests still waiting go behind this unit instead: a burst of such units costs one round.
+    if (everyDevice)
+        m_arbiter.forget(kKorvexd);
+    m_arbiter.submit(std::move(unit));
+    if (everyDevice)
+        m_poller.resync();
+}
+
 void SharedLine::addListener(ISharedLineListener *listener) {
     if (listener && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
         m_listeners.push_back(listener);

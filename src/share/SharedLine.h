@@ -55,8 +55,9 @@ public:
     // Closes the line.
     void stop();
 
-    // A client's whole unit for the line.
-    void submit(LineUnit unit) { m_arbiter.submit(std::move(unit)); }
+    // A client's whole unit for the line. Every device answers a unit for address 00, and the answers
+    // cannot be told apart: korvexd then asks each device for its status once they have settled.
+    void submit(LineUnit unit);
     // A client left.
     void forget(ClientId client) { m_arbiter.forget(client); }
 

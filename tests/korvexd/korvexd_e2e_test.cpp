@@ -115,11 +115,12 @@ TEST_F(KorvexdE2E, TwoConsolesAndKorvexCtlShareOneLineAndAClientThatStopsReading
     startKorvexd({"--line", "COM1", "--devices", "01", "--poll", "0"});
     ASSERT_TRUE(waitForLog("line COM1 is on"));
 
+    // Each window shows the device's state from its own status request, to every device ("All"), after
+    // which korvexd asks each device for its own: korvexd's at start, then two for each window.
     CConsoleDlg &first = openConsole();
+    ASSERT_TRUE(testsupport::waitFor([&] { return simLines("GET STA") == 3; }));
     CConsoleDlg &second = openConsole();
-    // Each window shows the device's state from its own status request.
-    ASSERT_TRUE(
-        testsupport::waitFor([&] { return simLines("GET STA") == 3; })); // korvexd's and both windows'
+    ASSERT_TRUE(testsupport::waitFor([&] { return simLines("GET STA") == 5; }));
     ASSERT_TRUE(routeShownEverywhere(4, 4));
 
     // A route made anywhere shows everywhere.

@@ -1,3 +1,4 @@
+#include "protocol/CommandFrame.h"
 #include "protocol/TextPrefix.h"
 #include "protocol_print.h"
 
@@ -98,7 +99,8 @@ TEST(ProtocolPrefix, NeedsPrefixNeverLooksOutsideTheText) {
 }
 
 TEST(ProtocolPrefix, AddressedDeviceIsTheLastCommandsTarget) {
-    const std::string frame{'\xAA', '\x06', '\x00', '\x05', '\x00', '\x07', '\x02', '\x78', '\x00'};
+    const std::vector<std::uint8_t> built = buildShortFrame(kFrameGroup, 7, 0x7802);
+    const std::string frame(built.begin(), built.end());
     const struct {
         const char *name;
         std::string bytes;

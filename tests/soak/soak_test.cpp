@@ -5,12 +5,22 @@
 // chosen device for its status and every control, and the console's device model, must show what that
 // device holds.
 //
+// SoakThroughKorvexd plays the same through korvexd holding the line: two console windows on
+// "Network..." take the operator's steps in turns, korvex-ctl --host is the second controller, and every
+// check also compares korvexd's model of each device, from its JSON API, with the device.
+//
 //   soak_test                          a few short seeds, then the seeds of earlier findings
 //   soak_test --seed 7 --steps 112     one seed: a failure names both, and replays so
 //   soak_test --seeds 50 --steps 2000  seeds 1..50 (--seeds 20-40: seeds 20..40)
+//   --gtest_filter=Soak.*              the console on the line alone (SoakThroughKorvexd.*: through korvexd)
 //
 // KORVEX_SOAK_SEEDS and KORVEX_SOAK_STEPS stand in for --seeds and --steps.
 #include "ConsoleFixture.h"
+#include "KorvexdProcess.h"
+#include "WhenOpen.h"
+
+#include "app/CNetworkDlg.h"
+#include "app/CPortList.h"
 
 #include "pages/edid/CEdidPage.h"
 #include "pages/ipconfig/CIpConfigPage.h"
@@ -27,13 +37,17 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTabWidget>
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
 #include <random>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -49,14 +63,16 @@ struct SoakRun {
 
 // Seeds that once found a fault, replayed by every short run.
 const std::vector<SoakRun> kRegressions = {};
+const std::vector<SoakRun> kKorvexdRegressions = {};
 
 constexpr int kShortSteps = 120;
+constexpr int kShortStepsThroughKorvexd = 40;
 constexpr int kCheckEvery = 10;
 constexpr int kWaitMs = 20000;
 const std::vector<int> kAddresses{1, 5, 12}; // address list entries 1..3; entry 0 is "All"
 
 // --seed N is that seed, --seeds N seeds 1..N, --seeds A-B seeds A..B; without seeds, the short run.
-std::vector<SoakRun> runsFromArguments() {
+std::vector<SoakRun> runsFromArguments(int shortSteps, const std::vector<SoakRun> &regressions) {
     QString seeds = qEnvironmentVariable("KORVEX_SOAK_SEEDS"),
             steps = qEnvironmentVariable("KORVEX_SOAK_STEPS");
     const QStringList args = QCoreApplication::arguments();
@@ -66,11 +82,11 @@ std::vector<SoakRun> runsFromArguments() {
         else if (args[i] == "--steps")
             steps = args[i + 1];
     }
-    const int count = steps.isEmpty() ? kShortSteps : steps.toInt();
+    const int count = steps.isEmpty() ? shortSteps : steps.toInt();
     std::vector<SoakRun> runs;
     if (seeds.isEmpty()) {
         runs = {{1, count}, {2, count}, {3, count}};
-        runs.insert(runs.end(), kRegressions.begin(), kRegressions.end());
+        runs.insert(runs.end(), regressions.begin(), regressions.end());
         return runs;
     }
     const QStringList range = seeds.split('-');
@@ -134,7 +150,15 @@ protected:
     void compare(int address, const QString &when);
     QStringList differences(int address);
     QStringList modelDifferences();
+    QStringList memberDifferences(const QJsonObject &model, const QJsonObject &device);
     void fail(const QString &what);
+    // Through korvexd.
+    void switchConsole();
+    void connectToKorvexd();
+    void lineBack(std::size_t logged, int away);
+    void compareKorvexd();
+    QJsonObject apiGet(const QString &path);
+    std::vector<std::string> korvexdSaid(std::size_t from, const std::string &text);
 
     // Random choices come only from here, in an order that timing never changes, so a seed replays.
     int pick(int n) { return static_cast<int>(m_rng() % static_cast<unsigned>(n)); }
@@ -144,17 +168,41 @@ protected:
     void note(const QString &what) {
         m_recent.push_back(QStringLiteral("step %1: %2").arg(m_step).arg(what));
     }
-    // Commands go out only with the port on; so do the values they set.
-    void sent(int commands) { m_sent += console().PortOn() ? commands : 0; }
+    // Commands go out only with the port on; so do the values they set. Through korvexd, commands for
+    // every device are followed by korvexd's status request to each (none while its line is away).
+    void sent(int commands) {
+        const bool all = m_shared && m_device == 0 && !m_lineAway;
+        m_sent += console().PortOn() ? commands + (all ? static_cast<int>(kAddresses.size()) : 0) : 0;
+    }
     void expect(const QString &key, int index, const QJsonValue &value) {
         if (console().PortOn())
             m_expects.push_back({key, index, value});
     }
-    void inject(const QString &line) {
+    // A second controller's command, "A05 SET ...": at the device, or through korvexd with korvex-ctl.
+    void inject(const QString &line, bool atDevice = false) {
         note("device side: " + line);
-        if (!m_sims.front()->inject(line.toStdString()))
-            fail("could not inject " + line);
         ++m_sent;
+        if (!m_shared || atDevice) {
+            if (!m_sims.front()->inject(line.toStdString()))
+                fail("could not inject " + line);
+            return;
+        }
+        m_sent += line.startsWith("A00") ? static_cast<int>(kAddresses.size()) : 0;
+        QProcess ctl;
+        ctl.setProcessChannelMode(QProcess::MergedChannels);
+        ctl.start(m_ctl, {"--host", QStringLiteral("127.0.0.1:%1").arg(m_korvexd.port()), "--timeout",
+                          QString::number(kWaitMs), "--address", line.mid(1, 2), "send", line.mid(4)});
+        testsupport::waitFor([&] { return ctl.state() == QProcess::NotRunning; }, kWaitMs);
+        if (ctl.state() != QProcess::NotRunning || ctl.exitStatus() != QProcess::NormalExit ||
+            ctl.exitCode() != 0)
+            fail("korvex-ctl failed: " + QString::fromLocal8Bit(ctl.readAll()));
+    }
+    // The port button; a network line connects in the background, and the operator waits for it.
+    void pressPort() {
+        press(console(), CConsoleDlg::IDC_PORT_BUTTON);
+        testsupport::waitFor(
+            [&] { return console().portControl().line().state() != session::LineState::Connecting; },
+            kWaitMs);
     }
     QJsonObject state() { return testsupport::readSimState(stateFile(1)); }
     int commands() { return state()["commands"].toInt(-1); }
@@ -191,6 +239,32 @@ protected:
     int m_checks = 0, m_drops = 0;
     std::vector<Expect> m_expects;
     std::deque<QString> m_recent;
+
+    // Through korvexd: the window whose turn it is not, with its chosen device and MAC box; korvexd and
+    // its web port; korvex-ctl.
+    bool m_shared = false;
+    std::unique_ptr<CConsoleDlg> m_other;
+    int m_otherDevice = 1;
+    bool m_otherMacUnlocked = false;
+    testsupport::KorvexdProcess m_korvexd;
+    std::uint16_t m_httpPort = 0;
+    QString m_ctl;
+};
+
+class SoakThroughKorvexd : public Soak {
+protected:
+    void SetUp() override {
+        Soak::SetUp();
+        m_ctl = qEnvironmentVariable("KORVEX_CTL");
+        m_shared = true;
+        if (testsupport::KorvexdProcess::program().empty() || m_ctl.isEmpty())
+            GTEST_SKIP() << "KORVEXD or KORVEX_CTL is not set; run through CTest";
+    }
+    void TearDown() override {
+        m_other.reset();
+        m_korvexd.stop(); // before its folder goes
+        Soak::TearDown();
+    }
 };
 
 void Soak::fail(const QString &what) {
@@ -201,9 +275,19 @@ void Soak::fail(const QString &what) {
     recent += "\n  last lines on the line:";
     for (std::size_t i = traffic.size() > 80 ? traffic.size() - 80 : 0; i < traffic.size(); ++i)
         recent += "\n    " + QString::fromStdString(TrafficLog::format(traffic[i], false));
+    if (m_shared) {
+        const std::vector<std::string> said = m_korvexd.log(), lines = testsupport::readSimLog(logFile(1));
+        recent += "\n  korvexd said last:";
+        for (std::size_t i = said.size() > 8 ? said.size() - 8 : 0; i < said.size(); ++i)
+            recent += "\n    " + QString::fromStdString(said[i]);
+        recent += "\n  the devices took last:";
+        for (std::size_t i = lines.size() > 12 ? lines.size() - 12 : 0; i < lines.size(); ++i)
+            recent += "\n    " + QString::fromStdString(lines[i]);
+    }
     ADD_FAILURE() << "seed " << m_run.seed << " step " << m_step << ": " << what.toStdString()
                   << "\n  last actions:" << recent.toStdString() << "\n  replay: soak_test --seed "
-                  << m_run.seed << " --steps " << m_step;
+                  << m_run.seed << " --steps " << m_step
+                  << (m_shared ? " --gtest_filter=SoakThroughKorvexd.*" : "");
     m_failed = true;
 }
 
@@ -264,7 +348,12 @@ QStringList Soak::modelDifferences() {
     const QJsonObject model =
         QJsonDocument::fromJson(QByteArray::fromStdString(session::jsonText(session::toJson(*known))))
             .object();
-    const QJsonObject d = testsupport::simDevice(state(), address);
+    return memberDifferences(model, testsupport::simDevice(state(), address));
+}
+
+// Each member of a model's JSON against the device's; of "lan", the settings the model holds.
+QStringList Soak::memberDifferences(const QJsonObject &model, const QJsonObject &d) {
+    const QString address = QString::number(d["address"].toInt());
     const auto text = [](const QJsonValue &v) {
         return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact));
     };
@@ -279,7 +368,7 @@ QStringList Soak::modelDifferences() {
         }
         if (it.value() != has)
             out << QStringLiteral("%1 is %2, device %3 has %4")
-                       .arg(it.key(), text(it.value()), QString::number(address), text(has));
+                       .arg(it.key(), text(it.value()), address, text(has));
     }
     return out;
 }
@@ -291,15 +380,19 @@ void Soak::compare(int address, const QString &when) {
 
 void Soak::checkpoint() {
     ++m_checks;
+    if (m_shared)
+        switchConsole();
     if (!console().PortOn())
-        press(console(), CConsoleDlg::IDC_PORT_BUTTON);
+        pressPort();
     const int entry = 1 + pick(static_cast<int>(kAddresses.size()));
     m_device = kAddresses[entry - 1];
     note(QStringLiteral("check device %1").arg(m_device));
-    choose(CConsoleDlg::IDC_ADDRESS_LIST, entry);
+    chooseIn(console(), CConsoleDlg::IDC_ADDRESS_LIST, entry);
     sent(1);
     if (settle())
         compare(m_device, "");
+    if (m_shared && !m_failed)
+        compareKorvexd();
 }
 
 // The simulator goes (the line drops), maybe in the middle of a status burst, and comes back fresh on
@@ -307,25 +400,35 @@ void Soak::checkpoint() {
 // console reopens the port by itself and asks the chosen device for its status, which must then show
 // everywhere; with "All" chosen the devices answer in address order, so the last one's values show.
 // An operator who pressed the port button meanwhile has taken the port over: nothing reopens it.
+// Through korvexd it is korvexd that notices and reconnects; the windows stay connected to it.
 void Soak::dropLine() {
-    const int how = pick(3); // 0 back at once, 1 after the console noticed, 2 and the operator acted
+    const int how = pick(3); // 0 back at once, 1 after the line's holder noticed, 2 and the operator acted
     const bool midBurst = pick(2) == 0;
-    if (!console().PortOn())
+    if (!m_shared && !console().PortOn())
         return;
     ++m_drops;
     note(QStringLiteral("line dropped%1, back %2")
              .arg(midBurst ? " in a burst" : "", how ? "later" : "at once"));
     if (midBurst)
-        inject(QStringLiteral("A%1 GET STA").arg(m_device, 2, 10, QChar('0')));
+        inject(QStringLiteral("A%1 GET STA").arg(m_device, 2, 10, QChar('0')), true);
+    const std::size_t logged = m_korvexd.log().size();
     m_sims.front()->stop();
-    if (how > 0 && !testsupport::waitFor([&] { return console().portControl().waitingForLine(); }, kWaitMs))
-        return fail("the console did not notice the dropped line");
+    const auto noticed = [&] {
+        return m_shared ? !korvexdSaid(logged, " lost").empty() : console().portControl().waitingForLine();
+    };
+    if (how > 0 && !testsupport::waitFor(noticed, kWaitMs))
+        return fail(m_shared ? "korvexd did not notice the dropped line"
+                             : "the console did not notice the dropped line");
+    m_sent = 0;
     for (int n = how == 2 ? 1 + pick(3) : 0; n > 0 && !m_failed; --n)
         act(true);
+    const int away = m_sent;
     if (!m_sims.front()->start(m_simArgs))
         return fail(QString::fromStdString("korvex-sim did not start again: " + m_sims.front()->error()));
     m_sent = 0;
     m_expects.clear();
+    if (m_shared)
+        return lineBack(logged, away);
     if (!console().PortOn() && !console().portControl().waitingForLine())
         return m_messages->clear(); // "Can not find this port ..." while the line was away
     m_sent = 1;                     // the reconnect's status request
@@ -637,14 +740,14 @@ std::vector<Soak::Action> Soak::actions() {
          [this] {
              const int entry = pick(static_cast<int>(kAddresses.size()) + 1);
              note(QStringLiteral("address entry %1").arg(entry));
-             choose(CConsoleDlg::IDC_ADDRESS_LIST, entry);
+             chooseIn(console(), CConsoleDlg::IDC_ADDRESS_LIST, entry);
              m_device = entry == 0 ? 0 : kAddresses[entry - 1];
              sent(1);
          }},
         {"port", 1,
          [this] {
              note(console().PortOn() ? "Close Port" : "Turn on Port");
-             press(console(), CConsoleDlg::IDC_PORT_BUTTON);
+             pressPort();
              if (m_lineAway)
                  m_messages->clear(); // "Can not find this port or used by other application"
          }},
@@ -661,6 +764,8 @@ std::vector<Soak::Action> Soak::actions() {
 
 // One action from the table by its weight; while the line is away, only the operator's.
 void Soak::act(bool lineDown) {
+    if (m_shared)
+        switchConsole();
     m_lineAway = lineDown;
     std::vector<Action> table = actions();
     if (lineDown)
@@ -717,24 +822,152 @@ void Soak::deviceChange() {
     inject(QStringLiteral("A%1 ").arg(entry == 0 ? 0 : kAddresses[entry - 1], 2, 10, QChar('0')) + command);
 }
 
+// The operator's steps alternate between the two windows on korvexd: the other one becomes console(),
+// with its chosen device and MAC box, and the marker counts its answers.
+void Soak::switchConsole() {
+    if (m_console)
+        m_console->session().RemoveReplySink(&m_marker);
+    std::swap(m_console, m_other);
+    std::swap(m_device, m_otherDevice);
+    std::swap(m_macUnlocked, m_otherMacUnlocked);
+    console().session().AddReplySink(&m_marker);
+}
+
+// A new window connects to korvexd as an operator does it: "Network...", the address typed, "Connect".
+void Soak::connectToKorvexd() {
+    switchConsole();
+    testsupport::WhenOpen<CNetworkDlg> fill([&](CNetworkDlg &dialog) {
+        ui::control<QComboBox>(&dialog, QStringLiteral("Host:"))
+            ->setEditText(QStringLiteral("127.0.0.1:%1").arg(m_korvexd.port()));
+        ui::control<QPushButton>(&dialog, QStringLiteral("Connect"))->click();
+    });
+    chooseIn(console(), CConsoleDlg::IDC_PORT_LIST, CPortList::kNetworkIndex);
+    testsupport::waitFor([&] { return console().PortOn(); }, kWaitMs);
+}
+
+// korvexd's log lines from line `from` on that hold the text.
+std::vector<std::string> Soak::korvexdSaid(std::size_t from, const std::string &text) {
+    const std::vector<std::string> log = m_korvexd.log();
+    std::vector<std::string> out;
+    for (std::size_t i = from; i < log.size(); ++i)
+        if (log[i].find(text) != std::string::npos)
+            out.push_back(log[i]);
+    return out;
+}
+
+// korvexd took its line back and asked each device for its status. What the windows sent while the
+// line was away went nowhere unless korvexd counted fewer refused. The window on turn, still connected,
+// asks for its device's status (with "All" it is checked later); then it and korvexd must show what the
+// devices hold.
+void Soak::lineBack(std::size_t logged, int away) {
+    if (!testsupport::waitFor([&] { return !korvexdSaid(logged, " is back").empty(); }, kWaitMs))
+        return fail("korvexd did not take the line back");
+    const std::vector<std::string> refused = korvexdSaid(logged, " units did not go on the line");
+    m_sent = static_cast<int>(kAddresses.size()) + away - (refused.empty() ? 0 : std::stoi(refused.back()));
+    if (console().PortOn() && m_device != 0) {
+        const auto at = std::find(kAddresses.begin(), kAddresses.end(), m_device);
+        chooseIn(console(), CConsoleDlg::IDC_ADDRESS_LIST, 1 + static_cast<int>(at - kAddresses.begin()));
+        sent(1);
+        if (settle())
+            compare(m_device, "after the line came back:\n  ");
+    } else {
+        sync();
+    }
+    if (!m_failed)
+        compareKorvexd();
+}
+
+// One GET of korvexd's JSON API on a connection of its own: the body, empty unless the answer is 200.
+QJsonObject Soak::apiGet(const QString &path) {
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const timeval limit{10, 0};
+    ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_httpPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const std::string request =
+        "GET " + path.toStdString() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    std::string answer;
+    if (::connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+        ::send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()))
+        for (char buffer[4096];;) {
+            const ssize_t n = ::recv(s, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            answer.append(buffer, static_cast<std::size_t>(n));
+        }
+    ::close(s);
+    const std::size_t body = answer.find("\r\n\r\n");
+    if (answer.rfind("HTTP/1.1 200 ", 0) != 0 || body == std::string::npos)
+        return {};
+    return QJsonDocument::fromJson(QByteArray::fromStdString(answer.substr(body + 4))).object();
+}
+
+// korvexd's model of every device, as its JSON API gives it, against the device: each member the
+// device reports that the model can hold must be there and equal. The devices' last answers may still
+// be on their way to korvexd.
+void Soak::compareKorvexd() {
+    QStringList diffs;
+    testsupport::waitFor(
+        [&] {
+            diffs.clear();
+            const QJsonObject all = state();
+            for (int address : kAddresses) {
+                QJsonObject model = apiGet(QStringLiteral("/api/devices/%1").arg(address, 2, 10, QChar('0')));
+                model.remove("names");
+                model.remove("locks");
+                const QJsonObject d = testsupport::simDevice(all, address);
+                QStringList differ = memberDifferences(model, d);
+                for (const QString &key : d.keys())
+                    if (!model.contains(key) && !QStringList{"userEdid", "sinkEdid", "wall"}.contains(key))
+                        differ << key + " is not known";
+                if (!differ.isEmpty())
+                    diffs << QStringLiteral("device %1: ").arg(address) + differ.join("\n    ");
+            }
+            return diffs.isEmpty();
+        },
+        kWaitMs);
+    if (!diffs.isEmpty())
+        fail("korvexd's model differs:\n  " + diffs.join("\n  "));
+}
+
 void Soak::runSeed(const SoakRun &run) {
     m_run = run;
     m_rng.seed(run.seed);
     m_step = m_sent = m_checks = m_drops = 0;
-    m_macUnlocked = m_failed = false;
+    m_macUnlocked = m_otherMacUnlocked = m_failed = false;
     m_expects.clear();
     m_recent.clear();
     m_console.reset();
+    m_other.reset();
+    m_korvexd.stop();
     m_sims.clear();
     m_sims.push_back(std::make_unique<testsupport::SimProcess>(m_simArgs));
     ASSERT_TRUE(m_sims.front()->started()) << m_sims.front()->error();
-    console().session().AddReplySink(&m_marker);
-    press(console(), CConsoleDlg::IDC_PORT_BUTTON);
-    ASSERT_TRUE(console().PortOn());
-    choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); // device 01, and its status
-    m_device = kAddresses[0];
-    m_sent = 1;
-    settle();
+    if (m_shared) { // korvexd asks each device for its status at start
+        ASSERT_TRUE(m_korvexd.start({"--line", "COM1", "--devices", "01,05,12", "--poll", "0"}))
+            << m_korvexd.error();
+        std::vector<std::string> panel;
+        ASSERT_TRUE(
+            testsupport::waitFor([&] { return !(panel = korvexdSaid(0, "web panel on http://")).empty(); }));
+        m_httpPort =
+            static_cast<std::uint16_t>(std::stoi(panel.front().substr(panel.front().rfind(':') + 1)));
+        m_sent = static_cast<int>(kAddresses.size());
+    } else {
+        console().session().AddReplySink(&m_marker);
+    }
+    for (int window = 0; window < (m_shared ? 2 : 1); ++window) {
+        if (m_shared)
+            connectToKorvexd();
+        else
+            press(console(), CConsoleDlg::IDC_PORT_BUTTON);
+        ASSERT_TRUE(console().PortOn());
+        chooseIn(console(), CConsoleDlg::IDC_ADDRESS_LIST, 1); // device 01, and its status
+        m_device = kAddresses[0];
+        sent(1);
+        settle();
+    }
     for (m_step = 1; m_step <= run.steps && !m_failed; ++m_step) {
         while (m_recent.size() > 12)
             m_recent.pop_front();
@@ -754,6 +987,14 @@ void Soak::runSeed(const SoakRun &run) {
 TEST_F(Soak, EveryControlShowsWhatTheDeviceHolds) {
     writeAddressTable(kAddresses);
     m_simArgs = {"--link", "COM1", "--state", stateFile(1), "--inject", fifo(1), "--addresses", "01,05,12"};
-    for (const SoakRun &run : runsFromArguments())
+    for (const SoakRun &run : runsFromArguments(kShortSteps, kRegressions))
+        runSeed(run);
+}
+
+TEST_F(SoakThroughKorvexd, EveryClientAndKorvexdShowWhatTheDeviceHolds) {
+    writeAddressTable(kAddresses);
+    m_simArgs = {"--link", "COM1",        "--state",  stateFile(1), "--inject",
+                 fifo(1),  "--addresses", "01,05,12", "--log",      logFile(1)};
+    for (const SoakRun &run : runsFromArguments(kShortStepsThroughKorvexd, kKorvexdRegressions))
         runSeed(run);
 }
