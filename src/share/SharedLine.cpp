@@ -65,12 +65,9 @@ void SharedLine::stop() {
 
 void SharedLine::submit(LineUnit unit) {
     const bool everyDevice = unit.device == 0 && on();
-    // Status requests still waiting go behind this unit instead: a burst of such units costs one round.
-    if (everyDevice)
-        m_arbiter.forget(kKorvexd);
     m_arbiter.submit(std::move(unit));
     if (everyDevice)
-        m_poller.resync();
+        m_poller.cycleSoon();
 }
 
 void SharedLine::addListener(ISharedLineListener *listener) {
