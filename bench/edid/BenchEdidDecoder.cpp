@@ -25,7 +25,7 @@ namespace {
 
 struct Sample {
     std::string path;
-    EdidImage image;
+    edid::EdidImage image;
 };
 
 const std::vector<Sample> &Samples() {
@@ -39,7 +39,7 @@ const std::vector<Sample> &Samples() {
                 continue;
             Sample sample{entry.path().string(), {}};
             std::string error;
-            if (ReadEdidFile(sample.path, sample.image, error))
+            if (edid::ReadEdidFile(sample.path, sample.image, error))
                 found.push_back(sample);
         }
         std::sort(found.begin(), found.end(),
@@ -55,7 +55,7 @@ void BM_KorvexEdidDecoder(benchmark::State &state) {
         state.SkipWithError("no EDID samples found");
         return;
     }
-    EdidDecoder decoder;
+    edid::EdidDecoder decoder;
     for (auto _ : state) {
         for (const Sample &sample : samples) {
             decoder.DecodeAll(sample.image);

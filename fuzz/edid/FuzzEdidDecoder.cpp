@@ -17,16 +17,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string_view input(reinterpret_cast<const char *>(data), size);
     std::string bytes;
     std::string error;
-    const bool read = ExtractEdidBytes(input, bytes, error);
+    const bool read = edid::ExtractEdidBytes(input, bytes, error);
     if (read != error.empty() || (read && bytes.empty()))
         __builtin_trap(); // a success holds bytes and no reason, a failure gives one
 
-    const auto image = std::make_unique<EdidImage>(EdidImageFromBytes(input));
+    const auto image = std::make_unique<edid::EdidImage>(edid::EdidImageFromBytes(input));
 
-    static EdidDecoder decoder;
+    static edid::EdidDecoder decoder;
     decoder.DecodeAll(*image);
     const std::string summary =
-        SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText());
+        edid::SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText());
     if (summary.size() >
         decoder.VideoText().size() + decoder.AudioText().size() + decoder.GeneralText().size())
         __builtin_trap();

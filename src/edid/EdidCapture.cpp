@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+namespace edid {
+
 namespace {
 
 // The switchers send their dumps in lower case; an upper-case letter does not start a pair.
@@ -67,3 +69,5 @@ std::string NextEdidCaptureFileName(const std::string &stem,
     }
     return EdidCaptureFileName(stem, 99);
 }
+
+} // namespace edid

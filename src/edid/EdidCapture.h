@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace edid {
+
 // The pure half of reading an EDID from a switcher port: recognising and reading the device's dump
 // line, and naming the numbered .bin file it is saved to.
 
@@ -31,3 +33,5 @@ std::string EdidCaptureFileName(const std::string &stem, int number);
 // taken again (and replaced).
 std::string NextEdidCaptureFileName(const std::string &stem,
                                     const std::function<bool(const std::string &)> &exists);
+
+} // namespace edid

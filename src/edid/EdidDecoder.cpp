@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-using namespace edid;
+namespace edid {
 
 namespace {
 
@@ -360,3 +360,5 @@ void EdidDecoder::AppendYcbcr420(const EdidImage &image) {
         }
     }
 }
+
+} // namespace edid

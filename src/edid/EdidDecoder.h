@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace edid {
+
 // Turns an EDID image into the three texts the console shows: video (timings and video formats),
 // audio (audio formats) and general (manufacturer, product, ranges, extension capabilities). Every
 // line ends in CR LF. Nothing is validated: a malformed image yields whatever its bytes say, and no
@@ -48,3 +50,5 @@ private:
     std::string m_audio;
     std::string m_general;
 };
+
+} // namespace edid

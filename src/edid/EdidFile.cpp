@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 
+namespace edid {
+
 EdidImage EdidImageFromBytes(std::string_view bytes) {
     EdidImage image;
     image.fill(0xFF);
@@ -29,3 +31,5 @@ bool ReadEdidFile(const std::string &path, EdidImage &image, std::string &error)
     image = EdidImageFromBytes(std::string_view(buffer, got));
     return true;
 }
+
+} // namespace edid

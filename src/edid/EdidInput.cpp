@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+namespace edid {
+
 namespace {
 
 constexpr std::size_t kBlockSize = 128;
@@ -204,3 +206,5 @@ bool ReadEdidInput(const std::string &path, EdidImage &image, std::string &error
     image = EdidImageFromBytes(bytes);
     return true;
 }
+
+} // namespace edid

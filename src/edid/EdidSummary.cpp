@@ -1,5 +1,7 @@
 #include "edid/EdidSummary.h"
 
+namespace edid {
+
 namespace {
 
 // Appends the line piece that starts at the key's first occurrence; returns whether the key occurs.
@@ -27,3 +29,5 @@ std::string SummarizeEdid(const std::string &videoText, const std::string &audio
         AppendFrom(summary, audioText, "Audio Channel");
     return summary;
 }
+
+} // namespace edid

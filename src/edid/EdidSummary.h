@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace edid {
+
 // The few lines of an EDID's decoded texts that the EDID page shows as its basic information: for each
 // key in turn, the characters from the key's first occurrence in its text up to and including the
 // next line feed (to the end of the text when no line feed follows). The keys, in order:
@@ -10,3 +12,5 @@
 // Timing" line); "Audio Format" from the audio text and, only when that was found, "Audio Channel".
 std::string SummarizeEdid(const std::string &videoText, const std::string &audioText,
                           const std::string &generalText);
+
+} // namespace edid

@@ -12,6 +12,8 @@
 
 #include "serial/PortNaming.h"
 
+namespace serial {
+
 namespace {
 
 // Every comm event bit the mask may hold; anything else is refused like the platform would.
@@ -388,3 +390,5 @@ void CComLink::DropPendingWrites() {
     m_pendingBytes = 0;
     m_writing = false;
 }
+
+} // namespace serial

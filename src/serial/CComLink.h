@@ -12,6 +12,8 @@
 
 #include "serial/SerialDevice.h"
 
+namespace serial {
+
 // Receives what a CComLink's worker reads, on the worker's thread. The serial transport implements it
 // and hands everything on to its owner's thread.
 class ILinkOwner {
@@ -130,3 +132,5 @@ private:
     std::mutex m_stopLock;
     std::condition_variable m_workerStopped;
 };
+
+} // namespace serial

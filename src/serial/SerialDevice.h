@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+namespace serial {
+
 // The operating-system side of one serial link: the port, the two wake-up signals the link's worker
 // waits on beside it (shutdown and write request), line settings, and raw non-blocking reads and
 // writes. One file per system implements it, and every OS call of the console's serial layer lives
@@ -133,3 +135,5 @@ private:
     std::atomic<bool> m_writeRequested{false};
 #endif
 };
+
+} // namespace serial

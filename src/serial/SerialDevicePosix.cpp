@@ -15,6 +15,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace serial {
+
 namespace {
 
 struct BaudEntry {
@@ -363,3 +365,5 @@ SerialDevice::Wake SerialDevice::wait(bool watchPort, bool wantRead, bool wantWr
     wake.hangUp = (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     return wake;
 }
+
+} // namespace serial

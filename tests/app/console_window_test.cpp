@@ -431,7 +431,7 @@ TEST_F(ConsoleOnPty, APortThatDoesNotOpenSaysWhy) {
     CConsoleDlg &dlg = start();
     auto *status = ui::control<QLabel>(&dlg, CConsoleDlg::IDC_STATUS);
     struct Case {
-        SerialDevice::OpenCall call;
+        serial::SerialDevice::OpenCall call;
         bool link;
         QString reason;
     };
@@ -445,10 +445,10 @@ TEST_F(ConsoleOnPty, APortThatDoesNotOpenSaysWhy) {
         std::filesystem::remove("COM1");
         if (c.link)
             std::filesystem::create_symlink("not-a-tty", "COM1");
-        SerialDevice::SetOpenCall(c.call);
+        serial::SerialDevice::SetOpenCall(c.call);
         m_messages.clear();
         QTest::mouseClick(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_PORT_BUTTON), Qt::LeftButton);
-        SerialDevice::SetOpenCall(nullptr);
+        serial::SerialDevice::SetOpenCall(nullptr);
         EXPECT_EQ(m_messages.messages(), QStringList{"Can not find this port or used by other application"});
         EXPECT_EQ(status->text(), c.reason);
         EXPECT_TRUE(dlg.portPathText().endsWith("\n" + c.reason)) << dlg.portPathText().toStdString();

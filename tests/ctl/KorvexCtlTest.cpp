@@ -305,14 +305,14 @@ TEST_F(KorvexCtl, ArgumentErrorsAreUsageErrors) {
 TEST_F(KorvexCtl, EdidReadSavesNumberedCapturesAndPrintsTheSummary) {
     ASSERT_NO_FATAL_FAILURE(startSim());
     const std::string sinkHex = simValue("sinkEdid.1").toString().toStdString();
-    EdidImage image{};
+    edid::EdidImage image{};
     for (std::size_t i = 0; i < image.size(); ++i)
         image[i] = static_cast<std::uint8_t>(std::stoi(sinkHex.substr(2 * i, 2), nullptr, 16));
-    EdidDecoder decoder;
+    edid::EdidDecoder decoder;
     decoder.DecodeAll(image);
-    const std::string summary =
-        std::regex_replace(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()),
-                           std::regex("\r\n"), "\n");
+    const std::string summary = std::regex_replace(
+        edid::SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()),
+        std::regex("\r\n"), "\n");
 
     for (const char *name : {"Matrix_EDID_out2_00.bin", "Matrix_EDID_out2_01.bin"}) {
         const CtlRun run = this->run({"edid", "read", "out", "2"});

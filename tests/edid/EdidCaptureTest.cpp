@@ -29,8 +29,8 @@ std::vector<int> Counting(int count) {
 }
 
 // The image with the given leading bytes and 0xFF after them.
-EdidImage Padded(const std::vector<int> &bytes) {
-    EdidImage image;
+edid::EdidImage Padded(const std::vector<int> &bytes) {
+    edid::EdidImage image;
     image.fill(0xFF);
     for (std::size_t i = 0; i < bytes.size() && i < image.size(); ++i)
         image[i] = static_cast<std::uint8_t>(bytes[i]);
@@ -67,13 +67,13 @@ TEST(EdidCapture, DumpLineParse) {
         {"no DATA: nothing read", "IN1 EDID 3\r\n", {}},
     };
     for (const DumpCase &c : cases)
-        EXPECT_EQ(ParseEdidDump(c.line), Padded(c.expected)) << c.name;
+        EXPECT_EQ(edid::ParseEdidDump(c.line), Padded(c.expected)) << c.name;
 }
 
 TEST(EdidCapture, NumberedFileNames) {
-    EXPECT_EQ(EdidCaptureStem(EdidPortKind::Output, 3), "Matrix_EDID_out3_");
-    EXPECT_EQ(EdidCaptureStem(EdidPortKind::Input, 9), "Matrix_EDID_inp9_");
-    EXPECT_EQ(EdidCaptureFileName("Matrix_EDID_out1_", 7), "Matrix_EDID_out1_07.bin");
+    EXPECT_EQ(edid::EdidCaptureStem(edid::EdidPortKind::Output, 3), "Matrix_EDID_out3_");
+    EXPECT_EQ(edid::EdidCaptureStem(edid::EdidPortKind::Input, 9), "Matrix_EDID_inp9_");
+    EXPECT_EQ(edid::EdidCaptureFileName("Matrix_EDID_out1_", 7), "Matrix_EDID_out1_07.bin");
 
     struct Case {
         const char *name;
@@ -82,7 +82,7 @@ TEST(EdidCapture, NumberedFileNames) {
     };
     std::set<std::string> all;
     for (int n = 0; n < 100; ++n)
-        all.insert(EdidCaptureFileName("Matrix_EDID_out1_", n));
+        all.insert(edid::EdidCaptureFileName("Matrix_EDID_out1_", n));
     std::set<std::string> gap = all;
     gap.erase("Matrix_EDID_out1_42.bin");
     const std::vector<Case> cases = {
@@ -94,7 +94,7 @@ TEST(EdidCapture, NumberedFileNames) {
         {"all 100 taken: 99 again", all, "Matrix_EDID_out1_99.bin"},
     };
     for (const Case &c : cases) {
-        const std::string name = NextEdidCaptureFileName(
+        const std::string name = edid::NextEdidCaptureFileName(
             "Matrix_EDID_out1_", [&](const std::string &n) { return c.present.count(n) > 0; });
         EXPECT_EQ(name, c.expected) << c.name;
     }

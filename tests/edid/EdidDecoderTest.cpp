@@ -20,7 +20,7 @@ namespace {
 
 struct TextCase {
     const char *name;
-    EdidImage image;
+    edid::EdidImage image;
     std::string expected; // with plain LF line ends
 };
 
@@ -349,9 +349,9 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- Interface ----
 
 TEST(EdidDecoder, OtherSectionValuesDoNothing) {
-    const EdidImage image =
+    const edid::EdidImage image =
         ImageBuilder().Timing(54, 14850, 1920, 280, 1080, 45).Blocks({Block(1, {9, 7, 7})});
-    EdidDecoder decoder;
+    edid::EdidDecoder decoder;
     for (int section : {-1, 3, 100}) {
         decoder.Decode(image, section);
         EXPECT_EQ(decoder.VideoText(), "") << section;
@@ -361,8 +361,8 @@ TEST(EdidDecoder, OtherSectionValuesDoNothing) {
 }
 
 TEST(EdidDecoder, DecodeAppendsUntilTextsAreCleared) {
-    const EdidImage image = ImageBuilder().Timing(54, 14850, 1920, 280, 1080, 45);
-    EdidDecoder decoder;
+    const edid::EdidImage image = ImageBuilder().Timing(54, 14850, 1920, 280, 1080, 45);
+    edid::EdidDecoder decoder;
     decoder.Decode(image, 0);
     decoder.Decode(image, 0);
     EXPECT_EQ(decoder.VideoText(), "Preferred Timing:1920x1080@60Hz\r\nPreferred Timing:1920x1080@60Hz\r\n");

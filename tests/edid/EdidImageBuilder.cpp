@@ -63,8 +63,8 @@ std::vector<std::uint8_t> Filler(unsigned length) {
     return block;
 }
 
-std::string Decoded(const EdidImage &image, int section) {
-    EdidDecoder decoder;
+std::string Decoded(const edid::EdidImage &image, int section) {
+    edid::EdidDecoder decoder;
     decoder.Decode(image, section);
     switch (section) {
     case 0:

@@ -30,11 +30,11 @@ public:
     // from extension offset 4; d is set just past the last one.
     ImageBuilder &Blocks(std::initializer_list<std::vector<std::uint8_t>> blocks);
 
-    const EdidImage &Image() const { return m_image; }
-    operator const EdidImage &() const { return m_image; }
+    const edid::EdidImage &Image() const { return m_image; }
+    operator const edid::EdidImage &() const { return m_image; }
 
 private:
-    EdidImage m_image;
+    edid::EdidImage m_image;
 };
 
 // A data block: header byte from tag and payload length, then the payload.
@@ -43,7 +43,7 @@ std::vector<std::uint8_t> Block(unsigned tag, std::initializer_list<int> payload
 std::vector<std::uint8_t> Filler(unsigned length);
 
 // Whole texts of one section of a fresh decoder.
-std::string Decoded(const EdidImage &image, int section);
+std::string Decoded(const edid::EdidImage &image, int section);
 
 // CR LF for every LF, so expected texts can be written with plain line ends.
 std::string Crlf(const std::string &text);

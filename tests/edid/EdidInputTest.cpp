@@ -40,10 +40,10 @@ TEST_P(EdidInput, ReadsTheImageOrGivesTheReason) {
     const InputCase &c = GetParam();
     testsupport::ScopedTempCwd dir;
     testsupport::writeFile("input", c.content);
-    EdidImage image;
+    edid::EdidImage image;
     image.fill(0x5A);
     std::string error;
-    EXPECT_EQ(ReadEdidInput("input", image, error), c.error.empty());
+    EXPECT_EQ(edid::ReadEdidInput("input", image, error), c.error.empty());
     EXPECT_EQ(error, c.error);
     const std::string expected =
         c.error.empty() ? c.image + std::string(256 - c.image.size(), '\xFF') : std::string(256, '\x5A');

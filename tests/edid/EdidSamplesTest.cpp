@@ -43,10 +43,10 @@ std::string SamplesDir() {
                          << "\"); sample tests skipped";                                                     \
     } while (0)
 
-EdidImage ReadSample(const std::string &path) {
-    EdidImage image{};
+edid::EdidImage ReadSample(const std::string &path) {
+    edid::EdidImage image{};
     std::string error;
-    EXPECT_TRUE(ReadEdidFile(path, image, error)) << path << ": " << error;
+    EXPECT_TRUE(edid::ReadEdidFile(path, image, error)) << path << ": " << error;
     return image;
 }
 
@@ -87,12 +87,12 @@ TEST_P(EdidGolden, WholeTextsMatch) {
     const auto golden = ReadGolden(std::string(KORVEX_EDID_GOLDEN_DIR) + "/" + name + ".txt");
     ASSERT_EQ(golden.size(), 4u) << "golden file for " << name << " lacks a section";
 
-    EdidDecoder decoder;
+    edid::EdidDecoder decoder;
     decoder.DecodeAll(ReadSample(SamplesDir() + "/" + name + ".bin"));
     EXPECT_EQ(decoder.VideoText(), golden.at("video"));
     EXPECT_EQ(decoder.AudioText(), golden.at("audio"));
     EXPECT_EQ(decoder.GeneralText(), golden.at("general"));
-    EXPECT_EQ(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()),
+    EXPECT_EQ(edid::SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()),
               golden.at("summary"));
 }
 
@@ -275,7 +275,7 @@ Facts ReferenceFacts(const std::string &path) {
 }
 
 // The same facts read back from this decoder's texts.
-Facts OurFacts(const EdidDecoder &decoder) {
+Facts OurFacts(const edid::EdidDecoder &decoder) {
     static const std::regex manufacturer(R"(^Manufacture's Name:(.{3})$)");
     static const std::regex product(R"(^Product Code:(\d+)$)");
     static const std::regex preferred(R"(^Preferred Timing:(\d+)x(\d+)(i?)@(\d+)Hz ?$)");
@@ -331,7 +331,7 @@ Facts OurFacts(const EdidDecoder &decoder) {
 
 // Whether the first block with this tag has its header before d but its payload reaching past d.
 // edid-decode then drops the block's content; this decoder reads the block whole.
-bool FirstBlockCrossesD(const EdidImage &image, unsigned tag) {
+bool FirstBlockCrossesD(const edid::EdidImage &image, unsigned tag) {
     const unsigned d = image[130];
     for (unsigned offset = 4; offset < d && offset < 127; offset += (image[128 + offset] & 0x1F) + 1) {
         if (image[128 + offset] >> 5 == tag)
@@ -373,8 +373,8 @@ TEST(EdidDecodeCrossCheck, EverySampleAgreesWhereBothDefineAlike) {
 
     for (const fs::path &sample : samples) {
         SCOPED_TRACE(sample.filename().string());
-        const EdidImage image = ReadSample(sample.string());
-        EdidDecoder decoder;
+        const edid::EdidImage image = ReadSample(sample.string());
+        edid::EdidDecoder decoder;
         decoder.DecodeAll(image);
         const Facts ours = OurFacts(decoder);
         Facts ref = ReferenceFacts(sample.string());

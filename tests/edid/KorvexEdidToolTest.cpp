@@ -84,29 +84,29 @@ protected:
         return run;
     }
 
-    static std::string Bytes(const EdidImage &image) {
+    static std::string Bytes(const edid::EdidImage &image) {
         return std::string(image.begin(), image.end());
     }
 
-    static std::string Texts(const EdidImage &image) {
-        EdidDecoder decoder;
+    static std::string Texts(const edid::EdidImage &image) {
+        edid::EdidDecoder decoder;
         decoder.DecodeAll(image);
         return Printed(decoder.VideoText() + decoder.AudioText() + decoder.GeneralText());
     }
 
-    static std::string Summary(const EdidImage &image) {
-        EdidDecoder decoder;
+    static std::string Summary(const edid::EdidImage &image) {
+        edid::EdidDecoder decoder;
         decoder.DecodeAll(image);
-        return Printed(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()));
+        return Printed(edid::SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()));
     }
 
     testsupport::ScopedTempCwd m_dir;
     std::string m_tool;
-    const EdidImage m_a = ImageBuilder()
-                              .Bytes(8, {0x10, 0xAC})
-                              .Timing(54, 14850, 1920, 280, 1080, 45)
-                              .Blocks({Block(2, {0x90, 0x04}), Block(1, {0x09, 0x07, 0x07})});
-    const EdidImage m_b = ImageBuilder().Bytes(8, {0x4C, 0x2D}).Timing(54, 7425, 1280, 370, 720, 30);
+    const edid::EdidImage m_a = ImageBuilder()
+                                    .Bytes(8, {0x10, 0xAC})
+                                    .Timing(54, 14850, 1920, 280, 1080, 45)
+                                    .Blocks({Block(2, {0x90, 0x04}), Block(1, {0x09, 0x07, 0x07})});
+    const edid::EdidImage m_b = ImageBuilder().Bytes(8, {0x4C, 0x2D}).Timing(54, 7425, 1280, 370, 720, 30);
 };
 
 TEST_F(KorvexEdidTool, PrintsTheThreeTextsAsDecoded) {
@@ -122,7 +122,7 @@ TEST_F(KorvexEdidTool, ReadsShortFilesAsTheConsoleDoes) {
     testsupport::writeFile("base.bin", Bytes(m_a).substr(0, 128));
     const ToolRun run = Invoke({"base.bin"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, Texts(EdidImageFromBytes(Bytes(m_a).substr(0, 128))));
+    EXPECT_EQ(run.out, Texts(edid::EdidImageFromBytes(Bytes(m_a).substr(0, 128))));
     EXPECT_EQ(run.out.find("Short Video Descripter"), std::string::npos); // byte 128 reads as 0xFF
 }
 

@@ -17,12 +17,12 @@ using serialtest::PtyPeer;
 namespace {
 
 constexpr unsigned kBaud = 57600;
-constexpr uint32_t kConsoleMask = LINK_EV_RXCHAR | LINK_EV_RXFLAG;
+constexpr uint32_t kConsoleMask = serial::LINK_EV_RXCHAR | serial::LINK_EV_RXFLAG;
 constexpr uint32_t kBufferSize = 1024;
 
 // Records what the worker hands over. With holdHandOffs, each OnLinkBytes waits until PumpPending
 // (what Close calls while it waits for the worker) or release().
-class RecordingOwner : public ILinkOwner {
+class RecordingOwner : public serial::ILinkOwner {
 public:
     explicit RecordingOwner(bool holdHandOffs = false) : m_hold(holdHandOffs) {}
 
@@ -89,7 +89,7 @@ std::vector<uint8_t> bytesOf(const std::string &text) {
     return {text.begin(), text.end()};
 }
 
-bool send(CComLink &link, const std::vector<uint8_t> &bytes) {
+bool send(serial::CComLink &link, const std::vector<uint8_t> &bytes) {
     return link.Send(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
@@ -99,7 +99,7 @@ protected:
     void SetUp() override { serial::SetDeviceTable(serial::EmptyDeviceTable()); }
     void TearDown() override { serial::SetDeviceTable(serial::SystemDeviceTable()); }
 
-    bool openConsoleStyle(CComLink &link, ILinkOwner *owner, unsigned port) {
+    bool openConsoleStyle(serial::CComLink &link, serial::ILinkOwner *owner, unsigned port) {
         return link.Open(owner, port, kBaud, 'N', 8, 1, kConsoleMask, kBufferSize);
     }
 
@@ -124,7 +124,7 @@ TEST_F(SerialLinkTest, OpensRawWithTheRequestedLineSettings) {
     for (const LineCase &c : cases) {
         SCOPED_TRACE(std::to_string(c.baud) + c.parity + std::to_string(c.stopBits));
         PtyPeer peer(3);
-        CComLink link;
+        serial::CComLink link;
         ASSERT_TRUE(
             link.Open(nullptr, 3, c.baud, c.parity, c.dataBits, c.stopBits, kConsoleMask, kBufferSize));
         EXPECT_TRUE(link.IsOpen());
@@ -158,7 +158,7 @@ TEST_F(SerialLinkTest, FrameTheDriverDoesNotTakeSetsErrorFlag) {
     for (const LineCase &c : cases) {
         SCOPED_TRACE(std::to_string(c.baud) + c.parity + std::to_string(c.dataBits));
         PtyPeer peer(3);
-        CComLink link;
+        serial::CComLink link;
         EXPECT_TRUE(
             link.Open(nullptr, 3, c.baud, c.parity, c.dataBits, c.stopBits, kConsoleMask, kBufferSize));
         EXPECT_TRUE(link.IsOpen());
@@ -190,7 +190,7 @@ TEST_F(SerialLinkTest, ConfigurationFailureStillOpensAndSetsErrorFlag) {
     for (const BadCase &c : cases) {
         SCOPED_TRACE(c.what);
         PtyPeer peer(4);
-        CComLink link;
+        serial::CComLink link;
         EXPECT_TRUE(link.Open(nullptr, 4, c.baud, c.parity, c.dataBits, c.stopBits, c.mask, kBufferSize));
         EXPECT_TRUE(link.IsOpen());
         EXPECT_EQ(link.ErrorFlag(), 1);
@@ -205,7 +205,7 @@ TEST_F(SerialLinkTest, ConfigurationFailureStillOpensAndSetsErrorFlag) {
 TEST_F(SerialLinkTest, ReceivedBytesArriveCompleteAndInOrder) {
     PtyPeer peer(7);
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(openConsoleStyle(link, &owner, 7));
     ASSERT_TRUE(link.StartWorker());
     EXPECT_TRUE(testsupport::waitFor([&] { return link.WorkerAlive(); }));
@@ -240,7 +240,7 @@ TEST_F(SerialLinkTest, SentRequestsArriveWholeAndInOrder) {
         SCOPED_TRACE(c.what);
         PtyPeer peer(2);
         RecordingOwner owner;
-        CComLink link;
+        serial::CComLink link;
         ASSERT_TRUE(openConsoleStyle(link, &owner, 2));
         ASSERT_TRUE(link.StartWorker());
         std::vector<uint8_t> expected;
@@ -257,7 +257,7 @@ TEST_F(SerialLinkTest, SentRequestsArriveWholeAndInOrder) {
 
 TEST_F(SerialLinkTest, RequestLongerThanWriteBufferIsRefusedWhole) {
     PtyPeer peer(5);
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(link.Open(nullptr, 5, kBaud, 'N', 8, 1, kConsoleMask, 16));
     ASSERT_TRUE(link.StartWorker());
     const std::vector<uint8_t> tooLong(17, 'x');
@@ -277,7 +277,7 @@ TEST_F(SerialLinkTest, RequestLongerThanWriteBufferIsRefusedWhole) {
 // every accepted one still goes out intact once the line moves again.
 TEST_F(SerialLinkTest, FullQueueRefusesWholeRequestAndKeepsAcceptedOnes) {
     PtyPeer peer(6);
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(link.Open(nullptr, 6, kBaud, 'N', 8, 1, kConsoleMask, 256));
     ASSERT_TRUE(link.StartWorker());
     std::vector<uint8_t> accepted;
@@ -301,7 +301,7 @@ TEST_F(SerialLinkTest, FullQueueRefusesWholeRequestAndKeepsAcceptedOnes) {
 TEST_F(SerialLinkTest, WritingKeepsUnreadInput) {
     PtyPeer peer(8);
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(openConsoleStyle(link, &owner, 8));
     ASSERT_TRUE(peer.write("OUT3 VS IN7\r\n"));
     const std::vector<uint8_t> command = bytesOf("\r\nGET STA \r\n");
@@ -317,7 +317,7 @@ TEST_F(SerialLinkTest, OpeningDiscardsStaleInput) {
     PtyPeer peer(9);
     ASSERT_TRUE(peer.write("stale"));
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(openConsoleStyle(link, &owner, 9));
     ASSERT_TRUE(link.StartWorker());
     ASSERT_TRUE(peer.write("fresh"));
@@ -327,7 +327,7 @@ TEST_F(SerialLinkTest, OpeningDiscardsStaleInput) {
 }
 
 TEST_F(SerialLinkTest, CloseOnNeverOpenedLinkHasNoEffect) {
-    CComLink link;
+    serial::CComLink link;
     link.Close();
     link.Close();
     EXPECT_FALSE(link.IsOpen());
@@ -341,7 +341,7 @@ TEST_F(SerialLinkTest, CloseOnNeverOpenedLinkHasNoEffect) {
 TEST_F(SerialLinkTest, CloseReturnsWhileWorkerIsBlockedHandingOverBytes) {
     PtyPeer peer(11);
     RecordingOwner owner(/*holdHandOffs=*/true);
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(openConsoleStyle(link, &owner, 11));
     ASSERT_TRUE(link.StartWorker());
     ASSERT_TRUE(peer.write("A"));
@@ -363,7 +363,7 @@ TEST_F(SerialLinkTest, UnplugSetsErrorFlagOnceWithoutSpinning) {
     {
         auto peer = std::make_unique<PtyPeer>(12);
         RecordingOwner owner;
-        CComLink link;
+        serial::CComLink link;
         ASSERT_TRUE(openConsoleStyle(link, &owner, 12));
         ASSERT_TRUE(link.StartWorker());
         ASSERT_TRUE(peer->write("OUT1 VS IN1\r\n"));
@@ -379,7 +379,7 @@ TEST_F(SerialLinkTest, UnplugSetsErrorFlagOnceWithoutSpinning) {
         // Keep another link busy for a while; a worker that spun on the hang-up would wake meanwhile.
         PtyPeer otherPeer(13);
         RecordingOwner otherOwner;
-        CComLink other;
+        serial::CComLink other;
         ASSERT_TRUE(openConsoleStyle(other, &otherOwner, 13));
         ASSERT_TRUE(other.StartWorker());
         for (unsigned i = 0; i < 50; ++i) {
@@ -424,7 +424,7 @@ TEST_F(SerialLinkTest, PortThatDoesNotOpenReturnsFalseAndLeavesNothingOpen) {
         SCOPED_TRACE(c.what);
         const std::size_t fdsBefore = serialtest::openFdCount();
         RecordingOwner owner;
-        CComLink link;
+        serial::CComLink link;
         EXPECT_FALSE(openConsoleStyle(link, &owner, c.port));
         EXPECT_FALSE(link.IsOpen());
         EXPECT_FALSE(link.StartWorker());
@@ -438,7 +438,7 @@ TEST_F(SerialLinkTest, PortThatDoesNotOpenReturnsFalseAndLeavesNothingOpen) {
 TEST_F(SerialLinkTest, SecondOpenOfALockedPortFails) {
     PtyPeer peer(14);
     peer.linkAs(15); // the same terminal under another name
-    CComLink first, second;
+    serial::CComLink first, second;
     ASSERT_TRUE(openConsoleStyle(first, nullptr, 14));
     EXPECT_FALSE(openConsoleStyle(second, nullptr, 14));
     EXPECT_FALSE(openConsoleStyle(second, nullptr, 15));
@@ -454,7 +454,7 @@ TEST_F(SerialLinkTest, OpenCloseCyclesLeakNoDescriptorsOrThreads) {
     const std::size_t fdsBefore = serialtest::openFdCount();
     const std::size_t threadsBefore = serialtest::threadCount();
     {
-        CComLink link;
+        serial::CComLink link;
         for (unsigned i = 0; i < 200; ++i) {
             ASSERT_TRUE(openConsoleStyle(link, &owner, 16)) << "cycle " << i;
             ASSERT_TRUE(link.StartWorker()) << "cycle " << i;
@@ -483,16 +483,18 @@ TEST_F(SerialLinkTest, EventMaskSelectsNotifications) {
         std::vector<unsigned> events;
     };
     const MaskCase cases[] = {
-        {kConsoleMask, {WM_LINK_RXFLAG}},
-        {LINK_EV_RXCHAR, {}},
-        {LINK_EV_RXCHAR | LINK_EV_RXFLAG | LINK_EV_CTS | LINK_EV_BREAK | LINK_EV_ERR | LINK_EV_RING,
-         {WM_LINK_CTS, WM_LINK_BREAK, WM_LINK_ERROR, WM_LINK_RING, WM_LINK_RXFLAG}},
+        {kConsoleMask, {serial::WM_LINK_RXFLAG}},
+        {serial::LINK_EV_RXCHAR, {}},
+        {serial::LINK_EV_RXCHAR | serial::LINK_EV_RXFLAG | serial::LINK_EV_CTS | serial::LINK_EV_BREAK |
+             serial::LINK_EV_ERR | serial::LINK_EV_RING,
+         {serial::WM_LINK_CTS, serial::WM_LINK_BREAK, serial::WM_LINK_ERROR, serial::WM_LINK_RING,
+          serial::WM_LINK_RXFLAG}},
     };
     for (const MaskCase &c : cases) {
         SCOPED_TRACE(c.mask);
         PtyPeer peer(17);
         RecordingOwner owner;
-        CComLink link;
+        serial::CComLink link;
         ASSERT_TRUE(link.Open(&owner, 17, kBaud, 'N', 8, 1, c.mask, kBufferSize));
         ASSERT_TRUE(link.StartWorker());
         ASSERT_TRUE(peer.write("q"));
@@ -511,7 +513,7 @@ TEST_F(SerialLinkTest, EventMaskSelectsNotifications) {
 TEST_F(SerialLinkTest, MaskWithoutReceivedCharacterLeavesInputUnread) {
     PtyPeer peer(18);
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(link.Open(&owner, 18, kBaud, 'N', 8, 1, 0, kBufferSize));
     ASSERT_TRUE(link.StartWorker());
     ASSERT_TRUE(peer.write("unread"));

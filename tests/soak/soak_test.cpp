@@ -197,10 +197,10 @@ void Soak::fail(const QString &what) {
     QString recent;
     for (const QString &line : m_recent)
         recent += "\n    " + line;
-    const std::deque<TrafficLog::Entry> &traffic = console().trafficDialog()->log().entries();
+    const std::deque<session::TrafficLog::Entry> &traffic = console().trafficDialog()->log().entries();
     recent += "\n  last lines on the line:";
     for (std::size_t i = traffic.size() > 80 ? traffic.size() - 80 : 0; i < traffic.size(); ++i)
-        recent += "\n    " + QString::fromStdString(TrafficLog::format(traffic[i], false));
+        recent += "\n    " + QString::fromStdString(session::TrafficLog::format(traffic[i], false));
     ADD_FAILURE() << "seed " << m_run.seed << " step " << m_step << ": " << what.toStdString()
                   << "\n  last actions:" << recent.toStdString() << "\n  replay: soak_test --seed "
                   << m_run.seed << " --steps " << m_step;

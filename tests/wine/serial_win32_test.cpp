@@ -17,11 +17,11 @@
 
 namespace {
 
-constexpr uint32_t kConsoleMask = LINK_EV_RXCHAR | LINK_EV_RXFLAG;
+constexpr uint32_t kConsoleMask = serial::LINK_EV_RXCHAR | serial::LINK_EV_RXFLAG;
 constexpr uint32_t kBufferSize = 1024;
 constexpr int kDeadlineMs = 60000; // Wine on a shared machine can be slow
 
-class RecordingOwner : public ILinkOwner {
+class RecordingOwner : public serial::ILinkOwner {
 public:
     void OnLinkBytes(const uint8_t *data, std::size_t size) override {
         std::lock_guard<std::mutex> guard(m_mutex);
@@ -54,7 +54,7 @@ private:
     int m_downs = 0;
 };
 
-bool send(CComLink &link, const std::string &text) {
+bool send(serial::CComLink &link, const std::string &text) {
     return link.Send(reinterpret_cast<const uint8_t *>(text.data()), static_cast<uint32_t>(text.size()));
 }
 
@@ -71,7 +71,7 @@ TEST(Win32Port, EveryPortByItsDeviceNamespaceName) {
 }
 
 TEST(Win32Port, PortThatDoesNotExistDoesNotOpen) {
-    CComLink link;
+    serial::CComLink link;
     RecordingOwner owner;
     // No machine here has a COM98; under Wine no COM port beyond those it was given exists.
     EXPECT_FALSE(link.Open(&owner, 98, 57600, 'N', 8, 1, kConsoleMask, kBufferSize));
@@ -90,7 +90,7 @@ protected:
             GTEST_SKIP() << "KORVEX_TEST_PORT names no port with a peer on it";
     }
 
-    void open(CComLink &link, ILinkOwner *owner) {
+    void open(serial::CComLink &link, serial::ILinkOwner *owner) {
         ASSERT_TRUE(link.Open(owner, m_port, 57600, 'N', 8, 1, kConsoleMask, kBufferSize));
         EXPECT_EQ(link.ErrorFlag(), 0);
         ASSERT_TRUE(link.StartWorker());
@@ -103,7 +103,7 @@ protected:
 // only once it has all of ours, so having all of its bytes means ours are through.
 TEST_F(Win32Line, MovesRandomBytesEachWayInOrder) {
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     open(link, &owner);
     const std::vector<uint8_t> out =
         linestreams::bytes(linestreams::kExchangeCount, linestreams::kFromWindowsSeed);
@@ -127,7 +127,7 @@ TEST_F(Win32Line, MovesRandomBytesEachWayInOrder) {
 // line, which appears nowhere else, and every line ended.
 TEST_F(Win32Line, StatusBurstFromSimulatorArrivesWhole) {
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     open(link, &owner);
     ASSERT_TRUE(send(link, "\r\nA00 GET STA \r\n"));
     const auto threeWholeBlocks = [&] {
@@ -154,7 +154,7 @@ TEST_F(Win32Line, StatusBurstFromSimulatorArrivesWhole) {
 
 TEST_F(Win32Line, CloseReturnsDuringAFlood) {
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     open(link, &owner);
     ASSERT_TRUE(testsupport::waitFor([&] { return owner.byteCount() >= 256 * 1024; }, kDeadlineMs));
     link.Close();
@@ -170,7 +170,7 @@ TEST_F(Win32Line, CloseReturnsDuringAFlood) {
 // owner told once that the line is down; nothing more goes out, and the flag outlives Close.
 TEST_F(Win32Line, PeerHangUpSetsErrorFlagOnce) {
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     open(link, &owner);
     ASSERT_TRUE(send(link, "GET STA\r\n"));
     const std::string answer = linestreams::kHangUpAnswer;

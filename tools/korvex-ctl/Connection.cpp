@@ -34,7 +34,7 @@ std::string SerialLineLabel(const std::string &given, unsigned port) {
 }
 
 std::string OpenFailureAdvice(const std::string &why) {
-    using Result = SerialDevice::OpenResult;
+    using Result = serial::SerialDevice::OpenResult;
     if (why == serial::openFailureText(Result::Missing, 0))
         return "is it plugged in? (USB adapters are COM33..COM64; korvex-ctl search tries every port)";
     if (why == serial::openFailureText(Result::InUse, 0))
@@ -120,8 +120,8 @@ bool Connection::waitUntil(const std::function<bool()> &done, Clock::time_point 
     return !m_dropped && done();
 }
 
-std::vector<TrafficLog::Entry> Connection::receivedSince(std::size_t first) const {
-    std::vector<TrafficLog::Entry> out;
+std::vector<session::TrafficLog::Entry> Connection::receivedSince(std::size_t first) const {
+    std::vector<session::TrafficLog::Entry> out;
     for (std::size_t i = std::max(first, m_firstKept); i < receivedCount(); ++i)
         out.push_back(m_lines[i - m_firstKept]);
     return out;
@@ -130,7 +130,7 @@ std::vector<TrafficLog::Entry> Connection::receivedSince(std::size_t first) cons
 void Connection::onLineSeen(std::string_view line) {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     m_lines.push_back({std::chrono::duration_cast<std::chrono::milliseconds>(now).count(),
-                       TrafficLog::Direction::Received, std::string(line)});
+                       session::TrafficLog::Direction::Received, std::string(line)});
     if (m_lines.size() > kKeptLines) {
         m_lines.pop_front();
         ++m_firstKept;

@@ -50,7 +50,7 @@ public:
     // Received lines (as the device sent them, CR LF included, with their time), numbered from 0 since
     // the start.
     std::size_t receivedCount() const { return m_firstKept + m_lines.size(); }
-    std::vector<TrafficLog::Entry> receivedSince(std::size_t first) const;
+    std::vector<session::TrafficLog::Entry> receivedSince(std::size_t first) const;
     Clock::time_point lastReceived() const { return m_lastReceived; }
 
 private:
@@ -69,7 +69,7 @@ private:
     session::DeviceSession m_session;
     session::LineController m_line;
     std::string m_label;
-    std::deque<TrafficLog::Entry> m_lines;
+    std::deque<session::TrafficLog::Entry> m_lines;
     std::size_t m_firstKept = 0; // the number of the oldest kept line
     Clock::time_point m_lastReceived{};
     bool m_dropped = false;

@@ -39,10 +39,11 @@ bool entryExists(const std::string &name) {
 }
 
 // The summary with the line ends of this system's text files (standard output adds CR on Windows).
-void printSummary(const EdidImage &image) {
-    EdidDecoder decoder;
+void printSummary(const edid::EdidImage &image) {
+    edid::EdidDecoder decoder;
     decoder.DecodeAll(image);
-    std::string summary = SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText());
+    std::string summary =
+        edid::SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText());
     std::string text;
     for (std::size_t i = 0; i < summary.size(); ++i)
         if (!(summary[i] == '\r' && i + 1 < summary.size() && summary[i + 1] == '\n'))
@@ -51,14 +52,14 @@ void printSummary(const EdidImage &image) {
 }
 
 struct ReadRequest {
-    EdidPortKind kind = EdidPortKind::Output;
+    edid::EdidPortKind kind = edid::EdidPortKind::Output;
     int port = 1;
     std::string file; // empty: the next capture name, as the console numbers them; "-" standard output
 };
 
 int readEdid(Connection &c, const ReadRequest &request) {
     std::optional<std::string> command;
-    if (request.kind == EdidPortKind::Output) {
+    if (request.kind == edid::EdidPortKind::Output) {
         command = protocol::buildGetOutputEdid(request.port);
     } else {
         // An input's dump is asked for by the EDID it presents.
@@ -91,7 +92,7 @@ int readEdid(Connection &c, const ReadRequest &request) {
     if (!c.waitUntil([&] { return taker.taken(); }, c.deadline()))
         return c.reportNoAnswer(c.options().timeoutMs, "no EDID");
 
-    const EdidImage image = ParseEdidDump(taker.line());
+    const edid::EdidImage image = edid::ParseEdidDump(taker.line());
     if (request.file == "-") {
         // The image alone, for a pipe.
         std::fwrite(image.data(), 1, image.size(), stdout);
@@ -100,7 +101,7 @@ int readEdid(Connection &c, const ReadRequest &request) {
     const std::string name =
         !request.file.empty()
             ? request.file
-            : NextEdidCaptureFileName(EdidCaptureStem(request.kind, request.port), entryExists);
+            : edid::NextEdidCaptureFileName(edid::EdidCaptureStem(request.kind, request.port), entryExists);
     if (!files::ReplaceFileContent(name, std::string(image.begin(), image.end()))) {
         ReportError(FileLabel(name) + ": Faild to create file");
         return kExitUsage;
@@ -111,9 +112,9 @@ int readEdid(Connection &c, const ReadRequest &request) {
 }
 
 int loadEdid(Connection &c, int input, int slot, const std::string &file) {
-    EdidImage image;
+    edid::EdidImage image;
     std::string error;
-    if (!ReadEdidFile(file, image, error)) {
+    if (!edid::ReadEdidFile(file, image, error)) {
         ReportError(FileLabel(file) + ": " + error);
         return kExitUsage;
     }
@@ -138,8 +139,8 @@ ParsedCommand ParseEdidCommand(CommandArgs &args, const CommandLine &options) {
     }
     case 1: {
         ReadRequest request;
-        request.kind =
-            args.choice("the port kind", {"out", "in"}) == 0 ? EdidPortKind::Output : EdidPortKind::Input;
+        request.kind = args.choice("the port kind", {"out", "in"}) == 0 ? edid::EdidPortKind::Output
+                                                                        : edid::EdidPortKind::Input;
         request.port = args.number("N", 1, 9);
         while (!args.empty()) {
             const std::string option = args.word("option");

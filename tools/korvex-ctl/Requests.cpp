@@ -39,7 +39,7 @@ std::string AnswerText(const std::string &line) {
     std::string text = line;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
-    return TrafficLog::asText(text);
+    return session::TrafficLog::asText(text);
 }
 
 int Exchange(Connection &connection, const std::function<session::SendStatus()> &send,
@@ -53,10 +53,10 @@ int Exchange(Connection &connection, const std::function<session::SendStatus()> 
     }
     connection.waitUntil([&] { return wait.complete() || QuietAfter(connection, mark); },
                          connection.deadline());
-    const std::vector<TrafficLog::Entry> lines = connection.receivedSince(mark);
+    const std::vector<session::TrafficLog::Entry> lines = connection.receivedSince(mark);
     if (lines.empty() || connection.dropped())
         return noAnswer(connection);
-    for (const TrafficLog::Entry &line : lines)
+    for (const session::TrafficLog::Entry &line : lines)
         std::printf("%s\n", AnswerText(line.bytes).c_str());
     return kExitOk;
 }

@@ -305,12 +305,12 @@ int sendLine(Connection &c, const SendRequest &request) {
         ReportError(c.label() + ": the command could not be sent");
         return kExitLine;
     }
-    const std::vector<TrafficLog::Entry> lines = c.receivedSince(mark);
+    const std::vector<session::TrafficLog::Entry> lines = c.receivedSince(mark);
     if (request.raw)
         std::fwrite(raw.bytes.data(), 1, raw.bytes.size(), stdout);
     else
-        for (const TrafficLog::Entry &entry : lines)
-            std::printf("%s\n", TrafficLog::format(entry, false).c_str());
+        for (const session::TrafficLog::Entry &entry : lines)
+            std::printf("%s\n", session::TrafficLog::format(entry, false).c_str());
     if (c.dropped() || (request.raw ? raw.bytes.empty() : lines.empty()))
         return c.reportNoAnswer(request.waitMs.value_or(c.options().timeoutMs));
     return kExitOk;

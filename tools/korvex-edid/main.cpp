@@ -126,11 +126,11 @@ int main(int argc, char **argv) {
         return UsageError("no EDID file given");
 
     int status = 0;
-    EdidDecoder decoder;
+    edid::EdidDecoder decoder;
     for (const std::string &path : files) {
-        EdidImage image;
+        edid::EdidImage image;
         std::string error;
-        if (!ReadEdidInput(path, image, error)) {
+        if (!edid::ReadEdidInput(path, image, error)) {
             std::fflush(stdout);
             std::cerr << "korvex-edid: " << Failure(path, error) << "\n";
             status = 1;
@@ -140,7 +140,7 @@ int main(int argc, char **argv) {
             Write("==> " + path + " <==" + kLineEnd);
         decoder.DecodeAll(image);
         if (summary) {
-            Write(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()));
+            Write(edid::SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()));
         } else {
             Write(decoder.VideoText());
             Write(decoder.AudioText());

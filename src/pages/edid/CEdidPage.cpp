@@ -190,7 +190,7 @@ void CEdidPage::OnRead() {
     if (m_readPort < kOutputCount) {
         const int output = m_readPort + 1;
         command = protocol::buildGetOutputEdid(output);
-        stem = EdidCaptureStem(EdidPortKind::Output, output);
+        stem = edid::EdidCaptureStem(edid::EdidPortKind::Output, output);
     } else {
         const int input = m_readPort - kOutputCount + 1;
         const int choice = EdidChoice(input);
@@ -198,7 +198,7 @@ void CEdidPage::OnRead() {
             return; // no EDID chosen for that input: nothing to read
         // A "From Out" choice has no dump command; the capture still waits for a dump.
         command = protocol::buildGetInputEdid(input, choice);
-        stem = EdidCaptureStem(EdidPortKind::Input, input);
+        stem = edid::EdidCaptureStem(edid::EdidPortKind::Input, input);
     }
     armCapture(std::move(stem));
     send(command);
@@ -222,9 +222,9 @@ void CEdidPage::OnLoad() {
         ui::openFileName(this, QStringLiteral("Open"), QStringLiteral("bin file(*.bin);;all file(*.*)"));
     if (path.isEmpty())
         return;
-    EdidImage image;
+    edid::EdidImage image;
     std::string error;
-    if (!ReadEdidFile(QFile::encodeName(path).toStdString(), image, error)) {
+    if (!edid::ReadEdidFile(QFile::encodeName(path).toStdString(), image, error)) {
         ui::messageBox(this, QStringLiteral("File read failed"));
         return;
     }
@@ -250,7 +250,7 @@ void CEdidPage::endCapture() {
 }
 
 void CEdidPage::OnRawLine(std::string_view line) {
-    if (!m_captureArmed || !IsEdidDumpLine(line))
+    if (!m_captureArmed || !edid::IsEdidDumpLine(line))
         return;
     // The capture is over before anything is shown: lines that arrive while a message is open go
     // to the reply parser again.
@@ -259,8 +259,8 @@ void CEdidPage::OnRawLine(std::string_view line) {
 }
 
 void CEdidPage::saveCapture(std::string_view line) {
-    const EdidImage image = ParseEdidDump(line);
-    const std::string name = NextEdidCaptureFileName(m_captureStem, entryExists);
+    const edid::EdidImage image = edid::ParseEdidDump(line);
+    const std::string name = edid::NextEdidCaptureFileName(m_captureStem, entryExists);
     if (!files::ReplaceFileContent(name, std::string(image.begin(), image.end()))) {
         ui::messageBox(this, QStringLiteral("Faild to create file"));
         return;
@@ -268,6 +268,6 @@ void CEdidPage::saveCapture(std::string_view line) {
     ui::messageBox(this, QStringLiteral("Save to file: ") + QString::fromStdString(name));
 
     m_decoder.DecodeAll(image);
-    m_basicInfo = SummarizeEdid(m_decoder.VideoText(), m_decoder.AudioText(), m_decoder.GeneralText());
+    m_basicInfo = edid::SummarizeEdid(m_decoder.VideoText(), m_decoder.AudioText(), m_decoder.GeneralText());
     UpdateData(false);
 }

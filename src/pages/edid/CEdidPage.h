@@ -87,5 +87,5 @@ private:
     bool m_captureArmed = false;
     std::string m_captureStem;
     QTimer m_captureTimer;
-    EdidDecoder m_decoder;
+    edid::EdidDecoder m_decoder;
 };

@@ -106,7 +106,7 @@ void CTrafficDlg::appendNewest(std::size_t count) {
     QScrollBar *bar = m_view->verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
     for (std::size_t i = entries.size() - std::min(count, entries.size()); i < entries.size(); ++i)
-        m_view->appendPlainText(QString::fromStdString(TrafficLog::format(entries[i], hex)));
+        m_view->appendPlainText(QString::fromStdString(session::TrafficLog::format(entries[i], hex)));
     if (following)
         bar->setValue(bar->maximum());
     m_count->setText(QStringLiteral("%1 lines").arg(entries.size()));
@@ -115,10 +115,10 @@ void CTrafficDlg::appendNewest(std::size_t count) {
 void CTrafficDlg::render() {
     const bool hex = m_hex->isChecked();
     QString text;
-    for (const TrafficLog::Entry &entry : m_log.entries()) {
+    for (const session::TrafficLog::Entry &entry : m_log.entries()) {
         if (!text.isEmpty())
             text += QLatin1Char('\n');
-        text += QString::fromStdString(TrafficLog::format(entry, hex));
+        text += QString::fromStdString(session::TrafficLog::format(entry, hex));
     }
     m_view->setPlainText(text);
     m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum());
