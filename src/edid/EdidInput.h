@@ -17,11 +17,11 @@ namespace edid {
 
 // The EDID bytes the content holds, all of them. Returns false, with a one-line reason in error,
 // when it holds none or a text is malformed.
-bool ExtractEdidBytes(std::string_view content, std::string &bytes, std::string &error);
+bool extractEdidBytes(std::string_view content, std::string &bytes, std::string &error);
 
 // Reads a file of any of those kinds into an image as the console reads a .bin: its first 256 EDID
 // bytes, 0xFF for the bytes it lacks. Returns false, leaving image untouched and a one-line reason in
 // error, when the file cannot be read or holds no EDID (an empty file included).
-bool ReadEdidInput(const std::string &path, EdidImage &image, std::string &error);
+bool readEdidInput(const std::string &path, EdidImage &image, std::string &error);
 
 } // namespace edid

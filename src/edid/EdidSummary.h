@@ -10,7 +10,7 @@ namespace edid {
 // "Manufacture's Name", "Maximum Pixel Clock" and "3D video" from the general text; "Preferred Timing"
 // and "Detailed Timing" from the video text (the latter may start inside an "Extension Detailed
 // Timing" line); "Audio Format" from the audio text and, only when that was found, "Audio Channel".
-std::string SummarizeEdid(const std::string &videoText, const std::string &audioText,
+std::string summarizeEdid(const std::string &videoText, const std::string &audioText,
                           const std::string &generalText);
 
 } // namespace edid

@@ -92,7 +92,7 @@ public:
     // The system's open call, replaceable by tests that need a failure this machine cannot produce
     // (root opens files without read permission). nullptr restores the real one.
     using OpenCall = int (*)(const char *path, int flags);
-    static void SetOpenCall(OpenCall call);
+    static void setOpenCall(OpenCall call);
 #endif
     bool isOpen() const;
     // Ends any read or write in flight and closes the port.

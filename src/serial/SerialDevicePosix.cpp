@@ -179,7 +179,7 @@ std::atomic<SerialDevice::OpenCall> g_openCall{&systemOpen};
 
 } // namespace
 
-void SerialDevice::SetOpenCall(OpenCall call) {
+void SerialDevice::setOpenCall(OpenCall call) {
     g_openCall.store(call ? call : &systemOpen);
 }
 

@@ -14,7 +14,7 @@ TEST_F(TrafficE2E, StatusBurstFrameAndSaveAs) {
     writeAddressTable({1});
     startSim(1);
     click(CConsoleDlg::IDC_PORT_BUTTON);
-    console().ShowTraffic();
+    console().showTraffic();
     CTrafficDlg &traffic = *console().trafficDialog();
     ASSERT_TRUE(traffic.isVisible());
 
@@ -43,7 +43,7 @@ TEST_F(TrafficE2E, StatusBurstFrameAndSaveAs) {
     EXPECT_TRUE(traffic.shownText().contains(">> AA 06 00 05 00 00 01 02 78 D0"));
 
     ui::FileDialogOverride chooser([](const QString &, const QString &) { return QStringLiteral("traffic.txt"); });
-    traffic.SaveAs();
+    traffic.saveAs();
     EXPECT_EQ(QString::fromStdString(testsupport::readFile("traffic.txt")), traffic.shownText() + "\n");
     EXPECT_TRUE(m_messages->messages().isEmpty());
 }

@@ -83,7 +83,7 @@ std::vector<SoakRun> runsFromArguments() {
 // which answer in address order: that answer to a request sent after a status request comes after the
 // whole burst.
 struct AddressMarker : session::IReplySink {
-    void OnReply(const protocol::Reply &reply) override {
+    void onReply(const protocol::Reply &reply) override {
         const auto *r = std::get_if<protocol::AddressReply>(&reply);
         count += r && r->address == last;
     }
@@ -145,9 +145,9 @@ protected:
         m_recent.push_back(QStringLiteral("step %1: %2").arg(m_step).arg(what));
     }
     // Commands go out only with the port on; so do the values they set.
-    void sent(int commands) { m_sent += console().PortOn() ? commands : 0; }
+    void sent(int commands) { m_sent += console().portOn() ? commands : 0; }
     void expect(const QString &key, int index, const QJsonValue &value) {
-        if (console().PortOn())
+        if (console().portOn())
             m_expects.push_back({key, index, value});
     }
     void inject(const QString &line) {
@@ -291,7 +291,7 @@ void Soak::compare(int address, const QString &when) {
 
 void Soak::checkpoint() {
     ++m_checks;
-    if (!console().PortOn())
+    if (!console().portOn())
         press(console(), CConsoleDlg::IDC_PORT_BUTTON);
     const int entry = 1 + pick(static_cast<int>(kAddresses.size()));
     m_device = kAddresses[entry - 1];
@@ -310,7 +310,7 @@ void Soak::checkpoint() {
 void Soak::dropLine() {
     const int how = pick(3); // 0 back at once, 1 after the console noticed, 2 and the operator acted
     const bool midBurst = pick(2) == 0;
-    if (!console().PortOn())
+    if (!console().portOn())
         return;
     ++m_drops;
     note(QStringLiteral("line dropped%1, back %2")
@@ -326,10 +326,10 @@ void Soak::dropLine() {
         return fail(QString::fromStdString("korvex-sim did not start again: " + m_sims.front()->error()));
     m_sent = 0;
     m_expects.clear();
-    if (!console().PortOn() && !console().portControl().waitingForLine())
+    if (!console().portOn() && !console().portControl().waitingForLine())
         return m_messages->clear(); // "Can not find this port ..." while the line was away
     m_sent = 1;                     // the reconnect's status request
-    if (!testsupport::waitFor([&] { return console().PortOn() && commands() >= 1; }, kWaitMs))
+    if (!testsupport::waitFor([&] { return console().portOn() && commands() >= 1; }, kWaitMs))
         return fail("the console did not reconnect");
     if (settle())
         compare(m_device == 0 ? kAddresses.back() : m_device, "after reconnecting:\n  ");
@@ -390,14 +390,14 @@ QStringList Soak::differences(int address) {
         differ(QStringLiteral("QV in-%1").arg(window + 1), name(inputs, radios(mv(), M::kQvInputIds)),
                name(inputs, value("qvSources", window)));
     for (int w = 0; w < 4; ++w)
-        differ(QStringLiteral("QV source of in-%1").arg(w + 1), name(inputs, mv().QvSources()[w]),
+        differ(QStringLiteral("QV source of in-%1").arg(w + 1), name(inputs, mv().qvSources()[w]),
                name(inputs, value("qvSources", w)));
     auto *audioOut = at<QComboBox>(mv(), M::IDC_AUDIO_OUTPUT),
          *audioIn = at<QComboBox>(mv(), M::IDC_AUDIO_INPUT);
     bool same = true;
     for (int o = 0; o < 9; ++o) {
         same = same && value("mvAudio", o) == value("mvAudio", 0);
-        differ(QStringLiteral("MV audio table Out%1").arg(o + 1), QString::number(mv().MvAudioTable()[o + 1]),
+        differ(QStringLiteral("MV audio table Out%1").arg(o + 1), QString::number(mv().mvAudioTable()[o + 1]),
                QString::number(value("mvAudio", o)));
     }
     if (same)
@@ -494,7 +494,7 @@ std::vector<Soak::Action> Soak::actions() {
              note(icon ? "MV icon" : "MV button");
              press(mv(), icon ? M::IDC_MV_ICON : M::IDC_MV_BUTTON);
              sent(1);
-             expect("mvMode", -1, mv().MvMode());
+             expect("mvMode", -1, mv().mvMode());
          }},
         {"qv window", 2,
          [this] {
@@ -509,7 +509,7 @@ std::vector<Soak::Action> Soak::actions() {
              press(mv(), M::kQvInputIds[s]);
              sent(1);
              for (int w = 0; w < 4; ++w) // the chosen window, and the one it swapped with
-                 expect("qvSources", w, mv().QvSources()[w]);
+                 expect("qvSources", w, mv().qvSources()[w]);
          }},
         {"mv audio", 4,
          [this] {
@@ -625,7 +625,7 @@ std::vector<Soak::Action> Soak::actions() {
          [this] {
              note("IP CONFIG reset");
              press(ip(), I::IDC_RESET);
-             if (!console().PortOn())
+             if (!console().portOn())
                  m_messages->clear(); // "Com port is not on yet."
              sent(1);
              const char *keys[] = {"lan.dhcp", "lan.host", "lan.mask", "lan.router", "lan.tcpPort"};
@@ -643,7 +643,7 @@ std::vector<Soak::Action> Soak::actions() {
          }},
         {"port", 1,
          [this] {
-             note(console().PortOn() ? "Close Port" : "Turn on Port");
+             note(console().portOn() ? "Close Port" : "Turn on Port");
              press(console(), CConsoleDlg::IDC_PORT_BUTTON);
              if (m_lineAway)
                  m_messages->clear(); // "Can not find this port or used by other application"
@@ -728,9 +728,9 @@ void Soak::runSeed(const SoakRun &run) {
     m_sims.clear();
     m_sims.push_back(std::make_unique<testsupport::SimProcess>(m_simArgs));
     ASSERT_TRUE(m_sims.front()->started()) << m_sims.front()->error();
-    console().session().AddReplySink(&m_marker);
+    console().session().addReplySink(&m_marker);
     press(console(), CConsoleDlg::IDC_PORT_BUTTON);
-    ASSERT_TRUE(console().PortOn());
+    ASSERT_TRUE(console().portOn());
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); // device 01, and its status
     m_device = kAddresses[0];
     m_sent = 1;

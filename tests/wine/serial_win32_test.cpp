@@ -23,7 +23,7 @@ constexpr int kDeadlineMs = 60000; // Wine on a shared machine can be slow
 
 class RecordingOwner : public serial::ILinkOwner {
 public:
-    void OnLinkBytes(const uint8_t *data, std::size_t size) override {
+    void onLinkBytes(const uint8_t *data, std::size_t size) override {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_bytes.insert(m_bytes.end(), data, data + size);
     }
@@ -35,7 +35,7 @@ public:
         std::lock_guard<std::mutex> guard(m_mutex);
         return m_bytes.size();
     }
-    void OnLinkDown() override {
+    void onLinkDown() override {
         std::lock_guard<std::mutex> guard(m_mutex);
         ++m_downs;
     }
@@ -67,7 +67,7 @@ TEST(Win32Port, EveryPortByItsDeviceNamespaceName) {
         {100, ""},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(serial::ResolvePortPath(c.port), c.path) << "COM" << c.port;
+        EXPECT_EQ(serial::resolvePortPath(c.port), c.path) << "COM" << c.port;
 }
 
 TEST(Win32Port, PortThatDoesNotExistDoesNotOpen) {
@@ -75,9 +75,9 @@ TEST(Win32Port, PortThatDoesNotExistDoesNotOpen) {
     RecordingOwner owner;
     // No machine here has a COM98; under Wine no COM port beyond those it was given exists.
     EXPECT_FALSE(link.Open(&owner, 98, 57600, 'N', 8, 1, kConsoleMask, kBufferSize));
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
     EXPECT_FALSE(link.StartWorker());
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_EQ(link.errorFlag(), 0);
     link.Close();
 }
 
@@ -92,7 +92,7 @@ protected:
 
     void open(serial::CComLink &link, serial::ILinkOwner *owner) {
         ASSERT_TRUE(link.Open(owner, m_port, 57600, 'N', 8, 1, kConsoleMask, kBufferSize));
-        EXPECT_EQ(link.ErrorFlag(), 0);
+        EXPECT_EQ(link.errorFlag(), 0);
         ASSERT_TRUE(link.StartWorker());
     }
 
@@ -116,10 +116,10 @@ TEST_F(Win32Line, MovesRandomBytesEachWayInOrder) {
     ASSERT_TRUE(testsupport::waitFor([&] { return owner.byteCount() >= expected.size(); }, kDeadlineMs))
         << owner.byteCount() << " bytes arrived";
     EXPECT_EQ(owner.bytes(), expected);
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_EQ(link.errorFlag(), 0);
     link.Close();
-    EXPECT_FALSE(link.WorkerAlive());
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.workerAlive());
+    EXPECT_FALSE(link.isOpen());
 }
 
 // Three switchers on the line answer one after the other, each with a status block of the same
@@ -147,9 +147,9 @@ TEST_F(Win32Line, StatusBurstFromSimulatorArrivesWhole) {
     const std::string text = owner.text();
     EXPECT_EQ(text.rfind("OUT1 VS IN1\r\n", 0), 0u);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'));
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_EQ(link.errorFlag(), 0);
     link.Close();
-    EXPECT_FALSE(link.WorkerAlive());
+    EXPECT_FALSE(link.workerAlive());
 }
 
 TEST_F(Win32Line, CloseReturnsDuringAFlood) {
@@ -158,9 +158,9 @@ TEST_F(Win32Line, CloseReturnsDuringAFlood) {
     open(link, &owner);
     ASSERT_TRUE(testsupport::waitFor([&] { return owner.byteCount() >= 256 * 1024; }, kDeadlineMs));
     link.Close();
-    EXPECT_FALSE(link.WorkerAlive());
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_FALSE(link.workerAlive());
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.errorFlag(), 0);
     // Opens again at once: the port was given back whole.
     open(link, &owner);
     link.Close();
@@ -175,18 +175,18 @@ TEST_F(Win32Line, PeerHangUpSetsErrorFlagOnce) {
     ASSERT_TRUE(send(link, "GET STA\r\n"));
     const std::string answer = linestreams::kHangUpAnswer;
     ASSERT_TRUE(testsupport::waitFor([&] { return owner.byteCount() == answer.size(); }, kDeadlineMs));
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_EQ(link.errorFlag(), 0);
     ASSERT_TRUE(send(link, "BYE\r\n"));
-    ASSERT_TRUE(testsupport::waitFor([&] { return link.ErrorFlag() == 1; }, kDeadlineMs));
+    ASSERT_TRUE(testsupport::waitFor([&] { return link.errorFlag() == 1; }, kDeadlineMs));
     ASSERT_TRUE(testsupport::waitFor([&] { return owner.downs() == 1; }, kDeadlineMs));
     EXPECT_EQ(owner.text(), answer);
-    EXPECT_EQ(link.ErrorReports(), 1u);
-    EXPECT_TRUE(link.WorkerAlive());
+    EXPECT_EQ(link.errorReports(), 1u);
+    EXPECT_TRUE(link.workerAlive());
     EXPECT_FALSE(send(link, "GET STA\r\n"));
     link.Close();
-    EXPECT_FALSE(link.WorkerAlive());
-    EXPECT_EQ(link.ErrorReports(), 1u);
-    EXPECT_EQ(link.ErrorFlag(), 1);
+    EXPECT_FALSE(link.workerAlive());
+    EXPECT_EQ(link.errorReports(), 1u);
+    EXPECT_EQ(link.errorFlag(), 1);
     EXPECT_EQ(owner.downs(), 1);
 }
 

@@ -81,11 +81,11 @@ void ReportError(const std::string &text);
 // The name of serial port `port` in messages: the name given, and the device it leads to where that
 // says more: "COM1 (/dev/ttyS0)" from the system's table, "COM3 (/dev/pts/4)" through a link in this
 // folder (a dangling link shows where it points), "/dev/serial/by-id/usb-X (/dev/ttyUSB0)".
-std::string SerialLineLabel(const std::string &given, unsigned port);
+std::string serialLineLabel(const std::string &given, unsigned port);
 
 // What to check after a serial port did not open, for the reason the serial layer gave ("" when the
 // reason says it all).
-std::string OpenFailureAdvice(const std::string &why);
+std::string openFailureAdvice(const std::string &why);
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;

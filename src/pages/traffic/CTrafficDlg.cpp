@@ -81,7 +81,7 @@ void CTrafficDlg::buildControls() {
     layout->addLayout(buttons);
 
     connect(m_hex, &QCheckBox::clicked, this, [this](bool on) { setHex(on); });
-    connect(save, &QPushButton::clicked, this, [this] { SaveAs(); });
+    connect(save, &QPushButton::clicked, this, [this] { saveAs(); });
     connect(clear, &QPushButton::clicked, this, [this] {
         m_log.clear();
         render();
@@ -142,7 +142,7 @@ void CTrafficDlg::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
 }
 
-void CTrafficDlg::SaveAs() {
+void CTrafficDlg::saveAs() {
     const QString path = ui::saveFileName(this, QStringLiteral("Save line traffic"),
                                           QStringLiteral("Text files (*.txt);;All files (*)"), QStringLiteral("txt"));
     if (path.isEmpty())
@@ -150,6 +150,6 @@ void CTrafficDlg::SaveAs() {
     QString text = shownText();
     if (!text.isEmpty())
         text += QLatin1Char('\n');
-    if (!files::ReplaceFileContent(path.toStdString(), text.toStdString()))
+    if (!files::replaceFileContent(path.toStdString(), text.toStdString()))
         ui::messageBox(this, QStringLiteral("Cannot write %1").arg(path));
 }

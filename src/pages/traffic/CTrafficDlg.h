@@ -27,7 +27,7 @@ public:
     QString shownText() const;
     void setHex(bool hex);
     // Asks for a file and writes the shown lines to it.
-    void SaveAs();
+    void saveAs();
 
 protected:
     void showEvent(QShowEvent *event) override;
