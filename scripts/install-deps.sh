@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth x11vnc openbox fonts-dejavu-core

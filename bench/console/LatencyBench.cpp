@@ -180,13 +180,13 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
 
     testsupport::ScopedTempCwd cwd;
-    serial::SetDeviceTable(serial::EmptyDeviceTable());
+    serial::setDeviceTable(serial::emptyDeviceTable());
     ui::MessageCapture messages;
     serialtest::PtyPeer device(1);
     CConsoleDlg console;
     console.show();
     ui::control<QPushButton>(&console, CConsoleDlg::IDC_PORT_BUTTON)->click();
-    if (!console.PortOn()) {
+    if (!console.portOn()) {
         std::fprintf(stderr, "the console could not open COM1\n");
         return 1;
     }

@@ -52,7 +52,7 @@ void BM_ReceivePathThroughQtBridge(benchmark::State &state) {
     QTemporaryDir folder;
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.path().toStdString());
-    serial::SetDeviceTable(serial::EmptyDeviceTable());
+    serial::setDeviceTable(serial::emptyDeviceTable());
 
     int master = -1, slave = -1;
     char slaveName[256] = {};
@@ -119,7 +119,7 @@ void BM_ReceivePathThroughQtBridge(benchmark::State &state) {
     line.close();
     ::close(master);
     ::close(slave);
-    serial::SetDeviceTable(serial::SystemDeviceTable());
+    serial::setDeviceTable(serial::systemDeviceTable());
     std::filesystem::current_path(previous);
 }
 

@@ -25,10 +25,10 @@ namespace {
 
 struct Sample {
     std::string path;
-    EdidImage image;
+    edid::EdidImage image;
 };
 
-const std::vector<Sample> &Samples() {
+const std::vector<Sample> &edidSamples() {
     static const std::vector<Sample> samples = [] {
         const char *env = std::getenv("KORVEX_EDID_SAMPLES");
         const std::filesystem::path dir = env && *env ? env : KORVEX_EDID_SAMPLES_DEFAULT;
@@ -39,7 +39,7 @@ const std::vector<Sample> &Samples() {
                 continue;
             Sample sample{entry.path().string(), {}};
             std::string error;
-            if (ReadEdidFile(sample.path, sample.image, error))
+            if (edid::readEdidFile(sample.path, sample.image, error))
                 found.push_back(sample);
         }
         std::sort(found.begin(), found.end(),
@@ -50,16 +50,16 @@ const std::vector<Sample> &Samples() {
 }
 
 void BM_KorvexEdidDecoder(benchmark::State &state) {
-    const auto &samples = Samples();
+    const auto &samples = edidSamples();
     if (samples.empty()) {
         state.SkipWithError("no EDID samples found");
         return;
     }
-    EdidDecoder decoder;
+    edid::EdidDecoder decoder;
     for (auto _ : state) {
         for (const Sample &sample : samples) {
-            decoder.DecodeAll(sample.image);
-            benchmark::DoNotOptimize(decoder.GeneralText().data());
+            decoder.decodeAll(sample.image);
+            benchmark::DoNotOptimize(decoder.generalText().data());
         }
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(samples.size()));
@@ -67,7 +67,7 @@ void BM_KorvexEdidDecoder(benchmark::State &state) {
 BENCHMARK(BM_KorvexEdidDecoder)->UseRealTime();
 
 // Runs edid-decode on one file with its output sent to /dev/null; false when it could not be started.
-bool RunEdidDecode(const std::string &path) {
+bool runEdidDecode(const std::string &path) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
@@ -86,18 +86,18 @@ bool RunEdidDecode(const std::string &path) {
 }
 
 void BM_EdidDecodeProgram(benchmark::State &state) {
-    const auto &samples = Samples();
+    const auto &samples = edidSamples();
     if (samples.empty()) {
         state.SkipWithError("no EDID samples found");
         return;
     }
-    if (!RunEdidDecode(samples.front().path)) {
+    if (!runEdidDecode(samples.front().path)) {
         state.SkipWithError("edid-decode is not installed (Debian package edid-decode)");
         return;
     }
     for (auto _ : state) {
         for (const Sample &sample : samples)
-            RunEdidDecode(sample.path);
+            runEdidDecode(sample.path);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(samples.size()));
 }
@@ -106,16 +106,16 @@ BENCHMARK(BM_EdidDecodeProgram)->UseRealTime();
 // Keeps each run's images per second so the ratio can be printed once all have run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run> &runs) override {
+    void reportRuns(const std::vector<Run> &runs) override {
         for (const Run &run : runs) {
             const auto it = run.counters.find("items_per_second");
             if (!run.error_occurred && it != run.counters.end())
                 m_rates[run.benchmark_name()] = it->second.value;
         }
-        ConsoleReporter::ReportRuns(runs);
+        ConsoleReporter::reportRuns(runs);
     }
 
-    void PrintRatio() const {
+    void printRatio() const {
         const auto ours = m_rates.find("BM_KorvexEdidDecoder/real_time");
         const auto theirs = m_rates.find("BM_EdidDecodeProgram/real_time");
         if (ours == m_rates.end() || theirs == m_rates.end() || theirs->second <= 0) {
@@ -124,7 +124,7 @@ public:
         }
         std::printf(
             "EdidDecoder: %.0f images/s, edid-decode: %.1f images/s, ratio %.0fx (%zu sample images)\n",
-            ours->second, theirs->second, ours->second / theirs->second, Samples().size());
+            ours->second, theirs->second, ours->second / theirs->second, edidSamples().size());
     }
 
 private:
@@ -139,7 +139,7 @@ int main(int argc, char **argv) {
         return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio();
+    reporter.printRatio();
     benchmark::Shutdown();
     return 0;
 }

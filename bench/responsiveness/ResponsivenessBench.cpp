@@ -47,7 +47,7 @@ Result measure(const std::vector<std::string> &fault, int seconds) {
     CConsoleDlg console;
     console.show();
     ui::control<QPushButton>(&console, CConsoleDlg::IDC_PORT_BUTTON)->click();
-    if (!console.PortOn()) {
+    if (!console.portOn()) {
         std::fprintf(stderr, "the console could not open COM1\n");
         std::exit(1);
     }
@@ -98,7 +98,7 @@ int main(int argc, char **argv) {
     qputenv("KORVEX_SIM", KORVEX_SIM_PATH);
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    serial::SetDeviceTable(serial::EmptyDeviceTable());
+    serial::setDeviceTable(serial::emptyDeviceTable());
 
     struct Fault {
         const char *name;

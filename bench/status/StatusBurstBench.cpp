@@ -32,7 +32,7 @@ int main(int argc, char **argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
 
     testsupport::ScopedTempCwd cwd;
-    serial::SetDeviceTable(serial::EmptyDeviceTable());
+    serial::setDeviceTable(serial::emptyDeviceTable());
     testsupport::SimProcess sim({"--link", "COM1", "--pace"});
     if (!sim.started()) {
         std::fprintf(stderr, "cannot start korvex-sim: %s\n", sim.error().c_str());
@@ -41,7 +41,7 @@ int main(int argc, char **argv) {
     ui::MessageCapture messages;
     CConsoleDlg console;
     ui::control<QPushButton>(&console, CConsoleDlg::IDC_PORT_BUTTON)->click();
-    if (!console.PortOn()) {
+    if (!console.portOn()) {
         std::fprintf(stderr, "the console could not open COM1\n");
         return 1;
     }

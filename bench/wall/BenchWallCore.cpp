@@ -12,16 +12,16 @@ namespace {
 
 void BM_FormatDefaultLayout(benchmark::State &state) {
     for (auto _ : state)
-        benchmark::DoNotOptimize(wall::DefaultLayoutFileContent());
+        benchmark::DoNotOptimize(wall::defaultLayoutFileContent());
 }
 BENCHMARK(BM_FormatDefaultLayout);
 
 void BM_ReadDefaultLayout(benchmark::State &state) {
-    const std::string content = wall::DefaultLayoutFileContent();
+    const std::string content = wall::defaultLayoutFileContent();
     wall::PresetTable table;
     for (auto _ : state) {
         std::istringstream in(content);
-        wall::ReadLayout(in, table);
+        wall::readLayout(in, table);
         benchmark::DoNotOptimize(table);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * content.size()));
@@ -41,7 +41,7 @@ BENCHMARK(BM_ComputeSixBySix);
 void BM_BuildPanelCommand(benchmark::State &state) {
     const wall::WallPanel panel{1, 3, 90, 641, 1, 1280, 360};
     for (auto _ : state)
-        benchmark::DoNotOptimize(wall::BuildPanelCommand(panel));
+        benchmark::DoNotOptimize(wall::buildPanelCommand(panel));
 }
 BENCHMARK(BM_BuildPanelCommand);
 

@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     g.console->session().setPortOn(true);
 
     // Every page, the panel and the dialogs with their controls built now, not by the first input.
-    for (const PageEntry &entry : PageTable())
+    for (const PageEntry &entry : pageTable())
         g.console->page(entry.templateNumber);
     g.addressList = ui::control<QComboBox>(g.console, CConsoleDlg::IDC_ADDRESS_LIST);
     auto *edid = g.console->findPage<CEdidPage>();

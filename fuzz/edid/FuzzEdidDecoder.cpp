@@ -17,25 +17,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string_view input(reinterpret_cast<const char *>(data), size);
     std::string bytes;
     std::string error;
-    const bool read = ExtractEdidBytes(input, bytes, error);
+    const bool read = edid::extractEdidBytes(input, bytes, error);
     if (read != error.empty() || (read && bytes.empty()))
         __builtin_trap(); // a success holds bytes and no reason, a failure gives one
 
-    const auto image = std::make_unique<EdidImage>(EdidImageFromBytes(input));
+    const auto image = std::make_unique<edid::EdidImage>(edid::edidImageFromBytes(input));
 
-    static EdidDecoder decoder;
-    decoder.DecodeAll(*image);
+    static edid::EdidDecoder decoder;
+    decoder.decodeAll(*image);
     const std::string summary =
-        SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText());
+        edid::summarizeEdid(decoder.videoText(), decoder.audioText(), decoder.generalText());
     if (summary.size() >
-        decoder.VideoText().size() + decoder.AudioText().size() + decoder.GeneralText().size())
+        decoder.videoText().size() + decoder.audioText().size() + decoder.generalText().size())
         __builtin_trap();
 
     // Section values outside 0..2 leave the texts alone.
-    const std::string before = decoder.VideoText() + decoder.AudioText() + decoder.GeneralText();
+    const std::string before = decoder.videoText() + decoder.audioText() + decoder.generalText();
     decoder.Decode(*image, -1);
     decoder.Decode(*image, 3);
-    if (decoder.VideoText() + decoder.AudioText() + decoder.GeneralText() != before)
+    if (decoder.videoText() + decoder.audioText() + decoder.generalText() != before)
         __builtin_trap();
     return 0;
 }

@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // A copy of exactly the input's bytes, so reading one past the line is caught.
     const std::string line(reinterpret_cast<const char *>(data), size);
     const std::string_view view(line);
-    const bool dump = IsEdidDumpLine(view);
-    const EdidImage image = ParseEdidDump(view);
+    const bool dump = edid::isEdidDumpLine(view);
+    const edid::EdidImage image = edid::parseEdidDump(view);
     if (!dump && view.find("DATA ") == std::string_view::npos) {
         for (std::uint8_t b : image)
             if (b != 0xFF)
@@ -30,11 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     checked.set(size % checked.size());
     const std::size_t taken = size % 101;
-    const std::string stem = EdidCaptureStem(size % 2 ? EdidPortKind::Output : EdidPortKind::Input, 1 + size % 9);
+    const std::string stem = edid::edidCaptureStem(
+        size % 2 ? edid::EdidPortKind::Output : edid::EdidPortKind::Input, 1 + size % 9);
     std::vector<std::string> existing;
     for (std::size_t n = 0; n < taken; ++n)
-        existing.push_back(EdidCaptureFileName(stem, static_cast<int>(n)));
-    const std::string name = NextEdidCaptureFileName(stem, [&](const std::string &candidate) {
+        existing.push_back(edid::edidCaptureFileName(stem, static_cast<int>(n)));
+    const std::string name = edid::nextEdidCaptureFileName(stem, [&](const std::string &candidate) {
         return std::find(existing.begin(), existing.end(), candidate) != existing.end();
     });
     if (name.size() != stem.size() + 6 || name.compare(0, stem.size(), stem) != 0 ||

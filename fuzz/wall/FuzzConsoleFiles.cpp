@@ -36,24 +36,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     wall::PresetTable presets;
     {
-        const bool complete = wall::ReadLayout(bytes, presets);
+        const bool complete = wall::readLayout(bytes, presets);
         wall::PresetTable streamed;
         std::istringstream in{std::string(bytes)};
-        if (wall::ReadLayout(in, streamed) != complete || !(streamed == presets))
+        if (wall::readLayout(in, streamed) != complete || !(streamed == presets))
             std::abort();
-        checkRoundTrip(size, presets, wall::FormatLayoutFile,
-                       [](const std::string &text, wall::PresetTable &back) { wall::ReadLayout(text, back); });
+        checkRoundTrip(
+            size, presets, wall::formatLayoutFile,
+            [](const std::string &text, wall::PresetTable &back) { wall::readLayout(text, back); });
     }
     {
         address::AddressTable table;
-        address::ReadAddressTable(bytes, table);
+        address::readAddressTable(bytes, table);
         address::AddressTable streamed;
         std::istringstream in{std::string(bytes)};
-        address::ReadAddressTable(in, streamed);
+        address::readAddressTable(in, streamed);
         if (!(streamed == table))
             std::abort();
-        checkRoundTrip(size, table, address::FormatAddressFile,
-                       [](const std::string &text, address::AddressTable &back) { address::ReadAddressTable(text, back); });
+        checkRoundTrip(size, table, address::formatAddressFile,
+                       [](const std::string &text, address::AddressTable &back) {
+                           address::readAddressTable(text, back);
+                       });
     }
     if (size >= 22) {
         wall::PanelArrangement arrangement;
@@ -65,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         wall::WallPreset &preset = presets.presets[0];
         wall::ComputeCaptureRects(arrangement, data[20] % 8, data[21] % 8, preset);
         for (const wall::WallPanel &panel : preset.panels) {
-            const wall::PanelCommand command = wall::BuildPanelCommand(panel);
+            const wall::PanelCommand command = wall::buildPanelCommand(panel);
             if (command.ok() != (command.line.size() == wall::kPanelCommandLength))
                 std::abort();
         }

@@ -35,34 +35,34 @@ uint16_t leadingNumber(const std::string &text) {
 
 } // namespace
 
-std::string DefaultAddressFileContent() {
+std::string defaultAddressFileContent() {
     AddressTable table;
     for (auto &entry : table.entries)
         entry.description = " ";
-    return FormatAddressFile(table);
+    return formatAddressFile(table);
 }
 
-std::string FormatAddressFile(const AddressTable &table) {
+std::string formatAddressFile(const AddressTable &table) {
     std::string out;
     out.reserve(514);
     for (const auto &entry : table.entries)
-        out += TwoDigits(entry.address) + " ";
+        out += twoDigits(entry.address) + " ";
     out += "\r\n";
     for (const auto &entry : table.entries)
-        out += FormatStarredLine(entry.description);
+        out += formatStarredLine(entry.description);
     return out;
 }
 
 namespace {
 
-void readAddressTable(TextScanner &scanner, AddressTable &table) {
+void scanAddressTable(TextScanner &scanner, AddressTable &table) {
     for (auto &entry : table.entries) {
         int value = 0;
         if (scanner.readInt(value))
             entry.address = static_cast<uint16_t>(value);
     }
     for (auto &entry : table.entries) {
-        StarredDescription description = ReadStarredDescription(scanner);
+        StarredDescription description = readStarredDescription(scanner);
         if (description.read)
             entry.description = std::move(description.text);
     }
@@ -70,21 +70,21 @@ void readAddressTable(TextScanner &scanner, AddressTable &table) {
 
 } // namespace
 
-void ReadAddressTable(std::istream &in, AddressTable &table) {
+void readAddressTable(std::istream &in, AddressTable &table) {
     TextScanner scanner(in);
-    readAddressTable(scanner, table);
+    scanAddressTable(scanner, table);
 }
 
-void ReadAddressTable(std::string_view bytes, AddressTable &table) {
+void readAddressTable(std::string_view bytes, AddressTable &table) {
     TextScanner scanner(bytes);
-    readAddressTable(scanner, table);
+    scanAddressTable(scanner, table);
 }
 
 std::vector<std::string> LoadAddressFile(AddressTable &table, const std::string &path) {
     std::vector<std::string> messages;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
-        messages = StoreConsoleFile(path, DefaultAddressFileContent(), kCannotCreate);
+        messages = storeConsoleFile(path, defaultAddressFileContent(), kCannotCreate);
 
     std::ifstream in;
     // A directory of that name opens as a stream on Linux but cannot be read; refuse it here.
@@ -97,7 +97,7 @@ std::vector<std::string> LoadAddressFile(AddressTable &table, const std::string 
         return messages;
     }
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    ReadAddressTable(bytes, table);
+    readAddressTable(bytes, table);
     return messages;
 }
 
@@ -118,16 +118,16 @@ std::vector<std::string> SaveAddressFile(AddressTable &table, const std::array<s
     for (std::size_t i = 0; i < saved.entries.size(); ++i) {
         saved.entries[i].address = leadingNumber(addressTexts[i]);
         const std::string &text = descriptions[i];
-        saved.entries[i].description = text.empty() ? std::string(" ") : StoredDescription(text);
+        saved.entries[i].description = text.empty() ? std::string(" ") : storedDescription(text);
     }
-    std::vector<std::string> messages = StoreConsoleFile(path, FormatAddressFile(saved), kCannotCreate);
+    std::vector<std::string> messages = storeConsoleFile(path, formatAddressFile(saved), kCannotCreate);
     if (messages.empty())
         table = std::move(saved);
     return messages;
 }
 
-std::string AddressListText(int n, const AddressEntry &entry) {
-    return ListLabel(n) + TwoDigits(entry.address) + ": " + entry.description;
+std::string addressListText(int n, const AddressEntry &entry) {
+    return listLabel(n) + twoDigits(entry.address) + ": " + entry.description;
 }
 
 } // namespace address

@@ -13,17 +13,17 @@ namespace address {
 inline constexpr const char *kAddressFileName = "KorvexAddrMG.ini";
 
 // The file written when none exists: 32 addresses 00, 32 descriptions of one space (226 bytes).
-std::string DefaultAddressFileContent();
+std::string defaultAddressFileContent();
 
 // The saved layout: the address line (each address as two digits and a space), CR LF, then one
 // starred description line per entry. At most 514 bytes while every address is 0..99.
-std::string FormatAddressFile(const AddressTable &table);
+std::string formatAddressFile(const AddressTable &table);
 
 // Reads the address line and the 32 descriptions from the stream into the table. A number that
 // cannot be read leaves its address unchanged; descriptions are not reset here.
-void ReadAddressTable(std::istream &in, AddressTable &table);
+void readAddressTable(std::istream &in, AddressTable &table);
 // The same from the bytes of a whole file, as LoadAddressFile reads it.
-void ReadAddressTable(std::string_view bytes, AddressTable &table);
+void readAddressTable(std::string_view bytes, AddressTable &table);
 
 // Start-up load: creates the default file when missing, then reads; returns the message texts to
 // show, in order; empty when all went well. Descriptions start as ten spaces before reading.
@@ -38,6 +38,6 @@ std::vector<std::string> SaveAddressFile(AddressTable &table, const std::array<s
                                          const std::string &path = kAddressFileName);
 
 // The address list entry text for entry n (1..32): label, address as two digits, ": ", description.
-std::string AddressListText(int n, const AddressEntry &entry);
+std::string addressListText(int n, const AddressEntry &entry);
 
 } // namespace address

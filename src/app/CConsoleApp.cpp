@@ -10,7 +10,7 @@ CConsoleApp::CConsoleApp(int &argc, char **argv) : QApplication(argc, argv) {
     setApplicationVersion(QStringLiteral(KORVEX_VERSION));
 }
 
-int CConsoleApp::InitInstance(const QString &connectHost, unsigned connectPort) {
+int CConsoleApp::initInstance(const QString &connectHost, unsigned connectPort) {
     // The window lives exactly as long as its modal run; no message loop follows it.
     CConsoleDlg dlg;
     if (!connectHost.isEmpty())

@@ -9,5 +9,5 @@ class CConsoleApp : public QApplication {
 public:
     CConsoleApp(int &argc, char **argv);
     // Runs the window; with a host it first connects to that LAN port (--connect).
-    int InitInstance(const QString &connectHost = QString(), unsigned connectPort = 0);
+    int initInstance(const QString &connectHost = QString(), unsigned connectPort = 0);
 };

@@ -37,8 +37,8 @@ CConsoleDlg::CConsoleDlg(QWidget *parent) : QDialog(parent) {
     buildControls();
     m_addressDlg = new CAddressDlg(&m_session, m_addressTable, this);
     auto *trafficKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+T")), this);
-    connect(trafficKey, &QShortcut::activated, this, [this] { ShowTraffic(); });
-    OnInitDialog();
+    connect(trafficKey, &QShortcut::activated, this, [this] { showTraffic(); });
+    onInitDialog();
 }
 
 CConsoleDlg::~CConsoleDlg() {
@@ -96,7 +96,7 @@ void CConsoleDlg::buildControls() {
     connect(addressButton, &QPushButton::clicked, this, [this] { OpenAddressDialog(); });
 }
 
-void CConsoleDlg::OnInitDialog() {
+void CConsoleDlg::onInitDialog() {
     const QIcon appIcon = res::icon(res::IDR_MAINFRAME);
     setWindowIcon(appIcon);
     if (qApp)
@@ -108,14 +108,14 @@ void CConsoleDlg::OnInitDialog() {
     // page on show builds its controls now; the others build theirs as soon as the window is up.
     {
         CConsolePage::DeferBuilding later;
-        for (const PageEntry &entry : PageTable()) {
+        for (const PageEntry &entry : pageTable()) {
             CConsolePage *p = entry.create(&m_session, m_tab);
             m_pages.push_back(p);
             m_tab->addTab(p, QString::fromLatin1(entry.title));
         }
     }
     for (CConsolePage *p : m_pages)
-        p->OnInitPage();
+        p->onInitPage();
     m_tab->setCurrentIndex(0);
     ShowSelectedPage();
     LoadAddressFile();
@@ -189,7 +189,7 @@ void CConsoleDlg::RefreshAddressList() {
     for (int n = 1; n <= static_cast<int>(address::kEntryCount); ++n) {
         const address::AddressEntry &entry = m_addressTable.entries[static_cast<std::size_t>(n - 1)];
         // Descriptions are Latin-1, one byte per character, as the file holds them.
-        m_addressList->setItemText(n, QString::fromLatin1(address::AddressListText(n, entry)));
+        m_addressList->setItemText(n, QString::fromLatin1(address::addressListText(n, entry)));
     }
     m_addressList->setCurrentIndex(selected);
     if (selected < 1)
@@ -212,7 +212,7 @@ void CConsoleDlg::SelectAddress() {
     }
     m_session.setDeviceByte(device);
     m_addressChoice = std::max(0, selected);
-    if (m_session.PortOn())
+    if (m_session.portOn())
         m_session.SendText(protocol::buildGetStatus()); // the new device answers with all its status
 }
 
@@ -229,13 +229,13 @@ void CConsoleDlg::OpenAddressDialog() {
 
 // ---- window behaviour -------------------------------------------------------------------------
 
-void CConsoleDlg::ShowTraffic() {
+void CConsoleDlg::showTraffic() {
     m_traffic->show();
     m_traffic->raise();
     m_traffic->activateWindow();
 }
 
-void CConsoleDlg::ShowAbout() {
+void CConsoleDlg::showAbout() {
     CAboutDlg about(this);
     about.exec();
 }
@@ -251,7 +251,7 @@ void CConsoleDlg::keyPressEvent(QKeyEvent *event) {
         reject();
         return;
     case Qt::Key_F1:
-        ShowAbout();
+        showAbout();
         return;
     default:
         QDialog::keyPressEvent(event);
@@ -264,7 +264,8 @@ void CConsoleDlg::contextMenuEvent(QContextMenuEvent *event) {
     menu.setObjectName(QStringLiteral("systemMenu"));
     QAction *traffic = menu.addAction(QStringLiteral("Line traffic..."));
     traffic->setShortcut(QKeySequence(QStringLiteral("Ctrl+T")));
-    connect(traffic, &QAction::triggered, this, [this] { ShowTraffic(); }, Qt::QueuedConnection);
+    connect(
+        traffic, &QAction::triggered, this, [this] { showTraffic(); }, Qt::QueuedConnection);
     QAction *reconnect = menu.addAction(QStringLiteral("Reconnect automatically"));
     reconnect->setCheckable(true);
     reconnect->setChecked(m_portControl->reconnectEnabled());
@@ -273,7 +274,8 @@ void CConsoleDlg::contextMenuEvent(QContextMenuEvent *event) {
     if (!about.isEmpty()) {
         menu.addSeparator();
         QAction *entry = menu.addAction(about);
-        connect(entry, &QAction::triggered, this, [this] { ShowAbout(); }, Qt::QueuedConnection);
+        connect(
+            entry, &QAction::triggered, this, [this] { showAbout(); }, Qt::QueuedConnection);
     }
     menu.exec(event->globalPos());
 }

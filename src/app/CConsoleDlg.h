@@ -40,8 +40,8 @@ public:
     session::DeviceSession &session() { return m_session; }
     // The state of each device on the line, as the session's replies report it.
     session::DeviceModel &model() { return m_model; }
-    bool PortOn() const { return m_session.PortOn(); }
-    std::uint8_t DeviceByte() const { return m_session.DeviceByte(); }
+    bool portOn() const { return m_session.portOn(); }
+    std::uint8_t deviceByte() const { return m_session.deviceByte(); }
 
     // The address table and list.
     void LoadAddressFile();
@@ -52,9 +52,9 @@ public:
     CAddressDlg *addressDialog() const;
 
     void ShowSelectedPage();
-    void ShowAbout();
+    void showAbout();
     // The line traffic window (context menu, Ctrl+T); it records from start-up on.
-    void ShowTraffic();
+    void showTraffic();
     CTrafficDlg *trafficDialog() const { return m_traffic; }
 
     // The port row.
@@ -62,8 +62,8 @@ public:
     void TogglePort() { m_portControl->TogglePort(); }
     void SelectPort() { m_portControl->SelectPort(); }
     void StartSearch() { m_portControl->StartSearch(); }
-    bool SearchInProgress() const { return m_portControl->SearchInProgress(); }
-    unsigned PortNumber() const { return m_portControl->PortNumber(); }
+    bool searchInProgress() const { return m_portControl->searchInProgress(); }
+    unsigned portNumber() const { return m_portControl->portNumber(); }
     const session::DeviceSession::Counters &linkCounters() const { return m_session.counters(); }
     std::size_t pendingLineLength() const { return m_session.pendingLineLength(); }
     bool portMarked(int index) const;
@@ -89,7 +89,7 @@ protected:
 
 private:
     void buildControls();
-    void OnInitDialog();
+    void onInitDialog();
     bool deviceByteOfEntry(int listIndex, std::uint8_t &device);
 
     // Declared first, destroyed last: pages, panel and dialogs leave its sink list as they go.

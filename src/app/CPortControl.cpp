@@ -40,14 +40,14 @@ CPortControl::CPortControl(session::DeviceSession &session, QWidget *window)
 
     m_line.setReconnect(QSettings().value(kReconnectSetting, true).toBool());
     m_line.setStatusHandler([this](const session::LineStatus &status) { show(status); });
-    m_session.AddReplySink(this);
+    m_session.addReplySink(this);
     showPortIcon(false);
     m_portList->setCurrentIndex(0);
 }
 
 CPortControl::~CPortControl() {
     // The line goes while the hand-off its worker reports through still exists.
-    m_session.RemoveReplySink(this);
+    m_session.removeReplySink(this);
     m_line.setStatusHandler(nullptr);
     m_session.setTransport(nullptr);
 }
@@ -88,7 +88,7 @@ void CPortControl::setReconnectEnabled(bool on) {
     m_line.setReconnect(on);
 }
 
-void CPortControl::OnReply(const protocol::Reply &reply) {
+void CPortControl::onReply(const protocol::Reply &reply) {
     // "DHCP " also clears the status text, after the IP CONFIG page has taken it.
     if (std::holds_alternative<protocol::DhcpReply>(reply))
         m_status->setText(QStringLiteral(" "));

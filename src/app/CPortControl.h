@@ -41,8 +41,8 @@ public:
     void connectNetwork(const QString &host, unsigned port);
     void SelectPort();
     void StartSearch() { m_line.startSearch(); }
-    bool SearchInProgress() const { return m_line.searching(); }
-    unsigned PortNumber() const { return m_line.status().port; }
+    bool searchInProgress() const { return m_line.searching(); }
+    unsigned portNumber() const { return m_line.status().port; }
     // "Reconnect automatically": on unless the operator's settings say otherwise.
     bool reconnectEnabled() const { return m_line.reconnect(); }
     void setReconnectEnabled(bool on);
@@ -53,7 +53,7 @@ private:
     std::unique_ptr<session::ITransport> serialLine(unsigned port) override;
     std::unique_ptr<session::ITransport> networkLine(const std::string &host, std::uint16_t port) override;
     // IReplySink: "DHCP " clears the status text.
-    void OnReply(const protocol::Reply &reply) override;
+    void onReply(const protocol::Reply &reply) override;
 
     // "Network...": asks where, then connects to that switcher's LAN port.
     void chooseNetwork();

@@ -40,7 +40,7 @@ void CPortList::refreshMarks() {
     QFont bold = font();
     bold.setBold(true);
     for (int i = 0; i < kNetworkIndex; ++i) {
-        const QVariant want = serial::PortPresent(static_cast<unsigned>(i) + 1) ? QVariant(bold) : QVariant();
+        const QVariant want = serial::portPresent(static_cast<unsigned>(i) + 1) ? QVariant(bold) : QVariant();
         if (itemData(i, Qt::FontRole) != want)
             setItemData(i, want, Qt::FontRole);
     }
@@ -68,10 +68,10 @@ QString CPortList::pathText() const {
     const unsigned port = chosenPort();
 #ifdef Q_OS_WIN
     // A device name, not a file: shown as it is opened.
-    QString text = QString::fromStdString(serial::ResolvePortPath(port));
+    QString text = QString::fromStdString(serial::resolvePortPath(port));
 #else
     // Resolved when asked: a COMn link in the current folder may come and go.
-    const QFileInfo info(QString::fromStdString(serial::ResolvePortPath(port)));
+    const QFileInfo info(QString::fromStdString(serial::resolvePortPath(port)));
     QString text = info.isSymLink() ? info.absoluteFilePath() + QStringLiteral(" -> ") + info.symLinkTarget()
                                     : info.absoluteFilePath();
 #endif

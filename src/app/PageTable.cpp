@@ -14,7 +14,7 @@ template <class Page> CConsolePage *make(session::IDeviceConsole *console, QWidg
 
 } // namespace
 
-const std::array<PageEntry, 5> &PageTable() {
+const std::array<PageEntry, 5> &pageTable() {
     static const std::array<PageEntry, 5> table{{
         {CVideoPage::kTemplate, "VIDEO", &make<CVideoPage>},
         {CVideoWallPage::kTemplate, "VIDEO WALL", &make<CVideoWallPage>},

@@ -16,4 +16,4 @@ struct PageEntry {
     CConsolePage *(*create)(session::IDeviceConsole *console, QWidget *parent);
 };
 
-const std::array<PageEntry, 5> &PageTable();
+const std::array<PageEntry, 5> &pageTable();

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-QString UserWorkFolder() {
+QString userWorkFolder() {
 #ifdef Q_OS_WIN
     // QStandardPaths puts the organisation and application names after the roaming application-data
     // folder; asked with the name "Korvex" alone, whatever names are in force now, it gives
@@ -28,7 +28,7 @@ QString UserWorkFolder() {
 #endif
 }
 
-bool EnterWorkFolder(const QString &folder, QString *error) {
+bool enterWorkFolder(const QString &folder, QString *error) {
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir()) {
         *error = QStringLiteral("%1 is not a folder").arg(folder);

@@ -96,7 +96,7 @@ int main(int argc, char **argv) {
     if (parser.isSet(dirOption))
         folder = parser.value(dirOption);
     else if (parser.isSet(userDirOption)) {
-        folder = UserWorkFolder();
+        folder = userWorkFolder();
         if (folder.isEmpty()) {
             std::fprintf(stderr, "korvex-console: the system names no folder for the user's files\n");
             return 1;
@@ -104,7 +104,7 @@ int main(int argc, char **argv) {
     }
     if (!folder.isEmpty()) {
         QString error;
-        if (!EnterWorkFolder(folder, &error)) {
+        if (!enterWorkFolder(folder, &error)) {
             std::fprintf(stderr, "korvex-console: %s\n", qPrintable(error));
             return 1;
         }
@@ -116,5 +116,5 @@ int main(int argc, char **argv) {
         ui::messageBox(nullptr, QStringLiteral("Windows sockets initialization failed."));
         return 1;
     }
-    return app.InitInstance(connectHost, connectPort);
+    return app.initInstance(connectHost, connectPort);
 }

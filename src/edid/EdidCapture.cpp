@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+namespace edid {
+
 namespace {
 
 // The switchers send their dumps in lower case; an upper-case letter does not start a pair.
@@ -20,11 +22,11 @@ constexpr std::size_t kScanLimit = 2000;
 
 } // namespace
 
-bool IsEdidDumpLine(std::string_view line) {
+bool isEdidDumpLine(std::string_view line) {
     return line.find("EDID ") != std::string_view::npos && line.find("DATA ") != std::string_view::npos;
 }
 
-EdidImage ParseEdidDump(std::string_view line) {
+EdidImage parseEdidDump(std::string_view line) {
     EdidImage image;
     image.fill(0xFF);
     const std::size_t data = line.find("DATA ");
@@ -46,24 +48,26 @@ EdidImage ParseEdidDump(std::string_view line) {
     return image;
 }
 
-std::string EdidCaptureStem(EdidPortKind kind, int port) {
+std::string edidCaptureStem(EdidPortKind kind, int port) {
     return std::string(kind == EdidPortKind::Output ? "Matrix_EDID_out" : "Matrix_EDID_inp") +
            std::to_string(port) + "_";
 }
 
-std::string EdidCaptureFileName(const std::string &stem, int number) {
+std::string edidCaptureFileName(const std::string &stem, int number) {
     std::string name = stem;
     name += static_cast<char>('0' + number / 10 % 10);
     name += static_cast<char>('0' + number % 10);
     return name + ".bin";
 }
 
-std::string NextEdidCaptureFileName(const std::string &stem,
+std::string nextEdidCaptureFileName(const std::string &stem,
                                     const std::function<bool(const std::string &)> &exists) {
     for (int number = 0; number < 99; ++number) {
-        std::string name = EdidCaptureFileName(stem, number);
+        std::string name = edidCaptureFileName(stem, number);
         if (!exists(name))
             return name;
     }
-    return EdidCaptureFileName(stem, 99);
+    return edidCaptureFileName(stem, 99);
 }
+
+} // namespace edid

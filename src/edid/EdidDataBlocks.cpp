@@ -2,18 +2,18 @@
 
 namespace edid {
 
-bool HasCeaExtension(const EdidImage &image) {
+bool hasCeaExtension(const EdidImage &image) {
     return image[126] != 0 && image[kExtensionStart] == 2;
 }
 
-unsigned DetailedTimingsOffset(const EdidImage &image) {
+unsigned detailedTimingsOffset(const EdidImage &image) {
     return image[kExtensionStart + 2];
 }
 
-std::optional<DataBlock> FindFirstBlock(const EdidImage &image, unsigned tag) {
-    if (!HasCeaExtension(image))
+std::optional<DataBlock> findFirstBlock(const EdidImage &image, unsigned tag) {
+    if (!hasCeaExtension(image))
         return std::nullopt;
-    const std::size_t d = DetailedTimingsOffset(image);
+    const std::size_t d = detailedTimingsOffset(image);
     std::size_t offset = 4;
     while (offset < d && offset < kExtensionChecksum) {
         const std::uint8_t header = image[kExtensionStart + offset];
@@ -27,9 +27,9 @@ std::optional<DataBlock> FindFirstBlock(const EdidImage &image, unsigned tag) {
     return std::nullopt;
 }
 
-std::vector<std::uint8_t> ShortVideoDescriptors(const EdidImage &image) {
+std::vector<std::uint8_t> shortVideoDescriptors(const EdidImage &image) {
     std::vector<std::uint8_t> svds;
-    if (const auto block = FindFirstBlock(image, kVideoTag)) {
+    if (const auto block = findFirstBlock(image, kVideoTag)) {
         for (unsigned k = 1; k <= block->length; ++k)
             svds.push_back(block->at(image, k));
     }

@@ -27,17 +27,17 @@ struct DataBlock {
 };
 
 // Byte 126 (extension count) non-zero and byte 128 (extension tag) equal to 2.
-bool HasCeaExtension(const EdidImage &image);
+bool hasCeaExtension(const EdidImage &image);
 
 // Extension byte 2: where the extension's detailed timings begin.
-unsigned DetailedTimingsOffset(const EdidImage &image);
+unsigned detailedTimingsOffset(const EdidImage &image);
 
 // The first block with this tag met by walking the collection from extension offset 4 while the
 // offset is below both d and the checksum byte. A block whose payload would reach past the image
 // ends the walk unfound. Nothing without a CEA extension.
-std::optional<DataBlock> FindFirstBlock(const EdidImage &image, unsigned tag);
+std::optional<DataBlock> findFirstBlock(const EdidImage &image, unsigned tag);
 
 // The short video descriptor bytes of the first video data block, in order (empty without one).
-std::vector<std::uint8_t> ShortVideoDescriptors(const EdidImage &image);
+std::vector<std::uint8_t> shortVideoDescriptors(const EdidImage &image);
 
 } // namespace edid

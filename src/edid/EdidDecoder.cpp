@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-using namespace edid;
+namespace edid {
 
 namespace {
 
@@ -27,15 +27,15 @@ constexpr std::uint8_t kProductNameTag = 0xFC;
 constexpr std::uint8_t kRangeLimitsTag = 0xFD;
 constexpr std::size_t kProductNameSize = 13;
 
-bool IsDisplayDescriptor(const EdidImage &image, std::size_t i, std::uint8_t tag) {
+bool isDisplayDescriptor(const EdidImage &image, std::size_t i, std::uint8_t tag) {
     return image[i] == 0 && image[i + 1] == 0 && image[i + 2] == 0 && image[i + 3] == tag;
 }
 
 // A short video descriptor names its VIC in the low seven bits; bit 7 is the native flag.
-const char *SvdName(std::uint8_t svd) {
-    return VicName(svd & 0x7F);
+const char *svdName(std::uint8_t svd) {
+    return vicName(svd & 0x7F);
 }
-bool IsNative(std::uint8_t svd) {
+bool isNative(std::uint8_t svd) {
     return (svd & 0x80) != 0;
 }
 
@@ -44,27 +44,27 @@ bool IsNative(std::uint8_t svd) {
 void EdidDecoder::Decode(const EdidImage &image, int section) {
     switch (section) {
     case kVideo:
-        DecodeVideo(image);
+        decodeVideo(image);
         break;
     case kAudio:
-        DecodeAudio(image);
+        decodeAudio(image);
         break;
     case kGeneral:
-        DecodeGeneral(image);
+        decodeGeneral(image);
         break;
     default:
         break;
     }
 }
 
-void EdidDecoder::DecodeAll(const EdidImage &image) {
-    ClearTexts();
+void EdidDecoder::decodeAll(const EdidImage &image) {
+    clearTexts();
     Decode(image, kVideo);
     Decode(image, kAudio);
     Decode(image, kGeneral);
 }
 
-void EdidDecoder::ClearTexts() {
+void EdidDecoder::clearTexts() {
     m_video.clear();
     m_audio.clear();
     m_general.clear();
@@ -72,52 +72,52 @@ void EdidDecoder::ClearTexts() {
 
 // ---- Video text ----
 
-void EdidDecoder::DecodeVideo(const EdidImage &image) {
-    AppendPreferredAndDetailedTimings(image);
-    if (HasCeaExtension(image)) {
-        AppendExtensionTimings(image);
-        AppendShortVideoDescriptors(image);
+void EdidDecoder::decodeVideo(const EdidImage &image) {
+    appendPreferredAndDetailedTimings(image);
+    if (hasCeaExtension(image)) {
+        appendExtensionTimings(image);
+        appendShortVideoDescriptors(image);
     }
 }
 
-void EdidDecoder::AppendPreferredAndDetailedTimings(const EdidImage &image) {
+void EdidDecoder::appendPreferredAndDetailedTimings(const EdidImage &image) {
     // The preferred slot is printed whatever it holds; the interlaced form carries a blank before
     // the line end.
-    const DetailedTiming preferred = ParseDetailedTiming(image, kPreferredTiming);
-    m_video += "Preferred Timing:" + FormatTiming(preferred) + (preferred.interlaced ? " " : "") + kEol;
+    const DetailedTiming preferred = parseDetailedTiming(image, kPreferredTiming);
+    m_video += "Preferred Timing:" + formatTiming(preferred) + (preferred.interlaced ? " " : "") + kEol;
 
     for (std::size_t offset : kOtherDescriptors) {
-        if (IsListedTiming(image, offset))
-            m_video += "Detailed Timing:" + FormatTiming(ParseDetailedTiming(image, offset)) + kEol;
+        if (isListedTiming(image, offset))
+            m_video += "Detailed Timing:" + formatTiming(parseDetailedTiming(image, offset)) + kEol;
     }
 }
 
-void EdidDecoder::AppendExtensionTimings(const EdidImage &image) {
-    const std::size_t d = DetailedTimingsOffset(image);
+void EdidDecoder::appendExtensionTimings(const EdidImage &image) {
+    const std::size_t d = detailedTimingsOffset(image);
     if (d < 4 || d > 126)
         return;
     // Every slot that ends before the checksum byte is looked at, also after an empty one.
     unsigned number = 0;
     for (std::size_t offset = d; offset + kDescriptorSize <= kExtensionChecksum; offset += kDescriptorSize) {
         const std::size_t at = kExtensionStart + offset;
-        if (!IsListedTiming(image, at))
+        if (!isListedTiming(image, at))
             continue;
         ++number;
         m_video += "Extension Detailed Timing" + std::to_string(number) + ":" +
-                   FormatTiming(ParseDetailedTiming(image, at)) + kEol;
+                   formatTiming(parseDetailedTiming(image, at)) + kEol;
     }
 }
 
-void EdidDecoder::AppendShortVideoDescriptors(const EdidImage &image) {
+void EdidDecoder::appendShortVideoDescriptors(const EdidImage &image) {
     m_video += kEol;
     m_video += "Short Video Descripter";
     m_video += kEol;
-    for (std::uint8_t svd : ShortVideoDescriptors(image)) {
-        const char *name = SvdName(svd);
+    for (std::uint8_t svd : shortVideoDescriptors(image)) {
+        const char *name = svdName(svd);
         if (!name)
             continue;
         m_video += name;
-        if (IsNative(svd))
+        if (isNative(svd))
             m_video += "  Native";
         m_video += kEol;
     }
@@ -125,8 +125,8 @@ void EdidDecoder::AppendShortVideoDescriptors(const EdidImage &image) {
 
 // ---- Audio text ----
 
-void EdidDecoder::DecodeAudio(const EdidImage &image) {
-    const auto block = FindFirstBlock(image, kAudioTag);
+void EdidDecoder::decodeAudio(const EdidImage &image) {
+    const auto block = findFirstBlock(image, kAudioTag);
     if (block && block->length >= 2) {
         for (unsigned k = 1; k < block->length; k += 3) {
             // The last descriptor may reach past the block into whatever follows it, but never past
@@ -137,21 +137,21 @@ void EdidDecoder::DecodeAudio(const EdidImage &image) {
             const unsigned s2 = image[block->header + k + 1];
             const unsigned s3 = image[block->header + k + 2];
 
-            m_audio += std::string("Audio Format:") + AudioFormatName((s1 >> 3) & 0x0F) + kEol;
+            m_audio += std::string("Audio Format:") + audioFormatName((s1 >> 3) & 0x0F) + kEol;
             m_audio += "Audio Channel(s):" + std::to_string((s1 & 7) + 1) + kEol;
             m_audio += "Sample Frequency:";
             m_audio += kEol;
             // Highest rate first.
             for (unsigned bit = 7; bit-- > 0;) {
                 if (s2 & (1u << bit))
-                    m_audio += std::string(SampleRateName(bit)) + kEol;
+                    m_audio += std::string(sampleRateName(bit)) + kEol;
             }
             if (s3 & 7) {
                 m_audio += "Sample Bit:";
                 m_audio += kEol;
                 for (unsigned bit = 3; bit-- > 0;) {
                     if (s3 & (1u << bit))
-                        m_audio += std::string(SampleSizeName(bit)) + " " + kEol;
+                        m_audio += std::string(sampleSizeName(bit)) + " " + kEol;
                 }
                 m_audio += kEol;
             }
@@ -163,26 +163,26 @@ void EdidDecoder::DecodeAudio(const EdidImage &image) {
 
 // ---- General text ----
 
-void EdidDecoder::DecodeGeneral(const EdidImage &image) {
+void EdidDecoder::decodeGeneral(const EdidImage &image) {
     m_general += kEol;
-    AppendManufacturer(image);
+    appendManufacturer(image);
     m_general += "Product Code:" + std::to_string(image[10] + 256u * image[11]) + kEol;
     m_general += std::string("Video Signal Interface:") + ((image[20] & 0x80) ? "Digtal" : "Analog") + kEol;
     m_general += "Color Bit Depth:Reserved";
     m_general += kEol;
-    AppendProductName(image);
-    AppendRangeLimits(image);
-    if (HasCeaExtension(image)) {
-        AppendExtensionSupport(image);
-        AppendNativeTimings(image);
-        AppendDeepColour(image);
-        AppendHdmiVideo(image);
-        AppendYcbcr420(image);
+    appendProductName(image);
+    appendRangeLimits(image);
+    if (hasCeaExtension(image)) {
+        appendExtensionSupport(image);
+        appendNativeTimings(image);
+        appendDeepColour(image);
+        appendHdmiVideo(image);
+        appendYcbcr420(image);
     }
     m_general += kEol;
 }
 
-void EdidDecoder::AppendManufacturer(const EdidImage &image) {
+void EdidDecoder::appendManufacturer(const EdidImage &image) {
     // Three 5-bit letters, 1 = 'A'; the top bit of byte 8 is kept in the first letter.
     const unsigned b8 = image[8];
     const unsigned b9 = image[9];
@@ -193,13 +193,13 @@ void EdidDecoder::AppendManufacturer(const EdidImage &image) {
     m_general += kEol;
 }
 
-void EdidDecoder::AppendProductName(const EdidImage &image) {
+void EdidDecoder::appendProductName(const EdidImage &image) {
     // One field for every match: a later name overwrites an earlier one only as far as it reaches.
     std::array<char, kProductNameSize> field;
     field.fill(' ');
     bool found = false;
     for (std::size_t i = kFirstScanOffset; i <= kLastScanOffset; ++i) {
-        if (!IsDisplayDescriptor(image, i, kProductNameTag))
+        if (!isDisplayDescriptor(image, i, kProductNameTag))
             continue;
         found = true;
         for (std::size_t n = 0; n < kProductNameSize; ++n) {
@@ -218,9 +218,9 @@ void EdidDecoder::AppendProductName(const EdidImage &image) {
     m_general += "Display Product Name:" + std::string(field.data(), printed) + kEol;
 }
 
-void EdidDecoder::AppendRangeLimits(const EdidImage &image) {
+void EdidDecoder::appendRangeLimits(const EdidImage &image) {
     for (std::size_t i = kFirstScanOffset; i <= kLastScanOffset; ++i) {
-        if (!IsDisplayDescriptor(image, i, kRangeLimitsTag))
+        if (!isDisplayDescriptor(image, i, kRangeLimitsTag))
             continue;
         m_general += "Vertical Rate:" + std::to_string(image[i + 5]) + "Hz--" + std::to_string(image[i + 6]) +
                      "Hz" + kEol;
@@ -230,7 +230,7 @@ void EdidDecoder::AppendRangeLimits(const EdidImage &image) {
     }
 }
 
-void EdidDecoder::AppendExtensionSupport(const EdidImage &image) {
+void EdidDecoder::appendExtensionSupport(const EdidImage &image) {
     const unsigned support = image[kExtensionStart + 3];
     if ((support & 0x70) == 0)
         return;
@@ -245,18 +245,18 @@ void EdidDecoder::AppendExtensionSupport(const EdidImage &image) {
     m_general += kEol;
 }
 
-void EdidDecoder::AppendNativeTimings(const EdidImage &image) {
+void EdidDecoder::appendNativeTimings(const EdidImage &image) {
     unsigned native = 0;
-    for (std::uint8_t svd : ShortVideoDescriptors(image)) {
-        if (IsNative(svd))
+    for (std::uint8_t svd : shortVideoDescriptors(image)) {
+        if (isNative(svd))
             ++native;
     }
     m_general += "Native Timings:" + std::to_string(native) + kEol;
 }
 
-void EdidDecoder::AppendDeepColour(const EdidImage &image) {
+void EdidDecoder::appendDeepColour(const EdidImage &image) {
     // The first vendor-specific block is taken as the HDMI one; its identifier is not checked.
-    const auto block = FindFirstBlock(image, kVendorTag);
+    const auto block = findFirstBlock(image, kVendorTag);
     const unsigned flags = (block && block->length >= 6) ? block->at(image, 6) : 0;
     if (flags & 0x70) {
         m_general += "Deep Color:";
@@ -273,12 +273,12 @@ void EdidDecoder::AppendDeepColour(const EdidImage &image) {
     m_general += kEol;
 }
 
-void EdidDecoder::AppendHdmiVideo(const EdidImage &image) {
+void EdidDecoder::appendHdmiVideo(const EdidImage &image) {
     bool has3d = false;
     std::vector<std::uint8_t> hdmiVics;
     bool listVics = false;
 
-    const auto block = FindFirstBlock(image, kVendorTag);
+    const auto block = findFirstBlock(image, kVendorTag);
     if (block && block->length >= 8 && (block->at(image, 8) & 0x20)) {
         // Optional latency fields come first; fields past the block's own length are absent.
         const unsigned flags = block->at(image, 8);
@@ -324,9 +324,9 @@ void EdidDecoder::AppendHdmiVideo(const EdidImage &image) {
     }
 }
 
-void EdidDecoder::AppendYcbcr420(const EdidImage &image) {
+void EdidDecoder::appendYcbcr420(const EdidImage &image) {
     // Only the first extended-tag block is examined, whatever its code. One of length 0 has no code.
-    const auto block = FindFirstBlock(image, kExtendedTag);
+    const auto block = findFirstBlock(image, kExtendedTag);
     if (!block || block->length == 0)
         return;
     const unsigned code = block->at(image, 1);
@@ -335,7 +335,7 @@ void EdidDecoder::AppendYcbcr420(const EdidImage &image) {
         // Video formats that are only supported as YCbCr 4:2:0.
         m_general += "\r\nY420VDB Descripter :\r\n";
         for (unsigned k = 2; k <= block->length; ++k) {
-            if (const char *name = SvdName(block->at(image, k)))
+            if (const char *name = svdName(block->at(image, k)))
                 m_general += std::string(name) + kEol;
         }
     } else if ((code & 0x1F) == 15) {
@@ -345,7 +345,7 @@ void EdidDecoder::AppendYcbcr420(const EdidImage &image) {
             m_general += "All SVDs do support YUV420\r\n";
             return;
         }
-        const std::vector<std::uint8_t> svds = ShortVideoDescriptors(image);
+        const std::vector<std::uint8_t> svds = shortVideoDescriptors(image);
         for (unsigned k = 2; k <= block->length; ++k) {
             const unsigned map = block->at(image, k);
             for (unsigned bit = 0; bit < 8; ++bit) {
@@ -354,9 +354,11 @@ void EdidDecoder::AppendYcbcr420(const EdidImage &image) {
                 const std::size_t svd = 8 * (k - 2) + bit;
                 if (svd >= svds.size())
                     continue;
-                if (const char *name = SvdName(svds[svd]))
+                if (const char *name = svdName(svds[svd]))
                     m_general += std::string(name) + kEol;
             }
         }
     }
 }
+
+} // namespace edid

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace edid {
+
 // Turns an EDID image into the three texts the console shows: video (timings and video formats),
 // audio (audio formats) and general (manufacturer, product, ranges, extension capabilities). Every
 // line ends in CR LF. Nothing is validated: a malformed image yields whatever its bytes say, and no
@@ -17,34 +19,36 @@ public:
     void Decode(const EdidImage &image, int section);
 
     // Empties the three texts, then decodes sections 0, 1 and 2 in that order.
-    void DecodeAll(const EdidImage &image);
+    void decodeAll(const EdidImage &image);
 
     // Empties the three texts; Decode only ever appends.
-    void ClearTexts();
+    void clearTexts();
 
-    const std::string &VideoText() const { return m_video; }
-    const std::string &AudioText() const { return m_audio; }
-    const std::string &GeneralText() const { return m_general; }
+    const std::string &videoText() const { return m_video; }
+    const std::string &audioText() const { return m_audio; }
+    const std::string &generalText() const { return m_general; }
 
 private:
-    void DecodeVideo(const EdidImage &image);
-    void DecodeAudio(const EdidImage &image);
-    void DecodeGeneral(const EdidImage &image);
+    void decodeVideo(const EdidImage &image);
+    void decodeAudio(const EdidImage &image);
+    void decodeGeneral(const EdidImage &image);
 
-    void AppendPreferredAndDetailedTimings(const EdidImage &image);
-    void AppendExtensionTimings(const EdidImage &image);
-    void AppendShortVideoDescriptors(const EdidImage &image);
+    void appendPreferredAndDetailedTimings(const EdidImage &image);
+    void appendExtensionTimings(const EdidImage &image);
+    void appendShortVideoDescriptors(const EdidImage &image);
 
-    void AppendManufacturer(const EdidImage &image);
-    void AppendProductName(const EdidImage &image);
-    void AppendRangeLimits(const EdidImage &image);
-    void AppendExtensionSupport(const EdidImage &image);
-    void AppendNativeTimings(const EdidImage &image);
-    void AppendDeepColour(const EdidImage &image);
-    void AppendHdmiVideo(const EdidImage &image);
-    void AppendYcbcr420(const EdidImage &image);
+    void appendManufacturer(const EdidImage &image);
+    void appendProductName(const EdidImage &image);
+    void appendRangeLimits(const EdidImage &image);
+    void appendExtensionSupport(const EdidImage &image);
+    void appendNativeTimings(const EdidImage &image);
+    void appendDeepColour(const EdidImage &image);
+    void appendHdmiVideo(const EdidImage &image);
+    void appendYcbcr420(const EdidImage &image);
 
     std::string m_video;
     std::string m_audio;
     std::string m_general;
 };
+
+} // namespace edid

@@ -6,14 +6,16 @@
 #include <cstring>
 #include <memory>
 
-EdidImage EdidImageFromBytes(std::string_view bytes) {
+namespace edid {
+
+EdidImage edidImageFromBytes(std::string_view bytes) {
     EdidImage image;
     image.fill(0xFF);
     std::copy_n(bytes.begin(), std::min(bytes.size(), image.size()), image.begin());
     return image;
 }
 
-bool ReadEdidFile(const std::string &path, EdidImage &image, std::string &error) {
+bool readEdidFile(const std::string &path, EdidImage &image, std::string &error) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) {
         error = std::strerror(errno);
@@ -26,6 +28,8 @@ bool ReadEdidFile(const std::string &path, EdidImage &image, std::string &error)
         error = errno ? std::strerror(errno) : "read error";
         return false;
     }
-    image = EdidImageFromBytes(std::string_view(buffer, got));
+    image = edidImageFromBytes(std::string_view(buffer, got));
     return true;
 }
+
+} // namespace edid

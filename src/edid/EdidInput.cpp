@@ -10,17 +10,19 @@
 #include <utility>
 #include <vector>
 
+namespace edid {
+
 namespace {
 
 constexpr std::size_t kBlockSize = 128;
 // Far beyond any dump or xrandr output; keeps a wrong file (a disk image, /dev/zero) from filling memory.
 constexpr std::size_t kMaxInput = 1 << 20;
 
-bool IsSpace(char c) {
+bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-int HexValue(char c) {
+int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -30,35 +32,35 @@ int HexValue(char c) {
     return -1;
 }
 
-bool IsHex(std::string_view token) {
-    return std::all_of(token.begin(), token.end(), [](char c) { return HexValue(c) >= 0; });
+bool isHex(std::string_view token) {
+    return std::all_of(token.begin(), token.end(), [](char c) { return hexValue(c) >= 0; });
 }
 
 // Raw EDID holds NUL and other control bytes (its header is 00 FF FF FF FF FF FF 00); a dump is text.
-bool IsText(std::string_view content) {
+bool isText(std::string_view content) {
     return std::none_of(content.begin(), content.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
-        return (byte < 0x20 && !IsSpace(c)) || byte == 0x7F;
+        return (byte < 0x20 && !isSpace(c)) || byte == 0x7F;
     });
 }
 
-std::string_view Trimmed(std::string_view line) {
-    while (!line.empty() && IsSpace(line.front()))
+std::string_view trimmed(std::string_view line) {
+    while (!line.empty() && isSpace(line.front()))
         line.remove_prefix(1);
-    while (!line.empty() && IsSpace(line.back()))
+    while (!line.empty() && isSpace(line.back()))
         line.remove_suffix(1);
     return line;
 }
 
-std::vector<std::string_view> Tokens(std::string_view line) {
+std::vector<std::string_view> splitTokens(std::string_view line) {
     std::vector<std::string_view> tokens;
     for (std::size_t i = 0; i < line.size();) {
-        if (IsSpace(line[i])) {
+        if (isSpace(line[i])) {
             ++i;
             continue;
         }
         std::size_t end = i;
-        while (end < line.size() && !IsSpace(line[end]))
+        while (end < line.size() && !isSpace(line[end]))
             ++end;
         tokens.push_back(line.substr(i, end - i));
         i = end;
@@ -66,7 +68,7 @@ std::vector<std::string_view> Tokens(std::string_view line) {
     return tokens;
 }
 
-std::vector<std::string_view> Lines(std::string_view text) {
+std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     for (std::size_t start = 0; start <= text.size();) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
@@ -76,41 +78,41 @@ std::vector<std::string_view> Lines(std::string_view text) {
     return lines;
 }
 
-std::string Quoted(std::string_view token) {
+std::string quoted(std::string_view token) {
     return "\"" + std::string(token.substr(0, 24)) + (token.size() > 24 ? "...\"" : "\"");
 }
 
 // Appends the bytes of one line of hex pairs (lineIndex counts from 0).
-bool AppendHexLine(const std::vector<std::string_view> &tokens, std::size_t lineIndex, std::string &bytes,
+bool appendHexLine(const std::vector<std::string_view> &tokens, std::size_t lineIndex, std::string &bytes,
                    std::string &error) {
     const std::string where = "line " + std::to_string(lineIndex + 1) + ": ";
     for (std::string_view token : tokens) {
-        if (!IsHex(token)) {
-            error = where + Quoted(token) + " is not hexadecimal";
+        if (!isHex(token)) {
+            error = where + quoted(token) + " is not hexadecimal";
             return false;
         }
         if (token.size() % 2 != 0) {
-            error = where + "odd number of hex digits in " + Quoted(token);
+            error = where + "odd number of hex digits in " + quoted(token);
             return false;
         }
         for (std::size_t i = 0; i < token.size(); i += 2)
-            bytes += static_cast<char>(HexValue(token[i]) * 16 + HexValue(token[i + 1]));
+            bytes += static_cast<char>(hexValue(token[i]) * 16 + hexValue(token[i + 1]));
     }
     return true;
 }
 
-bool IsEdidProperty(std::string_view trimmed) {
+bool isEdidProperty(std::string_view trimmed) {
     return trimmed == "EDID:" || trimmed == "EDID_DATA:"; // the latter from old RandR 1.2 drivers
 }
 
 // The hex lines right under the first EDID property of `xrandr --verbose`; the next property ends them.
-bool ReadXrandrBlock(const std::vector<std::string_view> &lines, std::size_t property, std::string &bytes,
+bool readXrandrBlock(const std::vector<std::string_view> &lines, std::size_t property, std::string &bytes,
                      std::string &error) {
     for (std::size_t i = property + 1; i < lines.size(); ++i) {
-        const std::vector<std::string_view> tokens = Tokens(lines[i]);
-        if (tokens.empty() || !std::all_of(tokens.begin(), tokens.end(), IsHex))
+        const std::vector<std::string_view> tokens = splitTokens(lines[i]);
+        if (tokens.empty() || !std::all_of(tokens.begin(), tokens.end(), isHex))
             break;
-        if (!AppendHexLine(tokens, i, bytes, error))
+        if (!appendHexLine(tokens, i, bytes, error))
             return false;
     }
     if (bytes.empty()) {
@@ -122,22 +124,22 @@ bool ReadXrandrBlock(const std::vector<std::string_view> &lines, std::size_t pro
 
 // Hex pairs from the first non-blank line on, blank lines allowed between blocks; edid-decode's report
 // header is skipped and its line of dashes ends the dump.
-bool ReadHexDump(const std::vector<std::string_view> &lines, std::string &bytes, std::string &error) {
+bool readHexDump(const std::vector<std::string_view> &lines, std::string &bytes, std::string &error) {
     bool started = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view line = Trimmed(lines[i]);
+        const std::string_view line = trimmed(lines[i]);
         if (line.empty() || (!started && line == "edid-decode (hex):"))
             continue;
         if (started && line.find_first_not_of('-') == std::string_view::npos)
             break;
-        const std::vector<std::string_view> tokens = Tokens(line);
+        const std::vector<std::string_view> tokens = splitTokens(line);
         // Text before the dump (xrandr output without an EDID, any other file) is no EDID; a line
         // starting with a hex pair is a dump, and its faults are reported where they are.
-        if (!started && !IsHex(tokens.front())) {
+        if (!started && !isHex(tokens.front())) {
             error = "no EDID in it: neither raw EDID bytes, hex pairs nor an xrandr --verbose EDID property";
             return false;
         }
-        if (!AppendHexLine(tokens, i, bytes, error))
+        if (!appendHexLine(tokens, i, bytes, error))
             return false;
         started = true;
     }
@@ -146,26 +148,26 @@ bool ReadHexDump(const std::vector<std::string_view> &lines, std::string &bytes,
 
 } // namespace
 
-bool ExtractEdidBytes(std::string_view content, std::string &bytes, std::string &error) {
+bool extractEdidBytes(std::string_view content, std::string &bytes, std::string &error) {
     if (content.empty()) {
         error = "empty file, no EDID in it";
         return false;
     }
-    if (!IsText(content)) {
+    if (!isText(content)) {
         bytes.assign(content);
         return true;
     }
     if (content.substr(0, 3) == "\xEF\xBB\xBF") // a UTF-8 byte order mark from a Windows editor
         content.remove_prefix(3);
 
-    const std::vector<std::string_view> lines = Lines(content);
+    const std::vector<std::string_view> lines = splitLines(content);
     const auto property = std::find_if(lines.begin(), lines.end(),
-                                       [](std::string_view l) { return IsEdidProperty(Trimmed(l)); });
+                                       [](std::string_view l) { return isEdidProperty(trimmed(l)); });
     std::string hex;
     const bool ok =
         property != lines.end()
-            ? ReadXrandrBlock(lines, static_cast<std::size_t>(property - lines.begin()), hex, error)
-            : ReadHexDump(lines, hex, error);
+            ? readXrandrBlock(lines, static_cast<std::size_t>(property - lines.begin()), hex, error)
+            : readHexDump(lines, hex, error);
     if (!ok)
         return false;
     if (hex.empty()) {
@@ -181,7 +183,7 @@ bool ExtractEdidBytes(std::string_view content, std::string &bytes, std::string 
     return true;
 }
 
-bool ReadEdidInput(const std::string &path, EdidImage &image, std::string &error) {
+bool readEdidInput(const std::string &path, EdidImage &image, std::string &error) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) {
         error = std::string("cannot read: ") + std::strerror(errno);
@@ -194,13 +196,15 @@ bool ReadEdidInput(const std::string &path, EdidImage &image, std::string &error
         error = std::string("cannot read: ") + (errno ? std::strerror(errno) : "read error");
         return false;
     }
-    if (content.size() > kMaxInput && IsText(content)) {
+    if (content.size() > kMaxInput && isText(content)) {
         error = "over 1 MiB of text, not an EDID dump";
         return false;
     }
     std::string bytes;
-    if (!ExtractEdidBytes(content, bytes, error))
+    if (!extractEdidBytes(content, bytes, error))
         return false;
-    image = EdidImageFromBytes(bytes);
+    image = edidImageFromBytes(bytes);
     return true;
 }
+
+} // namespace edid

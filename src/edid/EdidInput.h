@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace edid {
+
 // The EDID inputs people have on a Linux desk, told apart by their bytes:
 // - raw EDID of any length: a .bin file, or /sys/class/drm/*/edid (empty when no display is attached);
 // - a text of hex pairs, upper or lower case, separated by any white space or run together on one line.
@@ -15,9 +17,11 @@
 
 // The EDID bytes the content holds, all of them. Returns false, with a one-line reason in error,
 // when it holds none or a text is malformed.
-bool ExtractEdidBytes(std::string_view content, std::string &bytes, std::string &error);
+bool extractEdidBytes(std::string_view content, std::string &bytes, std::string &error);
 
 // Reads a file of any of those kinds into an image as the console reads a .bin: its first 256 EDID
 // bytes, 0xFF for the bytes it lacks. Returns false, leaving image untouched and a one-line reason in
 // error, when the file cannot be read or holds no EDID (an empty file included).
-bool ReadEdidInput(const std::string &path, EdidImage &image, std::string &error);
+bool readEdidInput(const std::string &path, EdidImage &image, std::string &error);
+
+} // namespace edid

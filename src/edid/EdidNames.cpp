@@ -71,19 +71,19 @@ constexpr std::array<const char *, 107> kVideoFormats = {
 
 } // namespace
 
-const char *AudioFormatName(unsigned code) {
+const char *audioFormatName(unsigned code) {
     return code < kAudioFormats.size() ? kAudioFormats[code] : nullptr;
 }
 
-const char *SampleRateName(unsigned bit) {
+const char *sampleRateName(unsigned bit) {
     return bit < kSampleRates.size() ? kSampleRates[bit] : nullptr;
 }
 
-const char *SampleSizeName(unsigned bit) {
+const char *sampleSizeName(unsigned bit) {
     return bit < kSampleSizes.size() ? kSampleSizes[bit] : nullptr;
 }
 
-const char *VicName(unsigned vic) {
+const char *vicName(unsigned vic) {
     if (vic == 0 || vic > kVideoFormats.size())
         return nullptr;
     return kVideoFormats[vic - 1];

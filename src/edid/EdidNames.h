@@ -5,12 +5,12 @@
 namespace edid {
 
 // Audio format code 0..15 (bits 6..3 of a short audio descriptor's first byte).
-const char *AudioFormatName(unsigned code);
+const char *audioFormatName(unsigned code);
 // Sample-rate bit 0..6 of a short audio descriptor's second byte.
-const char *SampleRateName(unsigned bit);
+const char *sampleRateName(unsigned bit);
 // Sample-size bit 0..2 of a linear PCM descriptor's third byte.
-const char *SampleSizeName(unsigned bit);
+const char *sampleSizeName(unsigned bit);
 // Video identification code 1..107.
-const char *VicName(unsigned vic);
+const char *vicName(unsigned vic);
 
 } // namespace edid

@@ -1,9 +1,11 @@
 #include "edid/EdidSummary.h"
 
+namespace edid {
+
 namespace {
 
 // Appends the line piece that starts at the key's first occurrence; returns whether the key occurs.
-bool AppendFrom(std::string &summary, const std::string &text, const char *key) {
+bool appendFrom(std::string &summary, const std::string &text, const char *key) {
     const std::size_t start = text.find(key);
     if (start == std::string::npos)
         return false;
@@ -15,15 +17,17 @@ bool AppendFrom(std::string &summary, const std::string &text, const char *key) 
 
 } // namespace
 
-std::string SummarizeEdid(const std::string &videoText, const std::string &audioText,
+std::string summarizeEdid(const std::string &videoText, const std::string &audioText,
                           const std::string &generalText) {
     std::string summary;
-    AppendFrom(summary, generalText, "Manufacture's Name");
-    AppendFrom(summary, generalText, "Maximum Pixel Clock");
-    AppendFrom(summary, generalText, "3D video");
-    AppendFrom(summary, videoText, "Preferred Timing");
-    AppendFrom(summary, videoText, "Detailed Timing");
-    if (AppendFrom(summary, audioText, "Audio Format"))
-        AppendFrom(summary, audioText, "Audio Channel");
+    appendFrom(summary, generalText, "Manufacture's Name");
+    appendFrom(summary, generalText, "Maximum Pixel Clock");
+    appendFrom(summary, generalText, "3D video");
+    appendFrom(summary, videoText, "Preferred Timing");
+    appendFrom(summary, videoText, "Detailed Timing");
+    if (appendFrom(summary, audioText, "Audio Format"))
+        appendFrom(summary, audioText, "Audio Channel");
     return summary;
 }
+
+} // namespace edid

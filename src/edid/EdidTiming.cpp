@@ -2,7 +2,7 @@
 
 namespace edid {
 
-DetailedTiming ParseDetailedTiming(const EdidImage &image, std::size_t offset) {
+DetailedTiming parseDetailedTiming(const EdidImage &image, std::size_t offset) {
     const auto b = [&](std::size_t i) -> unsigned { return image[offset + i]; };
     DetailedTiming t;
     t.pixelClock = b(0) + 256 * b(1);
@@ -14,11 +14,11 @@ DetailedTiming ParseDetailedTiming(const EdidImage &image, std::size_t offset) {
     return t;
 }
 
-bool IsListedTiming(const EdidImage &image, std::size_t offset) {
+bool isListedTiming(const EdidImage &image, std::size_t offset) {
     return image[offset] != 0 && image[offset + 1] != 0;
 }
 
-unsigned RefreshHz(const DetailedTiming &timing) {
+unsigned refreshHz(const DetailedTiming &timing) {
     const unsigned hTotal = (timing.hActive + timing.hBlanking) % 65536;
     const unsigned vTotal = (timing.vActive + timing.vBlanking) % 65536;
     if (hTotal == 0 || vTotal == 0)
@@ -27,15 +27,15 @@ unsigned RefreshHz(const DetailedTiming &timing) {
     return static_cast<unsigned>(timing.pixelClock * 10000.0 / hTotal / vTotal + 0.5);
 }
 
-unsigned PrintedVerticalSize(const DetailedTiming &timing) {
+unsigned printedVerticalSize(const DetailedTiming &timing) {
     return timing.interlaced ? (2 * timing.vActive) % 65536 : timing.vActive;
 }
 
-std::string FormatTiming(const DetailedTiming &timing) {
-    std::string text = std::to_string(timing.hActive) + "x" + std::to_string(PrintedVerticalSize(timing));
+std::string formatTiming(const DetailedTiming &timing) {
+    std::string text = std::to_string(timing.hActive) + "x" + std::to_string(printedVerticalSize(timing));
     if (timing.interlaced)
         text += "i";
-    text += "@" + std::to_string(RefreshHz(timing)) + "Hz";
+    text += "@" + std::to_string(refreshHz(timing)) + "Hz";
     return text;
 }
 

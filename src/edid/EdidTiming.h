@@ -18,19 +18,19 @@ struct DetailedTiming {
 };
 
 // Reads the descriptor at image bytes offset .. offset + 17; offset must be at most 238.
-DetailedTiming ParseDetailedTiming(const EdidImage &image, std::size_t offset);
+DetailedTiming parseDetailedTiming(const EdidImage &image, std::size_t offset);
 
 // True when both pixel clock bytes are non-zero: the rule for listing a timing slot at all.
-bool IsListedTiming(const EdidImage &image, std::size_t offset);
+bool isListedTiming(const EdidImage &image, std::size_t offset);
 
 // Refresh in Hz, rounded half up, from the field values (an interlaced timing gives its field rate).
 // A horizontal or vertical total of 0 gives 0.
-unsigned RefreshHz(const DetailedTiming &timing);
+unsigned refreshHz(const DetailedTiming &timing);
 
 // The vertical size as printed: the frame height, twice the field height for an interlaced timing.
-unsigned PrintedVerticalSize(const DetailedTiming &timing);
+unsigned printedVerticalSize(const DetailedTiming &timing);
 
 // "<h>x<v>@<r>Hz" or "<h>x<v>i@<r>Hz".
-std::string FormatTiming(const DetailedTiming &timing);
+std::string formatTiming(const DetailedTiming &timing);
 
 } // namespace edid

@@ -51,7 +51,7 @@ bool writeAll(int fd, const std::string &bytes) {
 
 #ifdef _WIN32
 
-bool ReplaceFileContent(const std::string &path, const std::string &bytes) {
+bool replaceFileContent(const std::string &path, const std::string &bytes) {
     const std::string temp = path + ".tmp";
     const HANDLE file =
         ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -68,7 +68,7 @@ bool ReplaceFileContent(const std::string &path, const std::string &bytes) {
 
 #else
 
-bool ReplaceFileContent(const std::string &path, const std::string &bytes) {
+bool replaceFileContent(const std::string &path, const std::string &bytes) {
     const std::string temp = path + ".tmp";
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0)
@@ -83,10 +83,10 @@ bool ReplaceFileContent(const std::string &path, const std::string &bytes) {
 
 #endif
 
-std::vector<std::string> StoreConsoleFile(const std::string &path, const std::string &bytes,
+std::vector<std::string> storeConsoleFile(const std::string &path, const std::string &bytes,
                                           const std::string &cannotCreateMessage) {
     std::vector<std::string> messages;
-    if (ReplaceFileContent(path, bytes))
+    if (replaceFileContent(path, bytes))
         return messages;
     messages.push_back(cannotCreateMessage);
     std::error_code ec;

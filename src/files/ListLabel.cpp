@@ -4,13 +4,13 @@
 
 namespace files {
 
-std::string ListLabel(int n) {
+std::string listLabel(int n) {
     char text[24];
     std::snprintf(text, sizeof text, "No.%2d:", n);
     return text;
 }
 
-std::string TwoDigits(unsigned value) {
+std::string twoDigits(unsigned value) {
     char text[16];
     std::snprintf(text, sizeof text, "%02u", value);
     return text;

@@ -2,7 +2,7 @@
 
 namespace files {
 
-StarredDescription ReadStarredDescription(TextScanner &in) {
+StarredDescription readStarredDescription(TextScanner &in) {
     StarredDescription result;
 
     for (std::size_t taken = 0; taken < kDescriptionSearchLimit; ++taken) {
@@ -24,12 +24,12 @@ StarredDescription ReadStarredDescription(TextScanner &in) {
     return result;
 }
 
-void SkipRestOfLine(TextScanner &in) {
+void skipRestOfLine(TextScanner &in) {
     for (int c = in.readChar(); c != TextScanner::kEnd && c != '\n'; c = in.readChar()) {
     }
 }
 
-std::string StoredDescription(const std::string &description) {
+std::string storedDescription(const std::string &description) {
     // One byte per character (Latin-1), so ten characters are always the first ten bytes.
     std::string text = description.substr(0, kDescriptionMaxLength);
     for (char &c : text)
@@ -38,8 +38,8 @@ std::string StoredDescription(const std::string &description) {
     return text;
 }
 
-std::string FormatStarredLine(const std::string &description) {
-    return "*" + StoredDescription(description) + "\r\n";
+std::string formatStarredLine(const std::string &description) {
+    return "*" + storedDescription(description) + "\r\n";
 }
 
 } // namespace files

@@ -17,17 +17,17 @@ struct StarredDescription {
     std::string text;
 };
 
-StarredDescription ReadStarredDescription(TextScanner &in);
+StarredDescription readStarredDescription(TextScanner &in);
 
 // Passes over what is left of the current line, up to and including its LF.
-void SkipRestOfLine(TextScanner &in);
+void skipRestOfLine(TextScanner &in);
 
 // The description as the files store it: its first 10 characters (Latin-1, one byte each), with CR, LF
 // and NUL (which would end it early when read back and push its tail into the next entry) turned into
 // spaces.
-std::string StoredDescription(const std::string &description);
+std::string storedDescription(const std::string &description);
 
 // "*", the stored form of the description and CR LF.
-std::string FormatStarredLine(const std::string &description);
+std::string formatStarredLine(const std::string &description);
 
 } // namespace files

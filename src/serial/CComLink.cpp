@@ -12,6 +12,8 @@
 
 #include "serial/PortNaming.h"
 
+namespace serial {
+
 namespace {
 
 // Every comm event bit the mask may hold; anything else is refused like the platform would.
@@ -73,21 +75,21 @@ const char *stepName(SerialDevice::Step step) {
 CComLink::CComLink() = default;
 
 CComLink::~CComLink() {
-    StopWorker();
+    stopWorker();
     std::lock_guard<std::mutex> guard(m_portLock);
     m_device.close();
     m_writeBuffer.reset();
 }
 
-bool CComLink::OnWorkerThread() const {
+bool CComLink::onWorkerThread() const {
     return m_worker.joinable() && std::this_thread::get_id() == m_worker.get_id();
 }
 
-void CComLink::StopWorker() {
+void CComLink::stopWorker() {
     if (!m_worker.joinable())
         return;
     m_device.signalShutdown();
-    if (OnWorkerThread())
+    if (onWorkerThread())
         return; // the worker ends once the notification it is in returns
     std::unique_lock<std::mutex> lock(m_stopLock);
     while (m_workerAlive.load() != 0) {
@@ -95,7 +97,7 @@ void CComLink::StopWorker() {
         // run (or give up) what is pending, then look again.
         lock.unlock();
         if (m_owner)
-            m_owner->PumpPending();
+            m_owner->pumpPending();
         lock.lock();
         m_workerStopped.wait_for(lock, std::chrono::milliseconds(1),
                                  [this] { return m_workerAlive.load() == 0; });
@@ -106,8 +108,8 @@ void CComLink::StopWorker() {
 
 bool CComLink::Open(ILinkOwner *owner, unsigned portNumber, unsigned baud, char parity, unsigned dataBits,
                     unsigned stopBits, uint32_t eventMask, uint32_t writeBufferSize) {
-    StopWorker();
-    if (OnWorkerThread())
+    stopWorker();
+    if (onWorkerThread())
         return false;
     std::unique_lock<std::mutex> lock(m_portLock);
     m_owner = owner;
@@ -123,7 +125,7 @@ bool CComLink::Open(ILinkOwner *owner, unsigned portNumber, unsigned baud, char 
     m_lineDown.store(false);
     m_device.close();
 
-    const std::string path = serial::ResolvePortPath(portNumber);
+    const std::string path = serial::resolvePortPath(portNumber);
     const SerialDevice::OpenResult opened = m_device.open(path);
     m_lastOpen = opened;
     m_lastOpenError = m_device.openError();
@@ -160,15 +162,15 @@ bool CComLink::Open(ILinkOwner *owner, unsigned portNumber, unsigned baud, char 
 
 bool CComLink::StartWorker() {
     if (m_worker.joinable()) {
-        if (m_workerAlive.load() != 0 || OnWorkerThread())
+        if (m_workerAlive.load() != 0 || onWorkerThread())
             return false;
         m_worker.join(); // a worker that ended after a Close from inside a notification
     }
-    if (!IsOpen())
+    if (!isOpen())
         return false;
     m_workerAlive.store(1);
     try {
-        m_worker = std::thread(&CComLink::WorkerMain, this);
+        m_worker = std::thread(&CComLink::workerMain, this);
     } catch (const std::system_error &) {
         m_workerAlive.store(0);
         return false;
@@ -212,8 +214,8 @@ bool CComLink::Send(const uint8_t *data, uint32_t size) {
 }
 
 void CComLink::Close() {
-    StopWorker();
-    if (OnWorkerThread())
+    stopWorker();
+    if (onWorkerThread())
         return;
     std::lock_guard<std::mutex> guard(m_portLock);
     m_writeBuffer.reset();
@@ -232,12 +234,12 @@ void CComLink::ReportError(const char *operation) {
                      std::generic_category().message(error).c_str());
 }
 
-bool CComLink::IsOpen() const {
+bool CComLink::isOpen() const {
     std::lock_guard<std::mutex> guard(m_portLock);
     return m_device.isOpen();
 }
 
-void CComLink::WorkerMain() {
+void CComLink::workerMain() {
     m_workerAlive.store(1);
     uint8_t chunk[kReadChunk];
     const bool wantRead = (m_eventMask & LINK_EV_RXCHAR) != 0;
@@ -262,14 +264,14 @@ void CComLink::WorkerMain() {
         if (wake.writeRequest)
             m_device.takeWriteSignal();
         if (wake.writeRequest || (waitingForRoom && (wake.writable || wake.hangUp)))
-            waitingForRoom = !ServeWrites();
+            waitingForRoom = !serveWrites();
         if (!watchPort || m_lineDown.load())
             continue;
         if (wantRead && (wake.readable || wake.hangUp)) {
-            if (!DrainInput(chunk, sizeof chunk, wake.hangUp))
+            if (!drainInput(chunk, sizeof chunk, wake.hangUp))
                 break;
         } else if (wake.hangUp) {
-            LineDown("WaitCommEvent()");
+            lineDown("WaitCommEvent()");
         }
     }
     {
@@ -281,11 +283,11 @@ void CComLink::WorkerMain() {
     m_workerStopped.notify_all();
 }
 
-bool CComLink::ServeWrites() {
+bool CComLink::serveWrites() {
     std::unique_lock<std::mutex> lock(m_portLock);
     for (;;) {
         if (m_lineDown.load()) {
-            DropPendingWrites();
+            dropPendingWrites();
             return true;
         }
         if (!m_writing) {
@@ -312,7 +314,7 @@ bool CComLink::ServeWrites() {
         case SerialDevice::Io::HangUp:
             lock.unlock();
             errno = io.error;
-            LineDown("WriteFile()");
+            lineDown("WriteFile()");
             lock.lock();
             break;
         case SerialDevice::Io::Failed:
@@ -327,7 +329,7 @@ bool CComLink::ServeWrites() {
     }
 }
 
-bool CComLink::DrainInput(uint8_t *chunk, std::size_t capacity, bool hangUpSeen) {
+bool CComLink::drainInput(uint8_t *chunk, std::size_t capacity, bool hangUpSeen) {
     bool handedOver = false;
     for (;;) {
         if (m_device.shutdownSignalled())
@@ -340,7 +342,7 @@ bool CComLink::DrainInput(uint8_t *chunk, std::size_t capacity, bool hangUpSeen)
         if (io.status == SerialDevice::Io::Ok) {
             // Never under the port lock: the owner may take its time, or call Send.
             if (m_owner)
-                m_owner->OnLinkBytes(chunk, io.count);
+                m_owner->onLinkBytes(chunk, io.count);
             handedOver = true;
             if (io.count < capacity)
                 break; // drained; the next wake-up tells when more arrives
@@ -348,43 +350,45 @@ bool CComLink::DrainInput(uint8_t *chunk, std::size_t capacity, bool hangUpSeen)
         }
         if (io.status == SerialDevice::Io::WouldBlock) {
             if (hangUpSeen && !handedOver)
-                LineDown("WaitCommEvent()"); // hung up with nothing left to read
+                lineDown("WaitCommEvent()"); // hung up with nothing left to read
             break;
         }
         // Hang-up or a read that fails: it would fail again on every wake-up, so stop reading.
         errno = io.error;
-        LineDown("ReadFile()");
+        lineDown("ReadFile()");
         break;
     }
     if (handedOver && !m_device.shutdownSignalled())
-        SendEvents();
+        sendEvents();
     return true;
 }
 
-void CComLink::SendEvents() {
+void CComLink::sendEvents() {
     if (!m_owner)
         return;
     for (const EventNotice &notice : kNotices) {
         if (m_eventMask & notice.bit)
-            m_owner->OnLinkEvent(notice.message);
+            m_owner->onLinkEvent(notice.message);
     }
 }
 
-void CComLink::LineDown(const char *operation) {
+void CComLink::lineDown(const char *operation) {
     if (m_lineDown.exchange(true))
         return;
     ReportError(operation);
     {
         std::lock_guard<std::mutex> guard(m_portLock);
-        DropPendingWrites();
+        dropPendingWrites();
     }
     // Without this a console would never learn of an unplugged device that sends nothing more.
     if (m_owner && !m_device.shutdownSignalled())
-        m_owner->OnLinkDown();
+        m_owner->onLinkDown();
 }
 
-void CComLink::DropPendingWrites() {
+void CComLink::dropPendingWrites() {
     m_pending.clear();
     m_pendingBytes = 0;
     m_writing = false;
 }
+
+} // namespace serial

@@ -12,6 +12,8 @@
 
 #include "serial/SerialDevice.h"
 
+namespace serial {
+
 // Receives what a CComLink's worker reads, on the worker's thread. The serial transport implements it
 // and hands everything on to its owner's thread.
 class ILinkOwner {
@@ -19,17 +21,17 @@ public:
     virtual ~ILinkOwner() = default;
     // Everything one read returned, in order. Must not return before the bytes are handled: the worker
     // reads nothing more until it does. The bytes are valid only during the call.
-    virtual void OnLinkBytes(const uint8_t *data, std::size_t size) = 0;
+    virtual void onLinkBytes(const uint8_t *data, std::size_t size) = 0;
     // The other notifications (WM_LINK_BREAK, WM_LINK_CTS, WM_LINK_ERROR, WM_LINK_RING,
     // WM_LINK_RXFLAG) when enabled in the event mask. Default: ignore.
-    virtual void OnLinkEvent(unsigned message) { (void)message; }
+    virtual void onLinkEvent(unsigned message) { (void)message; }
     // The line went down (hang-up, the device removed, a read that fails): the error flag is set and
     // nothing more will be read. Told once per opening.
-    virtual void OnLinkDown() {}
+    virtual void onLinkDown() {}
     // Owner's thread, called by Close()/Open()/destructor repeatedly while they wait for the worker to
-    // end: run the owner's pending calls (or give up on them) so a worker blocked in OnLinkBytes can
+    // end: run the owner's pending calls (or give up on them) so a worker blocked in onLinkBytes can
     // finish.
-    virtual void PumpPending() {}
+    virtual void pumpPending() {}
 };
 
 inline constexpr unsigned WM_LINK_BREAK = 0x0401, WM_LINK_CTS = 0x0402, WM_LINK_ERROR = 0x0404,
@@ -45,8 +47,8 @@ inline constexpr uint32_t LINK_EV_RXCHAR = 0x0001, LINK_EV_RXFLAG = 0x0002, LINK
 // once the port is open: they set the error flag, which the owner polls and then closes the port.
 //
 // Threads: Open, StartWorker, Send, Close and destruction belong to the owner's thread; the worker
-// calls the owner. Close, Open and the destructor must not be called from inside OnLinkBytes or
-// OnLinkEvent on the worker thread (Close there only asks the worker to stop; the port is closed
+// calls the owner. Close, Open and the destructor must not be called from inside onLinkBytes or
+// onLinkEvent on the worker thread (Close there only asks the worker to stop; the port is closed
 // when the notification returns and the thread is joined by the next Close, Open or destructor).
 //
 // Writing: each Send is one request; requests are written whole and in order, one after the other,
@@ -57,7 +59,7 @@ inline constexpr uint32_t LINK_EV_RXCHAR = 0x0001, LINK_EV_RXFLAG = 0x0002, LINK
 // and sets the error flag. Writing never discards unread input; the port is purged once, when it opens.
 //
 // Hang-up (device unplugged, peer of a pseudo-terminal closed) or a failing read: the error flag is
-// set once, the owner is told by OnLinkDown (so it learns of it even though nothing more arrives), and
+// set once, the owner is told by onLinkDown (so it learns of it even though nothing more arrives), and
 // the worker stops watching the port (no spinning) but still serves Close.
 class CComLink {
 public:
@@ -81,30 +83,30 @@ public:
     void Close();
     // Records a failure: sets the error flag. With KORVEX_LINK_DEBUG set, also a line on stderr.
     void ReportError(const char *operation);
-    int ErrorFlag() const { return m_errorFlag.load(); }
-    void ClearError() { m_errorFlag.store(0); }
-    bool IsOpen() const;
-    bool WorkerAlive() const { return m_workerAlive.load() != 0; }
-    unsigned PortNumber() const { return m_portNumber; }
+    int errorFlag() const { return m_errorFlag.load(); }
+    void clearError() { m_errorFlag.store(0); }
+    bool isOpen() const;
+    bool workerAlive() const { return m_workerAlive.load() != 0; }
+    unsigned portNumber() const { return m_portNumber; }
     // Why the last Open did or did not open the port, and errno when the reason is Failed.
-    SerialDevice::OpenResult LastOpenResult() const { return m_lastOpen; }
-    int LastOpenError() const { return m_lastOpenError; }
+    SerialDevice::OpenResult lastOpenResult() const { return m_lastOpen; }
+    int lastOpenError() const { return m_lastOpenError; }
 
     // Diagnostics: failures reported since construction, and how often the worker woke up.
-    unsigned ErrorReports() const { return m_errorReports.load(); }
-    std::uint64_t WorkerWakeups() const { return m_wakeups.load(); }
+    unsigned errorReports() const { return m_errorReports.load(); }
+    std::uint64_t workerWakeups() const { return m_wakeups.load(); }
 
 private:
-    void StopWorker();
-    bool OnWorkerThread() const;
-    void WorkerMain();
+    void stopWorker();
+    bool onWorkerThread() const;
+    void workerMain();
     // Writes queued requests until done or the port has no room; false when waiting for room.
-    bool ServeWrites();
+    bool serveWrites();
     // Reads and hands over everything available; false when shutdown was signalled meanwhile.
-    bool DrainInput(std::uint8_t *chunk, std::size_t capacity, bool hangUpSeen);
-    void SendEvents();
-    void LineDown(const char *operation);
-    void DropPendingWrites();
+    bool drainInput(std::uint8_t *chunk, std::size_t capacity, bool hangUpSeen);
+    void sendEvents();
+    void lineDown(const char *operation);
+    void dropPendingWrites();
 
     uint32_t m_writeLength = 1;      // bytes of the write buffer the current write sends
     SerialDevice m_device;           // port descriptor plus shutdown and write signals
@@ -130,3 +132,5 @@ private:
     std::mutex m_stopLock;
     std::condition_variable m_workerStopped;
 };
+
+} // namespace serial

@@ -16,13 +16,13 @@ std::mutex &tableLock() {
 }
 
 DeviceTable &currentTable() {
-    static DeviceTable table = SystemDeviceTable();
+    static DeviceTable table = systemDeviceTable();
     return table;
 }
 
 } // namespace
 
-DeviceTable SystemDeviceTable() {
+DeviceTable systemDeviceTable() {
 #ifdef _WIN32
     return DeviceTable{}; // the system names its ports itself
 #else
@@ -35,25 +35,25 @@ DeviceTable SystemDeviceTable() {
 #endif
 }
 
-DeviceTable EmptyDeviceTable() {
+DeviceTable emptyDeviceTable() {
     return DeviceTable{};
 }
 
-void SetDeviceTable(DeviceTable table) {
+void setDeviceTable(DeviceTable table) {
     std::lock_guard<std::mutex> guard(tableLock());
     currentTable() = std::move(table);
 }
 
-DeviceTable CurrentDeviceTable() {
+DeviceTable currentDeviceTable() {
     std::lock_guard<std::mutex> guard(tableLock());
     return currentTable();
 }
 
-std::string PortName(unsigned portNumber) {
+std::string portName(unsigned portNumber) {
     return "COM" + std::to_string(portNumber);
 }
 
-std::string DevicePath(const DeviceTable &table, unsigned portNumber) {
+std::string devicePath(const DeviceTable &table, unsigned portNumber) {
     for (const DeviceRange &range : table.ranges) {
         if (portNumber >= range.firstPort && portNumber - range.firstPort < range.count)
             return range.devicePrefix + std::to_string(portNumber - range.firstPort);
@@ -61,18 +61,18 @@ std::string DevicePath(const DeviceTable &table, unsigned portNumber) {
     return {};
 }
 
-std::string ResolvePortPath(unsigned portNumber) {
+std::string resolvePortPath(unsigned portNumber) {
     if (portNumber < kFirstPort || portNumber > kLastPort)
         return {};
 #ifdef _WIN32
     // The device namespace name reaches every port: plain "COM10" and above would name a file.
-    return "\\\\.\\" + PortName(portNumber);
+    return "\\\\.\\" + portName(portNumber);
 #else
-    const std::string local = PortName(portNumber);
+    const std::string local = portName(portNumber);
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(local, ec)))
         return local;
-    return DevicePath(CurrentDeviceTable(), portNumber);
+    return devicePath(currentDeviceTable(), portNumber);
 #endif
 }
 
@@ -116,9 +116,9 @@ std::optional<unsigned> portNumberFor(const std::string &name, std::string &erro
     const unsigned index = static_cast<unsigned>(path.back() - '0');
     const std::string prefix = path.substr(0, path.size() - 1);
     for (unsigned port = index + 1; port <= kLastPort; ++port) {
-        if (std::filesystem::exists(std::filesystem::symlink_status(PortName(port), ec)))
+        if (std::filesystem::exists(std::filesystem::symlink_status(portName(port), ec)))
             continue;
-        SetDeviceTable(DeviceTable{{{port - index, index + 1, prefix}}});
+        setDeviceTable(DeviceTable{{{port - index, index + 1, prefix}}});
         return port;
     }
     error = "every port number is taken by a COMn entry in this folder";

@@ -28,21 +28,21 @@ struct DeviceTable {
 
 // COM1-32 /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31, COM97-99 /dev/ttyAMA0-2.
 // Empty on Windows, where the table is not used.
-DeviceTable SystemDeviceTable();
+DeviceTable systemDeviceTable();
 // No device nodes: only the COMn entries of the current directory lead anywhere (tests).
-DeviceTable EmptyDeviceTable();
+DeviceTable emptyDeviceTable();
 
 // The table CComLink::Open resolves through; the system table until changed. Thread-safe.
-void SetDeviceTable(DeviceTable table);
-DeviceTable CurrentDeviceTable();
+void setDeviceTable(DeviceTable table);
+DeviceTable currentDeviceTable();
 
 // "COM7" for 7.
-std::string PortName(unsigned portNumber);
+std::string portName(unsigned portNumber);
 // The table's device node for the port, or "" when the table has none.
-std::string DevicePath(const DeviceTable &table, unsigned portNumber);
+std::string devicePath(const DeviceTable &table, unsigned portNumber);
 // "COMn" when that name exists in the current directory (even as a dangling link), else the current
 // table's device node; "" for port numbers outside 1..99 or without a node. Windows: "\\.\COMn".
-std::string ResolvePortPath(unsigned portNumber);
+std::string resolvePortPath(unsigned portNumber);
 
 // The port number of "COMn" (n 1..99, any case of "COM"); std::nullopt when the text is not one.
 std::optional<unsigned> parseComPort(const std::string &text);

@@ -40,19 +40,19 @@ bool legacyUartPresent(const std::string &node) {
 
 } // namespace
 
-void SetSysClassTtyFolder(std::string folder) {
+void setSysClassTtyFolder(std::string folder) {
     std::lock_guard<std::mutex> guard(folderLock());
     sysClassTty() = std::move(folder);
 }
 
-bool PortPresent(unsigned portNumber) {
+bool portPresent(unsigned portNumber) {
 #ifdef _WIN32
     // A COM port is present when Windows has a device name for it.
     char target[512];
     return portNumber >= kFirstPort && portNumber <= kLastPort &&
-           ::QueryDosDeviceA(PortName(portNumber).c_str(), target, sizeof target) != 0;
+           ::QueryDosDeviceA(portName(portNumber).c_str(), target, sizeof target) != 0;
 #else
-    const std::string path = ResolvePortPath(portNumber);
+    const std::string path = resolvePortPath(portNumber);
     if (path.empty())
         return false;
     std::error_code ec;

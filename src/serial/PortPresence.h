@@ -8,9 +8,9 @@
 // the device: a present port may still be in use or closed to this user.
 namespace serial {
 
-bool PortPresent(unsigned portNumber);
+bool portPresent(unsigned portNumber);
 
 // The /sys folder the ttyS check reads; tests point it at a folder of their own.
-void SetSysClassTtyFolder(std::string folder);
+void setSysClassTtyFolder(std::string folder);
 
 } // namespace serial

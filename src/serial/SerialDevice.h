@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+namespace serial {
+
 // The operating-system side of one serial link: the port, the two wake-up signals the link's worker
 // waits on beside it (shutdown and write request), line settings, and raw non-blocking reads and
 // writes. One file per system implements it, and every OS call of the console's serial layer lives
@@ -90,7 +92,7 @@ public:
     // The system's open call, replaceable by tests that need a failure this machine cannot produce
     // (root opens files without read permission). nullptr restores the real one.
     using OpenCall = int (*)(const char *path, int flags);
-    static void SetOpenCall(OpenCall call);
+    static void setOpenCall(OpenCall call);
 #endif
     bool isOpen() const;
     // Ends any read or write in flight and closes the port.
@@ -133,3 +135,5 @@ private:
     std::atomic<bool> m_writeRequested{false};
 #endif
 };
+
+} // namespace serial

@@ -15,6 +15,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace serial {
+
 namespace {
 
 struct BaudEntry {
@@ -177,7 +179,7 @@ std::atomic<SerialDevice::OpenCall> g_openCall{&systemOpen};
 
 } // namespace
 
-void SerialDevice::SetOpenCall(OpenCall call) {
+void SerialDevice::setOpenCall(OpenCall call) {
     g_openCall.store(call ? call : &systemOpen);
 }
 
@@ -363,3 +365,5 @@ SerialDevice::Wake SerialDevice::wait(bool watchPort, bool wantRead, bool wantWr
     wake.hangUp = (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     return wake;
 }
+
+} // namespace serial

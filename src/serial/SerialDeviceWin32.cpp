@@ -9,6 +9,8 @@
 #include <cctype>
 #include <vector>
 
+namespace serial {
+
 // The worker learns of received bytes from an overlapped ReadFile kept pending (with time-outs that
 // end it at the first pause after a byte), not from WaitCommEvent(EV_RXCHAR) and a ReadFile after
 // it: the bytes are in hand when the worker wakes, a hang-up ends the read with an error, and it also
@@ -440,3 +442,5 @@ SerialDevice::Wake SerialDevice::wait(bool watchPort, bool wantRead, bool wantWr
         wake.writable = !m_io->writePending || isSignalled(m_io->write.hEvent);
     return wake;
 }
+
+} // namespace serial

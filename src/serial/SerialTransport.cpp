@@ -17,19 +17,19 @@ SerialTransport::~SerialTransport() {
 
 bool SerialTransport::open(session::ITransportEvents *events, bool serve) {
     m_link.Close();
-    m_link.ClearError();
+    m_link.clearError();
     m_events = events;
     if (!m_link.Open(this, m_port, kBaud, 'N', 8, 1, LINK_EV_RXCHAR | LINK_EV_RXFLAG,
                      static_cast<std::uint32_t>(1024)))
         return false;
-    m_openedPath = ResolvePortPath(m_port);
+    m_openedPath = resolvePortPath(m_port);
     if (serve)
         m_link.StartWorker();
     return true;
 }
 
 void SerialTransport::close() {
-    // Close pumps the channel (PumpPending) while it waits for the worker: reports not yet handled go.
+    // Close pumps the channel (pumpPending) while it waits for the worker: reports not yet handled go.
     m_link.Close();
     m_channel.abandon();
 }
@@ -45,31 +45,31 @@ std::string SerialTransport::name() const {
 }
 
 std::string SerialTransport::failureText() const {
-    return openFailureText(m_link.LastOpenResult(), m_link.LastOpenError());
+    return openFailureText(m_link.lastOpenResult(), m_link.lastOpenError());
 }
 
 bool SerialTransport::present() const {
-    if (!m_openedPath.empty() && ResolvePortPath(m_port) != m_openedPath)
+    if (!m_openedPath.empty() && resolvePortPath(m_port) != m_openedPath)
         return false;
-    return PortPresent(m_port);
+    return portPresent(m_port);
 }
 
-void SerialTransport::OnLinkBytes(const std::uint8_t *data, std::size_t size) {
+void SerialTransport::onLinkBytes(const std::uint8_t *data, std::size_t size) {
     // The call owns its copy: the link may be closed inside it, which releases this worker early.
     m_channel.postAndWait([this, bytes = std::vector<std::uint8_t>(data, data + size)] {
-        if (!m_events || !m_link.IsOpen())
+        if (!m_events || !m_link.isOpen())
             return;
         // Bytes read after a failure was reported (a write that failed) are not taken: the line goes.
-        if (m_link.ErrorFlag())
+        if (m_link.errorFlag())
             m_events->onTransportDrop();
         else
             m_events->onTransportBytes(bytes.data(), bytes.size());
     });
 }
 
-void SerialTransport::OnLinkDown() {
+void SerialTransport::onLinkDown() {
     m_channel.post([this] {
-        if (m_events && m_link.IsOpen())
+        if (m_events && m_link.isOpen())
             m_events->onTransportDrop();
     });
 }

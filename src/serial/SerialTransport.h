@@ -27,10 +27,10 @@ public:
 
     bool open(session::ITransportEvents *events, bool serve) override;
     void close() override;
-    bool isOpen() const override { return m_link.IsOpen(); }
+    bool isOpen() const override { return m_link.isOpen(); }
     bool write(const std::uint8_t *data, std::size_t size) override;
-    bool failed() const override { return m_link.ErrorFlag() != 0; }
-    void clearFailure() override { m_link.ClearError(); }
+    bool failed() const override { return m_link.errorFlag() != 0; }
+    void clearFailure() override { m_link.clearError(); }
     std::string name() const override;
     // Why the last open failed: "no such device", "in use by another program", ...
     std::string failureText() const override;
@@ -48,9 +48,9 @@ public:
 
 private:
     // ILinkOwner, on the link's worker thread.
-    void OnLinkBytes(const std::uint8_t *data, std::size_t size) override;
-    void OnLinkDown() override;
-    void PumpPending() override { m_channel.abandon(); }
+    void onLinkBytes(const std::uint8_t *data, std::size_t size) override;
+    void onLinkDown() override;
+    void pumpPending() override { m_channel.abandon(); }
 
     unsigned m_port;
     std::string m_displayName;

@@ -23,8 +23,8 @@ class IDeviceConsole {
 public:
     virtual ~IDeviceConsole() = default;
 
-    virtual bool PortOn() const = 0;
-    virtual std::uint8_t DeviceByte() const = 0;
+    virtual bool portOn() const = 0;
+    virtual std::uint8_t deviceByte() const = 0;
     // A text command; every command line gets the current device's address prefix. A text that does
     // not fit the write limit once prefixed is refused whole.
     virtual SendStatus SendText(std::string_view text) = 0;
@@ -33,8 +33,8 @@ public:
 
     // A sink registered twice is held once; removing an unknown sink does nothing; a sink may leave
     // (or remove another) while a reply is handed out.
-    virtual void AddReplySink(IReplySink *sink) = 0;
-    virtual void RemoveReplySink(IReplySink *sink) = 0;
+    virtual void addReplySink(IReplySink *sink) = 0;
+    virtual void removeReplySink(IReplySink *sink) = 0;
 };
 
 } // namespace session

@@ -142,12 +142,12 @@ DeviceModel::~DeviceModel() {
 void DeviceModel::attach(DeviceSession &session) {
     detach();
     m_session = &session;
-    m_session->AddReplySink(this);
+    m_session->addReplySink(this);
 }
 
 void DeviceModel::detach() {
     if (m_session)
-        m_session->RemoveReplySink(this);
+        m_session->removeReplySink(this);
     m_session = nullptr;
 }
 
@@ -166,7 +166,7 @@ void DeviceModel::keepOnly(std::span<const std::uint8_t> devices) {
             m_states[device].reset();
 }
 
-void DeviceModel::OnReply(const protocol::Reply &reply) {
+void DeviceModel::onReply(const protocol::Reply &reply) {
     apply(m_session ? m_session->replyDevice() : 0, reply);
 }
 

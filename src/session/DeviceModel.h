@@ -77,7 +77,7 @@ public:
     void removeObserver(IDeviceModelObserver *observer);
 
     // IReplySink: the record is applied to the session's reply device.
-    void OnReply(const protocol::Reply &reply) override;
+    void onReply(const protocol::Reply &reply) override;
 
 private:
     template <class Call> void tellObservers(Call &&call);

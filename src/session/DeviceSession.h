@@ -75,12 +75,12 @@ public:
     void setDeviceByte(std::uint8_t device) { m_deviceByte = device; }
 
     // IDeviceConsole
-    bool PortOn() const override { return m_portOn; }
-    std::uint8_t DeviceByte() const override { return m_deviceByte; }
+    bool portOn() const override { return m_portOn; }
+    std::uint8_t deviceByte() const override { return m_deviceByte; }
     SendStatus SendText(std::string_view text) override;
     SendStatus SendFrame(std::uint16_t code, std::span<const std::uint8_t> payload = {}) override;
-    void AddReplySink(IReplySink *sink) override { m_sinks.add(sink); }
-    void RemoveReplySink(IReplySink *sink) override { m_sinks.remove(sink); }
+    void addReplySink(IReplySink *sink) override { m_sinks.add(sink); }
+    void removeReplySink(IReplySink *sink) override { m_sinks.remove(sink); }
 
     // Bytes as they are, no prefix (the search probe, a shared line's clients).
     SendStatus sendRaw(std::string_view bytes);

@@ -83,7 +83,7 @@ void LineController::togglePort() {
         setState(LineState::Off, LineEvent::None);
         return;
     }
-    if (m_session.PortOn()) {
+    if (m_session.portOn()) {
         m_session.setPortOn(false);
         m_session.close();
         setState(LineState::Off, LineEvent::None);
@@ -104,7 +104,7 @@ void LineController::togglePort() {
 
 void LineController::choosePort(unsigned port) {
     endSearchAndWait();
-    const bool wasOn = m_session.PortOn();
+    const bool wasOn = m_session.portOn();
     m_session.close();
     useSerial(port);
     clearFailure();
@@ -250,7 +250,7 @@ void LineController::closeAfterFailure() {
         }
         return;
     }
-    const bool wasOn = m_session.PortOn();
+    const bool wasOn = m_session.portOn();
     // A probed port that fails ends the search where it is.
     if (m_search.running())
         m_search.cancel();

@@ -13,15 +13,15 @@ class IReplySink {
 public:
     virtual ~IReplySink() = default;
 
-    virtual void OnReply(const protocol::Reply &reply) = 0;
+    virtual void onReply(const protocol::Reply &reply) = 0;
 
     // The raw-line hook (the EDID capture): while a sink answers true here, each complete received
     // line is handed to it whole, CR LF included, and is neither decoded nor offered to other sinks.
-    virtual bool TakesRawLines() const { return false; }
-    virtual void OnRawLine(std::string_view line) { (void)line; }
+    virtual bool takesRawLines() const { return false; }
+    virtual void onRawLine(std::string_view line) { (void)line; }
 
     // The line closed or a device search started: whatever waited for a reply waits no longer.
-    virtual void OnLinkReset() {}
+    virtual void onLinkReset() {}
 };
 
 } // namespace session

@@ -19,8 +19,8 @@ bool ReplySinks::contains(const IReplySink *sink) const {
 
 bool ReplySinks::offerRawLine(std::string_view line) {
     for (IReplySink *sink : m_sinks) {
-        if (sink->TakesRawLines()) {
-            sink->OnRawLine(line);
+        if (sink->takesRawLines()) {
+            sink->onRawLine(line);
             return true;
         }
     }
@@ -28,11 +28,11 @@ bool ReplySinks::offerRawLine(std::string_view line) {
 }
 
 void ReplySinks::dispatch(const protocol::Reply &reply) {
-    forEach([&reply](IReplySink &sink) { sink.OnReply(reply); });
+    forEach([&reply](IReplySink &sink) { sink.onReply(reply); });
 }
 
 void ReplySinks::linkReset() {
-    forEach([](IReplySink &sink) { sink.OnLinkReset(); });
+    forEach([](IReplySink &sink) { sink.onLinkReset(); });
 }
 
 template <class Action> void ReplySinks::forEach(Action &&action) {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ctime>
 
+namespace session {
+
 namespace {
 
 bool isFrame(std::string_view bytes) {
@@ -115,3 +117,5 @@ std::string TrafficLog::format(const Entry &entry, bool hex) {
     return std::string(stamp) + (entry.direction == Direction::Sent ? " >> " : " << ") +
            (hex ? asHex(entry.bytes) : asText(entry.bytes));
 }
+
+} // namespace session

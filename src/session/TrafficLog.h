@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace session {
+
 // What went over the serial line, one entry per line: each request handed to the port is cut into
 // its lines (a binary command frame stays one entry), received bytes are collected up to each LF.
 // Standard library only; the traffic window shows it. Holds at most `capacity` entries: a new one
@@ -52,3 +54,5 @@ private:
     std::int64_t m_pendingSince = 0;
     std::size_t m_dropped = 0;
 };
+
+} // namespace session

@@ -82,7 +82,7 @@ StateFolder::ReadResult StateFolder::read(const std::string &name) const {
 std::string StateFolder::write(const std::string &name, const std::string &bytes) const {
     // The replace leaves errno as its failing call set it (its clean-up succeeds or fails alike).
     errno = 0;
-    if (files::ReplaceFileContent(filePath(name), bytes))
+    if (files::replaceFileContent(filePath(name), bytes))
         return {};
     return name + " could not be written in " + m_path + ": " + systemReason(errno) + ".";
 }

@@ -81,7 +81,7 @@ CaptureResult ComputeCaptureRects(const PanelArrangement &arrangement, unsigned 
 
     for (unsigned i = 0; i < rows; ++i) {
         for (unsigned j = 0; j < columns; ++j) {
-            WallPanel &panel = preset.panels[PanelIndex(static_cast<int>(i), static_cast<int>(j))];
+            WallPanel &panel = preset.panels[panelIndex(static_cast<int>(i), static_cast<int>(j))];
             panel.x1 = x1[j];
             panel.y1 = y1[i];
             panel.x2 = x2[j];
@@ -91,7 +91,7 @@ CaptureResult ComputeCaptureRects(const PanelArrangement &arrangement, unsigned 
     return CaptureResult::Computed;
 }
 
-const char *CaptureResultText(CaptureResult result) {
+const char *captureResultText(CaptureResult result) {
     switch (result) {
     case CaptureResult::Computed:
         return "The capture rectangles were computed.";

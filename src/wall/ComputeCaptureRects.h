@@ -22,6 +22,6 @@ CaptureResult ComputeCaptureRects(const PanelArrangement &arrangement, unsigned 
                                   WallPreset &preset);
 
 // A sentence for the operator about a result other than Computed.
-const char *CaptureResultText(CaptureResult result);
+const char *captureResultText(CaptureResult result);
 
 } // namespace wall

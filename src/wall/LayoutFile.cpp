@@ -63,7 +63,7 @@ PresetTable defaultTable() {
         preset.description.assign(1, ' '); // (not = " ": g++ 12 gives a false -Wrestrict there)
         for (int row = 0; row < 3; ++row) {
             for (int column = 0; column < 3; ++column) {
-                WallPanel &p = preset.panels[PanelIndex(row, column)];
+                WallPanel &p = preset.panels[panelIndex(row, column)];
                 p.x1 = static_cast<int16_t>(640 * column + 1);
                 p.y1 = static_cast<int16_t>(360 * row + 1);
                 p.x2 = static_cast<int16_t>(640 * (column + 1));
@@ -76,11 +76,11 @@ PresetTable defaultTable() {
 
 } // namespace
 
-std::string DefaultLayoutFileContent() {
-    return FormatLayoutFile(defaultTable());
+std::string defaultLayoutFileContent() {
+    return formatLayoutFile(defaultTable());
 }
 
-std::string FormatLayoutFile(const PresetTable &table) {
+std::string formatLayoutFile(const PresetTable &table) {
     std::string out;
     out.reserve(35938);
     for (const auto &preset : table.presets) {
@@ -90,7 +90,7 @@ std::string FormatLayoutFile(const PresetTable &table) {
     }
     out += "\r\n";
     for (const auto &preset : table.presets)
-        out += files::FormatStarredLine(preset.description);
+        out += files::formatStarredLine(preset.description);
     for (const auto &preset : table.presets)
         for (const auto &panel : preset.panels)
             appendPanelLine(out, panel);
@@ -99,14 +99,14 @@ std::string FormatLayoutFile(const PresetTable &table) {
 
 namespace {
 
-bool readLayout(files::TextScanner &scanner, PresetTable &table) {
+bool scanLayout(files::TextScanner &scanner, PresetTable &table) {
     bool complete = true;
     for (auto &preset : table.presets)
         complete = readField(scanner, preset.gridCode) && complete;
 
     bool lastCut = false;
     for (auto &preset : table.presets) {
-        files::StarredDescription description = files::ReadStarredDescription(scanner);
+        files::StarredDescription description = files::readStarredDescription(scanner);
         if (description.read)
             preset.description = std::move(description.text);
         complete = description.read && complete;
@@ -115,7 +115,7 @@ bool readLayout(files::TextScanner &scanner, PresetTable &table) {
     // A long last description would otherwise leave its tail where the panel numbers are read,
     // and every panel record would stay unread.
     if (lastCut)
-        files::SkipRestOfLine(scanner);
+        files::skipRestOfLine(scanner);
 
     for (auto &preset : table.presets) {
         for (auto &p : preset.panels) {
@@ -136,21 +136,21 @@ bool readLayout(files::TextScanner &scanner, PresetTable &table) {
 
 } // namespace
 
-bool ReadLayout(std::istream &in, PresetTable &table) {
+bool readLayout(std::istream &in, PresetTable &table) {
     files::TextScanner scanner(in);
-    return readLayout(scanner, table);
+    return scanLayout(scanner, table);
 }
 
-bool ReadLayout(std::string_view bytes, PresetTable &table) {
+bool readLayout(std::string_view bytes, PresetTable &table) {
     files::TextScanner scanner(bytes);
-    return readLayout(scanner, table);
+    return scanLayout(scanner, table);
 }
 
 std::vector<std::string> LoadLayoutFile(PresetTable &table, const std::string &path) {
     std::vector<std::string> messages;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
-        messages = files::StoreConsoleFile(path, DefaultLayoutFileContent(), kCannotCreate);
+        messages = files::storeConsoleFile(path, defaultLayoutFileContent(), kCannotCreate);
 
     std::string bytes;
     const bool opened = readWholeFile(path, bytes);
@@ -160,27 +160,27 @@ std::vector<std::string> LoadLayoutFile(PresetTable &table, const std::string &p
         messages.push_back("File read failed");
         return messages;
     }
-    ReadLayout(bytes, table);
+    readLayout(bytes, table);
     return messages;
 }
 
-std::vector<std::string> SaveLayoutFile(const PresetTable &table, const std::string &path) {
-    return files::StoreConsoleFile(path, FormatLayoutFile(table), kCannotCreate);
+std::vector<std::string> saveLayoutFile(const PresetTable &table, const std::string &path) {
+    return files::storeConsoleFile(path, formatLayoutFile(table), kCannotCreate);
 }
 
-PresetFileResult LoadPresetFile(PresetTable &table, const std::string &path) {
+PresetFileResult loadPresetFile(PresetTable &table, const std::string &path) {
     std::string bytes;
     if (!readWholeFile(path, bytes))
         return PresetFileResult::CannotOpen;
     PresetTable loaded = table;
-    if (!ReadLayout(bytes, loaded))
+    if (!readLayout(bytes, loaded))
         return PresetFileResult::Incomplete;
     table = std::move(loaded);
     return PresetFileResult::Loaded;
 }
 
-bool SavePresetFile(const PresetTable &table, const std::string &path) {
-    return files::ReplaceFileContent(path, FormatLayoutFile(table));
+bool savePresetFile(const PresetTable &table, const std::string &path) {
+    return files::replaceFileContent(path, formatLayoutFile(table));
 }
 
 } // namespace wall

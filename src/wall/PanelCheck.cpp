@@ -4,7 +4,7 @@
 
 namespace wall {
 
-PanelRefusal CheckFullScreen(unsigned deviceAddress, int outputPort) {
+PanelRefusal checkFullScreen(unsigned deviceAddress, int outputPort) {
     if (deviceAddress > protocol::kMaxDeviceAddress)
         return PanelRefusal::DeviceAddress;
     if (outputPort < 1 || outputPort > 9)
@@ -12,8 +12,8 @@ PanelRefusal CheckFullScreen(unsigned deviceAddress, int outputPort) {
     return PanelRefusal::None;
 }
 
-PanelRefusal CheckPanel(const PanelValues &v) {
-    if (const PanelRefusal target = CheckFullScreen(v.deviceAddress, v.outputPort);
+PanelRefusal checkPanel(const PanelValues &v) {
+    if (const PanelRefusal target = checkFullScreen(v.deviceAddress, v.outputPort);
         target != PanelRefusal::None)
         return target;
     if (v.rotation != 0 && v.rotation != 90 && v.rotation != 180 && v.rotation != 270)
@@ -27,11 +27,11 @@ PanelRefusal CheckPanel(const PanelValues &v) {
     return PanelRefusal::None;
 }
 
-PanelRefusal CheckPanel(const WallPanel &p) {
-    return CheckPanel(PanelValues{p.deviceAddress, p.outputPort, p.rotation, p.x1, p.y1, p.x2, p.y2});
+PanelRefusal checkPanel(const WallPanel &p) {
+    return checkPanel(PanelValues{p.deviceAddress, p.outputPort, p.rotation, p.x1, p.y1, p.x2, p.y2});
 }
 
-std::string StoredPanelRefusalText(PanelRefusal refusal, const WallPanel &p) {
+std::string storedPanelRefusalText(PanelRefusal refusal, const WallPanel &p) {
     switch (refusal) {
     case PanelRefusal::None:
         break;

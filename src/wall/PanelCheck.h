@@ -30,15 +30,15 @@ struct PanelValues {
 };
 
 // Whether the values make a panel command line, and if not, why.
-PanelRefusal CheckPanel(const PanelValues &values);
-PanelRefusal CheckPanel(const WallPanel &panel);
+PanelRefusal checkPanel(const PanelValues &values);
+PanelRefusal checkPanel(const WallPanel &panel);
 
 // Why a stored panel (a hand-edited file, a computed rectangle, a record never set) cannot be sent:
 // "Output port 12 is not 1~9.", ...; empty for None.
-std::string StoredPanelRefusalText(PanelRefusal refusal, const WallPanel &panel);
+std::string storedPanelRefusalText(PanelRefusal refusal, const WallPanel &panel);
 
 // A full-screen line needs only its prefix and output digit: its rectangle is fixed and any
 // rotation other than 180 goes out as 0.
-PanelRefusal CheckFullScreen(unsigned deviceAddress, int outputPort);
+PanelRefusal checkFullScreen(unsigned deviceAddress, int outputPort);
 
 } // namespace wall

@@ -23,15 +23,15 @@ PanelCommand refuse(PanelRefusal refusal) {
 
 } // namespace
 
-PanelCommand BuildPanelCommand(const WallPanel &panel) {
-    if (const PanelRefusal refusal = CheckPanel(panel); refusal != PanelRefusal::None)
+PanelCommand buildPanelCommand(const WallPanel &panel) {
+    if (const PanelRefusal refusal = checkPanel(panel); refusal != PanelRefusal::None)
         return refuse(refusal);
     return format(panel.deviceAddress, panel.outputPort, panel.x1 - 1, panel.y1 - 1, panel.x2 - 1,
                   panel.y2 - 1, panel.rotation);
 }
 
-PanelCommand BuildFullScreenCommand(unsigned deviceAddress, int outputPort, int rotation) {
-    if (const PanelRefusal refusal = CheckFullScreen(deviceAddress, outputPort);
+PanelCommand buildFullScreenCommand(unsigned deviceAddress, int outputPort, int rotation) {
+    if (const PanelRefusal refusal = checkFullScreen(deviceAddress, outputPort);
         refusal != PanelRefusal::None)
         return refuse(refusal);
     return format(deviceAddress, outputPort, 0, 0, 1919, 1079, rotation == 180 ? 180 : 0);

@@ -18,10 +18,10 @@ struct PanelCommand {
 inline constexpr std::size_t kPanelCommandLength = 47;
 
 // The command that sends one panel's capture rectangle and rotation to its switcher output.
-PanelCommand BuildPanelCommand(const WallPanel &panel);
+PanelCommand buildPanelCommand(const WallPanel &panel);
 
 // The command that shows the whole frame on one output: rectangle 0000.0000.1919.1079, rotation
 // "180" when the rotation given is 180 and "000" for any other value.
-PanelCommand BuildFullScreenCommand(unsigned deviceAddress, int outputPort, int rotation);
+PanelCommand buildFullScreenCommand(unsigned deviceAddress, int outputPort, int rotation);
 
 } // namespace wall

@@ -4,19 +4,19 @@
 
 namespace wall {
 
-unsigned GridRows(uint16_t gridCode) {
+unsigned gridRows(uint16_t gridCode) {
     return (gridCode / 10u) % 10u;
 }
 
-unsigned GridColumns(uint16_t gridCode) {
+unsigned gridColumns(uint16_t gridCode) {
     return gridCode % 10u;
 }
 
-std::string PresetListText(int n, const WallPreset &preset) {
-    std::string text = files::ListLabel(n);
-    text += static_cast<char>('0' + GridRows(preset.gridCode));
+std::string presetListText(int n, const WallPreset &preset) {
+    std::string text = files::listLabel(n);
+    text += static_cast<char>('0' + gridRows(preset.gridCode));
     text += 'x';
-    text += static_cast<char>('0' + GridColumns(preset.gridCode));
+    text += static_cast<char>('0' + gridColumns(preset.gridCode));
     return text + ": " + preset.description;
 }
 

@@ -20,21 +20,21 @@ struct WallPreset {
     bool operator==(const WallPreset &) const = default;
 };
 
-inline constexpr int PanelIndex(int row, int column) {
+inline constexpr int panelIndex(int row, int column) {
     return kGridSide * row + column;
 }
 
 // The grid code of a wall of rows x columns panels (each 1..6).
-inline constexpr uint16_t GridCode(unsigned rows, unsigned columns) {
+inline constexpr uint16_t gridCode(unsigned rows, unsigned columns) {
     return static_cast<uint16_t>(10 * rows + columns);
 }
 
 // Rows and columns a grid code stands for: its tens and units digits.
-unsigned GridRows(uint16_t gridCode);
-unsigned GridColumns(uint16_t gridCode);
+unsigned gridRows(uint16_t gridCode);
+unsigned gridColumns(uint16_t gridCode);
 
 // The preset list entry for preset n (1..32): label, rows digit, "x", columns digit, ": ",
 // description; the default preset 1 reads "No. 1:3x3:  ".
-std::string PresetListText(int n, const WallPreset &preset);
+std::string presetListText(int n, const WallPreset &preset);
 
 } // namespace wall

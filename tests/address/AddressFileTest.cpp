@@ -39,7 +39,7 @@ AddressTable markedTable() {
 }
 
 TEST(AddressFile, DefaultContentIsTheAddressLineAndThirtyTwoOneSpaceDescriptions) {
-    const std::string content = DefaultAddressFileContent();
+    const std::string content = defaultAddressFileContent();
     EXPECT_EQ(content.size(), 226u);
     EXPECT_EQ(content, addressLine() + starLines(32));
 }
@@ -48,12 +48,12 @@ TEST(AddressFile, MissingFileIsCreatedWithTheDefaultAndRead) {
     ScopedTempCwd cwd;
     AddressTable table = markedTable();
     EXPECT_TRUE(LoadAddressFile(table).empty());
-    EXPECT_EQ(readFile(kAddressFileName), DefaultAddressFileContent());
+    EXPECT_EQ(readFile(kAddressFileName), defaultAddressFileContent());
     for (const auto &entry : table.entries)
         EXPECT_EQ(entry, (AddressEntry{0, " "}));
-    EXPECT_EQ(AddressListText(1, table.entries[0]), "No. 1:00:  ");
-    EXPECT_EQ(AddressListText(9, table.entries[8]), "No. 9:00:  ");
-    EXPECT_EQ(AddressListText(32, table.entries[31]), "No.32:00:  ");
+    EXPECT_EQ(addressListText(1, table.entries[0]), "No. 1:00:  ");
+    EXPECT_EQ(addressListText(9, table.entries[8]), "No. 9:00:  ");
+    EXPECT_EQ(addressListText(32, table.entries[31]), "No.32:00:  ");
 }
 
 TEST(AddressFile, ExistingFileIsReadNotReplaced) {
@@ -64,7 +64,7 @@ TEST(AddressFile, ExistingFileIsReadNotReplaced) {
     EXPECT_TRUE(LoadAddressFile(table).empty());
     EXPECT_EQ(readFile(kAddressFileName), content);
     EXPECT_EQ(table.entries[0], (AddressEntry{5, "Lobby"}));
-    EXPECT_EQ(AddressListText(1, table.entries[0]), "No. 1:05: Lobby");
+    EXPECT_EQ(addressListText(1, table.entries[0]), "No. 1:05: Lobby");
 }
 
 // Descriptions of 0, 10 and 14 characters and what follows them.
@@ -72,7 +72,7 @@ TEST(AddressFile, DescriptionsAreCutAtTenAndTheNextIsStillFound) {
     std::istringstream in(addressLine() + "*\r\n" + "*ABCDEFGHIJ\r\n" + "*Projector 12\r\n" + "*Next\r\n" +
                           starLines(28, "*x\r\n"));
     AddressTable table;
-    ReadAddressTable(in, table);
+    readAddressTable(in, table);
     EXPECT_EQ(table.entries[0].description, "");
     EXPECT_EQ(table.entries[1].description, "ABCDEFGHIJ");
     EXPECT_EQ(table.entries[2].description, "Projector ");
@@ -94,7 +94,7 @@ TEST(AddressFile, ShortFileLeavesWhatItDoesNotHold) {
 TEST(AddressFile, TextWhereANumberIsExpectedLeavesTheRemainingAddresses) {
     std::istringstream in("03 zz 04 05\r\n*One\r\n*Two\r\n");
     AddressTable table = markedTable();
-    ReadAddressTable(in, table);
+    readAddressTable(in, table);
     EXPECT_EQ(table.entries[0].address, 3);
     EXPECT_EQ(table.entries[1].address, 61);
     EXPECT_EQ(table.entries[31].address, 91);
@@ -105,15 +105,15 @@ TEST(AddressFile, TextWhereANumberIsExpectedLeavesTheRemainingAddresses) {
 TEST(AddressFile, AddressesOutsideTwoDigitsAreKeptAsReadAndShownWhole) {
     std::istringstream in("150 -1 7\r\n");
     AddressTable table;
-    ReadAddressTable(in, table);
+    readAddressTable(in, table);
     EXPECT_EQ(table.entries[0].address, 150);
     EXPECT_EQ(table.entries[1].address, 65535);
     EXPECT_EQ(table.entries[2].address, 7);
-    EXPECT_EQ(AddressListText(1, table.entries[0]), "No. 1:150: ");
+    EXPECT_EQ(addressListText(1, table.entries[0]), "No. 1:150: ");
     // What is shown whole is also written whole, so the file reads back the same.
-    std::istringstream again(FormatAddressFile(table));
+    std::istringstream again(formatAddressFile(table));
     AddressTable back;
-    ReadAddressTable(again, back);
+    readAddressTable(again, back);
     EXPECT_EQ(back, table);
 }
 
@@ -187,7 +187,7 @@ TEST(AddressFile, FullTableIsAtMost514Bytes) {
     AddressTable table;
     for (auto &entry : table.entries)
         entry = AddressEntry{99, "0123456789"};
-    EXPECT_EQ(FormatAddressFile(table).size(), 514u);
+    EXPECT_EQ(formatAddressFile(table).size(), 514u);
 }
 
 struct TooLongCase {
@@ -223,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SaveValidationTest,
 
 TEST(AddressFile, FailedSaveKeepsTheOldFileAndTable) {
     ScopedTempCwd cwd;
-    const std::string old = DefaultAddressFileContent();
+    const std::string old = defaultAddressFileContent();
     writeFile(kAddressFileName, old);
     std::filesystem::create_directory(std::string(kAddressFileName) + ".tmp"); // blocks the new file
     std::array<std::string, 32> addresses;

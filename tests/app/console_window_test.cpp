@@ -75,7 +75,7 @@ TEST(ConsoleWindow, FreshStartWritesDefaultAddressFileAndListsEntries) {
     EXPECT_EQ(texts[10], "No.10:00:  ");
     EXPECT_EQ(texts[32], "No.32:00:  ");
     EXPECT_EQ(list->currentIndex(), 0);
-    EXPECT_EQ(dlg.DeviceByte(), 0);
+    EXPECT_EQ(dlg.deviceByte(), 0);
 }
 
 TEST(ConsoleWindow, SavedAddressFileFillsTheList) {
@@ -102,10 +102,10 @@ TEST(ConsoleWindow, SavedAddressFileFillsTheList) {
     // Choosing an entry sets the device byte from the table; "All" goes back to 0.
     list->setCurrentIndex(2);
     emit list->activated(2);
-    EXPECT_EQ(dlg.DeviceByte(), 12);
+    EXPECT_EQ(dlg.deviceByte(), 12);
     list->setCurrentIndex(0);
     emit list->activated(0);
-    EXPECT_EQ(dlg.DeviceByte(), 0);
+    EXPECT_EQ(dlg.deviceByte(), 0);
 }
 
 TEST(ConsoleWindow, UnreadableAddressFileIsReportedAndStartUpGoesOn) {
@@ -168,7 +168,7 @@ TEST(ConsoleWindow, ControlsTabsAndPages) {
 
     auto visiblePages = [&] {
         QStringList names;
-        for (const PageEntry &entry : PageTable())
+        for (const PageEntry &entry : pageTable())
             if (dlg.page(entry.templateNumber)->isVisible())
                 names << QString::number(entry.templateNumber);
         return names;
@@ -255,11 +255,11 @@ TEST(ConsoleWindow, AboutBoxFromF1AndFromTheWindowMenu) {
 
 class ConsoleOnPty : public ::testing::Test {
 protected:
-    void SetUp() override { serial::SetDeviceTable(serial::EmptyDeviceTable()); }
+    void SetUp() override { serial::setDeviceTable(serial::emptyDeviceTable()); }
     void TearDown() override {
         m_dlg.reset();
         m_peer.reset();
-        serial::SetDeviceTable(serial::SystemDeviceTable());
+        serial::setDeviceTable(serial::systemDeviceTable());
     }
     CConsoleDlg &start() {
         m_dlg = std::make_unique<CConsoleDlg>();
@@ -269,7 +269,7 @@ protected:
     void turnOn() {
         m_peer = std::make_unique<serialtest::PtyPeer>(1);
         QTest::mouseClick(ui::control<QPushButton>(m_dlg.get(), CConsoleDlg::IDC_PORT_BUTTON), Qt::LeftButton);
-        ASSERT_TRUE(m_dlg->PortOn());
+        ASSERT_TRUE(m_dlg->portOn());
     }
     // The next bytes on the line are exactly these; a marker the test sends itself proves that
     // nothing went out before it.
@@ -279,7 +279,7 @@ protected:
     }
     void expectNothingSent() {
         m_dlg->session().SendText("\r\nMARK\r\n");
-        const std::string expected = "\r\nA" + twoDigits(m_dlg->DeviceByte()) + " MARK\r\n";
+        const std::string expected = "\r\nA" + twoDigits(m_dlg->deviceByte()) + " MARK\r\n";
         EXPECT_EQ(nextBytes(expected.size()), expected);
     }
     static std::string twoDigits(int v) { return std::string{char('0' + v / 10), char('0' + v % 10)}; }
@@ -311,7 +311,7 @@ TEST_F(ConsoleOnPty, WheelOverAnUnfocusedListChangesNothingAndSendsNothing) {
         }
         EXPECT_EQ(list->currentIndex(), before) << list->objectName().toStdString();
     }
-    EXPECT_TRUE(dlg.PortOn());
+    EXPECT_TRUE(dlg.portOn());
     EXPECT_TRUE(m_messages.messages().isEmpty());
     expectNothingSent();
 }
@@ -339,7 +339,7 @@ TEST_F(ConsoleOnPty, AnAddressAboveNinetyNineIsRefusedNeverTruncated) {
         EXPECT_TRUE(m_messages.messages().first().contains(entry == 2 ? "300" : "150"));
         // The list goes back to the entry the device byte still belongs to.
         EXPECT_EQ(list->currentIndex(), 1);
-        EXPECT_EQ(dlg.DeviceByte(), 5);
+        EXPECT_EQ(dlg.deviceByte(), 5);
     }
     expectNothingSent();
 }
@@ -352,8 +352,8 @@ TEST_F(ConsoleOnPty, SearchSuccessClearsTheWaitTextAtOnce) {
     ASSERT_EQ(status->text(), "Please wait.....");
     EXPECT_EQ(nextBytes(15), "\r\nA00 GET STA\r\n");
     ASSERT_TRUE(m_peer->write("NOTHING KNOWN\r\n")); // any line ends the search
-    ASSERT_TRUE(testsupport::waitFor([&] { return !dlg.SearchInProgress(); }));
-    EXPECT_TRUE(dlg.PortOn());
+    ASSERT_TRUE(testsupport::waitFor([&] { return !dlg.searchInProgress(); }));
+    EXPECT_TRUE(dlg.portOn());
     EXPECT_EQ(status->text(), " ");
 }
 
@@ -368,16 +368,16 @@ TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
     std::vector<std::pair<QWidget *, QWidget *>> bound;
     ui::Exchange::bindObserver() = [&](QWidget *dialog, QWidget *control) { bound.emplace_back(dialog, control); };
     std::vector<QWidget *> owners{dlg.multiview(), dlg.addressDialog()};
-    for (const PageEntry &entry : PageTable())
+    for (const PageEntry &entry : pageTable())
         owners.push_back(dlg.page(entry.templateNumber));
     for (QWidget *owner : owners) {
         bound.clear();
         if (owner == dlg.multiview())
-            dlg.multiview()->UpdateData(false);
+            dlg.multiview()->updateData(false);
         else if (owner == dlg.addressDialog())
-            dlg.addressDialog()->UpdateData(false);
+            dlg.addressDialog()->updateData(false);
         else
-            static_cast<CConsolePage *>(owner)->UpdateData(false);
+            static_cast<CConsolePage *>(owner)->updateData(false);
         EXPECT_FALSE(bound.empty()) << owner->objectName().toStdString() << " binds nothing";
         for (const auto &[dialog, control] : bound) {
             // An exchange may be rooted at a group inside its owner (two "Device Address:" edits).
@@ -431,7 +431,7 @@ TEST_F(ConsoleOnPty, APortThatDoesNotOpenSaysWhy) {
     CConsoleDlg &dlg = start();
     auto *status = ui::control<QLabel>(&dlg, CConsoleDlg::IDC_STATUS);
     struct Case {
-        SerialDevice::OpenCall call;
+        serial::SerialDevice::OpenCall call;
         bool link;
         QString reason;
     };
@@ -445,10 +445,10 @@ TEST_F(ConsoleOnPty, APortThatDoesNotOpenSaysWhy) {
         std::filesystem::remove("COM1");
         if (c.link)
             std::filesystem::create_symlink("not-a-tty", "COM1");
-        SerialDevice::SetOpenCall(c.call);
+        serial::SerialDevice::setOpenCall(c.call);
         m_messages.clear();
         QTest::mouseClick(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_PORT_BUTTON), Qt::LeftButton);
-        SerialDevice::SetOpenCall(nullptr);
+        serial::SerialDevice::setOpenCall(nullptr);
         EXPECT_EQ(m_messages.messages(), QStringList{"Can not find this port or used by other application"});
         EXPECT_EQ(status->text(), c.reason);
         EXPECT_TRUE(dlg.portPathText().endsWith("\n" + c.reason)) << dlg.portPathText().toStdString();

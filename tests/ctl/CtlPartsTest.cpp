@@ -51,7 +51,7 @@ TEST(CtlState, TextReportsOnlyWhatIsKnown) {
     for (const auto &c : cases) {
         session::DeviceState state;
         c.set(state);
-        EXPECT_EQ(StateReport::Text(state), c.text);
+        EXPECT_EQ(StateReport::text(state), c.text);
     }
 }
 
@@ -74,16 +74,16 @@ TEST(CtlPorts, DevicePathReachesItsDeviceWhateverComEntriesLieAround) {
         const std::optional<unsigned> port = serial::portNumberFor(c.path, error);
         EXPECT_EQ(port.value_or(0), c.port) << c.path << ": " << error;
         if (port && c.port != 3) {
-            EXPECT_EQ(serial::ResolvePortPath(*port), std::filesystem::canonical(c.path).string()) << c.path;
+            EXPECT_EQ(serial::resolvePortPath(*port), std::filesystem::canonical(c.path).string()) << c.path;
         }
     }
-    serial::SetDeviceTable(serial::SystemDeviceTable());
+    serial::setDeviceTable(serial::systemDeviceTable());
 }
 
 TEST(CtlPorts, LineLabelNamesTheDeviceItLeadsTo) {
     testsupport::ScopedTempCwd cwd;
     const std::string here = std::filesystem::current_path().string();
-    serial::SetDeviceTable(serial::DeviceTable{{{1, 4, here + "/ttyT"}}});
+    serial::setDeviceTable(serial::DeviceTable{{{1, 4, here + "/ttyT"}}});
     testsupport::writeFile("dev2", "");
     std::filesystem::create_symlink("dev2", "COM2");
     std::filesystem::create_symlink("../gone", "COM3");
@@ -104,14 +104,14 @@ TEST(CtlPorts, LineLabelNamesTheDeviceItLeadsTo) {
         std::string error;
         const std::optional<unsigned> port = serial::portNumberFor(c.given, error);
         ASSERT_TRUE(port) << c.given << ": " << error;
-        EXPECT_EQ(SerialLineLabel(c.given, *port), c.label) << c.given;
+        EXPECT_EQ(serialLineLabel(c.given, *port), c.label) << c.given;
     }
-    serial::SetDeviceTable(serial::SystemDeviceTable());
+    serial::setDeviceTable(serial::systemDeviceTable());
 }
 
 TEST(CtlPorts, FailedSearchNamesThePortsHereAndWhyEachDidNotDo) {
     testsupport::ScopedTempCwd cwd;
-    serial::SetDeviceTable(serial::EmptyDeviceTable());
+    serial::setDeviceTable(serial::emptyDeviceTable());
     int master = -1;
     int slave = -1;
     char name[256] = {};
@@ -123,9 +123,9 @@ TEST(CtlPorts, FailedSearchNamesThePortsHereAndWhyEachDidNotDo) {
     std::filesystem::create_symlink("unplugged", "COM7"); // not here at all
 
     EventLoop loop;
-    const std::vector<std::string> report = SearchFailureReport(LookAtPorts(loop));
+    const std::vector<std::string> report = searchFailureReport(lookAtPorts(loop));
     ::close(master);
-    serial::SetDeviceTable(serial::SystemDeviceTable());
+    serial::setDeviceTable(serial::systemDeviceTable());
     ASSERT_EQ(report.size(), 3u);
     EXPECT_EQ(report[0], "Can not find available device for this console!");
     EXPECT_EQ(report[1], "tried COM1..COM99: COM5 (" + std::filesystem::current_path().string() +

@@ -181,12 +181,12 @@ TEST_F(KorvexCtl, DevicePathReachesThePortPastComEntries) {
 TEST_F(KorvexCtl, WallShowSendsEachPanelOfTheGridToItsOutput) {
     wall::PresetTable table;
     wall::WallPreset &preset = table.presets[1];
-    preset.gridCode = wall::GridCode(1, 3);
+    preset.gridCode = wall::gridCode(1, 3);
     preset.panels[0] = {1, 4, 90, 1, 1, 960, 1080};
     preset.panels[1] = {1, 0, 0, 961, 1, 1920, 1080}; // no output: refused
     preset.panels[2] = {1, 6, 0, 961, 1, 1920, 1080};
     preset.panels[6] = {1, 7, 0, 1, 1, 100, 100}; // second row, outside the grid
-    testsupport::writeFile("walls.ini", wall::FormatLayoutFile(table));
+    testsupport::writeFile("walls.ini", wall::formatLayoutFile(table));
     ASSERT_NO_FATAL_FAILURE(startSim());
 
     const CtlRun run = this->run({"wall", "show", "2", "--layout", "walls.ini"});
@@ -305,14 +305,14 @@ TEST_F(KorvexCtl, ArgumentErrorsAreUsageErrors) {
 TEST_F(KorvexCtl, EdidReadSavesNumberedCapturesAndPrintsTheSummary) {
     ASSERT_NO_FATAL_FAILURE(startSim());
     const std::string sinkHex = simValue("sinkEdid.1").toString().toStdString();
-    EdidImage image{};
+    edid::EdidImage image{};
     for (std::size_t i = 0; i < image.size(); ++i)
         image[i] = static_cast<std::uint8_t>(std::stoi(sinkHex.substr(2 * i, 2), nullptr, 16));
-    EdidDecoder decoder;
-    decoder.DecodeAll(image);
-    const std::string summary =
-        std::regex_replace(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()),
-                           std::regex("\r\n"), "\n");
+    edid::EdidDecoder decoder;
+    decoder.decodeAll(image);
+    const std::string summary = std::regex_replace(
+        edid::summarizeEdid(decoder.videoText(), decoder.audioText(), decoder.generalText()),
+        std::regex("\r\n"), "\n");
 
     for (const char *name : {"Matrix_EDID_out2_00.bin", "Matrix_EDID_out2_01.bin"}) {
         const CtlRun run = this->run({"edid", "read", "out", "2"});

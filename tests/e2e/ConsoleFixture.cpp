@@ -2,7 +2,7 @@
 
 void ConsoleFixture::SetUp() {
     m_cwd = std::make_unique<testsupport::ScopedTempCwd>();
-    serial::SetDeviceTable(serial::EmptyDeviceTable());
+    serial::setDeviceTable(serial::emptyDeviceTable());
     m_messages = std::make_unique<ui::MessageCapture>();
 }
 
@@ -10,7 +10,7 @@ void ConsoleFixture::TearDown() {
     m_console.reset(); // closes the port before the simulators go
     m_sims.clear();
     m_messages.reset();
-    serial::SetDeviceTable(serial::SystemDeviceTable());
+    serial::setDeviceTable(serial::systemDeviceTable());
     m_cwd.reset();
 }
 

@@ -16,7 +16,7 @@ protected:
     void turnOnWithOneDeviceAt12() {
         startSim(1, {"--addresses", "12"});
         click(CConsoleDlg::IDC_PORT_BUTTON);
-        ASSERT_TRUE(console().PortOn());
+        ASSERT_TRUE(console().portOn());
     }
 
     // "Address Management" runs the dialog modally; the steps run inside its loop once it shows, and
@@ -75,10 +75,10 @@ TEST_F(AddressE2E, ReadWriteAndSaveThenTheListReachesTheDeviceAtItsNewAddress) {
     EXPECT_EQ(combo(CConsoleDlg::IDC_ADDRESS_LIST)->itemText(1), QStringLiteral("No. 1:07: B\u00fcro"));
 
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1);
-    EXPECT_EQ(console().DeviceByte(), 7);
+    EXPECT_EQ(console().deviceByte(), 7);
     EXPECT_TRUE(testsupport::waitFor([&] { return logHas(1, "A07 GET STA"); }));
     EXPECT_TRUE(
-        testsupport::waitFor([&] { return console().findPage<CVideoPage>()->OutputSelection(9) == 8; }));
+        testsupport::waitFor([&] { return console().findPage<CVideoPage>()->outputSelection(9) == 8; }));
     EXPECT_TRUE(m_messages->messages().isEmpty()) << m_messages->messages().join("|").toStdString();
 }
 

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // The 256 bytes of an image as the simulator's state shows them (512 lower-case hex digits).
-std::string Hex(const std::string &bytes) {
+std::string hex(const std::string &bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string hex;
     for (unsigned char b : bytes) {
@@ -30,7 +30,7 @@ std::string Hex(const std::string &bytes) {
 }
 
 // A file's bytes as an EDID reader takes them: the first 256, 0xFF for any the file lacks.
-std::string Image(const std::string &fileBytes) {
+std::string imageBytes(const std::string &fileBytes) {
     std::string image = fileBytes.substr(0, 256);
     image.resize(256, '\xFF');
     return image;
@@ -48,9 +48,9 @@ protected:
     }
     void openPortWithStatus() {
         click(CConsoleDlg::IDC_PORT_BUTTON);
-        ASSERT_TRUE(console().PortOn());
+        ASSERT_TRUE(console().portOn());
         choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); // device 01, and its status
-        ASSERT_TRUE(testsupport::waitFor([&] { return page().EdidChoice(9) == 0; }));
+        ASSERT_TRUE(testsupport::waitFor([&] { return page().edidChoice(9) == 0; }));
     }
     CEdidPage &page() { return *console().findPage<CEdidPage>(); }
     void choosePage(int id, int index) {
@@ -66,12 +66,12 @@ protected:
         m_messages->clear();
         choosePage(CEdidPage::IDC_READ_PORT, portIndex);
         clickPage(CEdidPage::IDC_READ);
-        EXPECT_TRUE(page().CaptureArmed());
+        EXPECT_TRUE(page().captureArmed());
         const bool saved = testsupport::waitFor([&] { return !m_messages->messages().isEmpty(); });
         EXPECT_TRUE(saved) << "no dump from port index " << portIndex;
         if (!saved)
             return {};
-        EXPECT_FALSE(page().CaptureArmed());
+        EXPECT_FALSE(page().captureArmed());
         const QString message = m_messages->messages().front();
         EXPECT_TRUE(message.startsWith("Save to file: ")) << message.toStdString();
         return message.mid(14).toStdString();
@@ -86,7 +86,7 @@ TEST_F(EdidE2E, ApplyChangesTheInputsEdidAndTheReplyShowsIt) {
 
     // Another controller changes input 5: the list follows, and nothing goes back.
     ASSERT_TRUE(m_sims.front()->inject("A01 SET IN5 EDID 12"));
-    EXPECT_TRUE(testsupport::waitFor([&] { return page().EdidChoice(5) == 12; }));
+    EXPECT_TRUE(testsupport::waitFor([&] { return page().edidChoice(5) == 12; }));
     EXPECT_EQ(ui::control<QComboBox>(&page(), CEdidPage::kEdidListIds[4])->currentIndex(), 12);
     EXPECT_EQ(testsupport::simLogEntries(logFile(1), "LINE"),
               (std::vector<std::string>{"A01 GET STA\\r", "A01 SET IN3 EDID 03\\r"}))
@@ -98,9 +98,9 @@ TEST_F(EdidE2E, ReadingAnOutputTwiceWritesTwoFilesOfItsSinkEdid) {
     const std::string sink = device()["sinkEdid"].toArray().at(0).toString().toStdString();
     ASSERT_EQ(sink.size(), 512u);
     EXPECT_EQ(readPort(0), "Matrix_EDID_out1_00.bin");
-    EXPECT_EQ(Hex(testsupport::readFile("Matrix_EDID_out1_00.bin")), sink);
+    EXPECT_EQ(hex(testsupport::readFile("Matrix_EDID_out1_00.bin")), sink);
     EXPECT_EQ(readPort(0), "Matrix_EDID_out1_01.bin");
-    EXPECT_EQ(Hex(testsupport::readFile("Matrix_EDID_out1_01.bin")), sink);
+    EXPECT_EQ(hex(testsupport::readFile("Matrix_EDID_out1_01.bin")), sink);
     EXPECT_TRUE(logHas(1, "A01 GET OUT1 EDID  DATA\\r"));
 
     // The box holds the summary of the display on output 1.
@@ -110,7 +110,7 @@ TEST_F(EdidE2E, ReadingAnOutputTwiceWritesTwoFilesOfItsSinkEdid) {
 
     // After the capture, replies reach the parser again.
     ASSERT_TRUE(m_sims.front()->inject("A01 SET IN2 EDID 07"));
-    EXPECT_TRUE(testsupport::waitFor([&] { return page().EdidChoice(2) == 7; }));
+    EXPECT_TRUE(testsupport::waitFor([&] { return page().edidChoice(2) == 7; }));
 }
 
 TEST_F(EdidE2E, LoadedFileReachesTheUserSlotAndReadsBackUnchanged) {
@@ -118,13 +118,13 @@ TEST_F(EdidE2E, LoadedFileReachesTheUserSlotAndReadsBackUnchanged) {
     for (int i = 0; i < 128; ++i)
         file += static_cast<char>((i * 29 + 3) & 0xFF);
     testsupport::writeFile("monitor.bin", file);
-    const std::string image = Image(file);
+    const std::string image = imageBytes(file);
 
     ui::FileDialogOverride dialog([](const QString &, const QString &) { return QString("monitor.bin"); });
     choosePage(CEdidPage::IDC_USER_SLOT, 7); // "In3 User 2"
     clickPage(CEdidPage::IDC_LOAD);
     EXPECT_TRUE(testsupport::waitFor([&] {
-        return device()["userEdid"].toArray().at(2).toArray().at(1).toString().toStdString() == Hex(image);
+        return device()["userEdid"].toArray().at(2).toArray().at(1).toString().toStdString() == hex(image);
     }));
     // One line of 790 bytes, no address prefix: "SET IN3 EDID U2 DATA ", 128 file pairs, 128 "FF".
     std::string line;
@@ -138,7 +138,7 @@ TEST_F(EdidE2E, LoadedFileReachesTheUserSlotAndReadsBackUnchanged) {
     // Input 3 set to "User EDID2" and read from "In port 3": the same 256 bytes come back.
     choosePage(CEdidPage::kEdidListIds[2], 3);
     clickPage(CEdidPage::kApplyIds[2]);
-    ASSERT_TRUE(testsupport::waitFor([&] { return page().EdidChoice(3) == 3; }));
+    ASSERT_TRUE(testsupport::waitFor([&] { return page().edidChoice(3) == 3; }));
     m_messages->clear();
     const std::string name = readPort(11);
     EXPECT_EQ(name, "Matrix_EDID_inp3_00.bin");
@@ -162,7 +162,7 @@ TEST_F(EdidE2E, EverySampleCapturedSummarisesAsKorvexEdidDoes) {
     for (std::size_t first = 0; first < samples.size(); first += 9) {
         // Nine samples at a time, on outputs 1..9 of a fresh simulator.
         click(CConsoleDlg::IDC_PORT_BUTTON);
-        ASSERT_FALSE(console().PortOn());
+        ASSERT_FALSE(console().portOn());
         m_sims.back()->stop();
         std::vector<std::string> args;
         const std::size_t count = std::min<std::size_t>(9, samples.size() - first);
@@ -176,14 +176,14 @@ TEST_F(EdidE2E, EverySampleCapturedSummarisesAsKorvexEdidDoes) {
             SCOPED_TRACE(sample);
             const std::string name = readPort(static_cast<int>(i));
             ASSERT_FALSE(name.empty());
-            EXPECT_EQ(testsupport::readFile(name), Image(testsupport::readFile(sample)));
+            EXPECT_EQ(testsupport::readFile(name), imageBytes(testsupport::readFile(sample)));
 
             QProcess korvexEdid;
             korvexEdid.start(QString::fromLocal8Bit(tool), {"--summary", QString::fromStdString(sample)});
             ASSERT_TRUE(korvexEdid.waitForFinished(30000));
             ASSERT_EQ(korvexEdid.exitCode(), 0);
             // The same text; the console's box keeps CR LF, korvex-edid prints the platform's line ends.
-            std::string shown = page().BasicInfo();
+            std::string shown = page().basicInfo();
             std::erase(shown, '\r');
             EXPECT_EQ(shown, korvexEdid.readAllStandardOutput().toStdString());
         }

@@ -11,7 +11,7 @@ using FaultE2E = ConsoleFixture;
 TEST_F(FaultE2E, FloodWithoutLineEndsStaysBoundedAndResponsive) {
     startSim(1, {"--flood"});
     click(CConsoleDlg::IDC_PORT_BUTTON);
-    ASSERT_TRUE(console().PortOn());
+    ASSERT_TRUE(console().portOn());
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 0); // the first command starts the flood
 
     int ticks = 0;
@@ -27,10 +27,10 @@ TEST_F(FaultE2E, FloodWithoutLineEndsStaysBoundedAndResponsive) {
         },
         60000));
     EXPECT_LE(longest, 4096u);
-    EXPECT_TRUE(console().PortOn());
+    EXPECT_TRUE(console().portOn());
 
     click(CConsoleDlg::IDC_PORT_BUTTON); // closing in the middle of it returns
-    EXPECT_FALSE(console().PortOn());
+    EXPECT_FALSE(console().portOn());
     EXPECT_TRUE(m_messages->messages().isEmpty());
 }
 
@@ -43,8 +43,9 @@ TEST_F(FaultE2E, GarbageBetweenRepliesDoesNotStopTheConsole) {
     ASSERT_TRUE(testsupport::waitFor([&] { return console().linkCounters().lines > 100; }));
     // A reply after garbage still lands: junk before a keyword does not hide it.
     ASSERT_TRUE(sim.inject("A01 SET OUT3 VS IN7 "));
-    EXPECT_TRUE(testsupport::waitFor([&] { return console().findPage<CVideoPage>()->OutputSelection(3) == 6; }));
-    EXPECT_TRUE(console().PortOn());
+    EXPECT_TRUE(
+        testsupport::waitFor([&] { return console().findPage<CVideoPage>()->outputSelection(3) == 6; }));
+    EXPECT_TRUE(console().portOn());
     EXPECT_EQ(portCaption(), "Close Port");
     EXPECT_TRUE(m_messages->messages().isEmpty());
 }

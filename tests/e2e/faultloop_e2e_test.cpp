@@ -48,11 +48,11 @@ TEST_F(FaultLoop, HangUpAtARandomByteOfAStatusBurst) {
         m_sims.clear();
         startSim(1, {"--hangup-at-byte", std::to_string(cut)});
         click(CConsoleDlg::IDC_PORT_BUTTON);
-        ASSERT_TRUE(console().PortOn()) << "round " << round;
+        ASSERT_TRUE(console().portOn()) << "round " << round;
         choose(CConsoleDlg::IDC_ADDRESS_LIST, 1);
         ASSERT_TRUE(testsupport::waitFor([&] { return portCaption() == "Open port"; }, 20000))
             << "round " << round << ", cut at byte " << cut;
-        EXPECT_FALSE(console().PortOn());
+        EXPECT_FALSE(console().portOn());
         if (round == 0) {
             m_sims.clear();
             fdsBefore = serialtest::openFdCount();
@@ -77,7 +77,7 @@ TEST_F(FaultLoop, GarbageAndFloodsWhileTheOperatorClicks) {
         m_console.reset();
         startSim(1, fault);
         click(CConsoleDlg::IDC_PORT_BUTTON);
-        ASSERT_TRUE(console().PortOn());
+        ASSERT_TRUE(console().portOn());
         Heartbeat beat;
         const auto start = console().linkCounters();
         for (int click = 0; click < 200; ++click) {
@@ -96,7 +96,7 @@ TEST_F(FaultLoop, GarbageAndFloodsWhileTheOperatorClicks) {
             [&] { return beat.ticks > ticksBefore + 20 && console().linkCounters().bytes > start.bytes + 50000; },
             60000))
             << fault.front();
-        EXPECT_TRUE(console().PortOn()) << fault.front();
+        EXPECT_TRUE(console().portOn()) << fault.front();
         EXPECT_LE(console().pendingLineLength(), 4096u);
     }
     EXPECT_TRUE(m_messages->messages().isEmpty());
@@ -110,9 +110,9 @@ TEST_F(FaultLoop, SearchPassesASlowAndASilentDevice) {
     startSim(2, {"--silent"});
     startSim(4);
     click(CConsoleDlg::IDC_SEARCH);
-    ASSERT_TRUE(testsupport::waitFor([&] { return !console().SearchInProgress(); }, 30000));
-    EXPECT_TRUE(console().PortOn());
-    EXPECT_EQ(console().PortNumber(), 4u);
+    ASSERT_TRUE(testsupport::waitFor([&] { return !console().searchInProgress(); }, 30000));
+    EXPECT_TRUE(console().portOn());
+    EXPECT_EQ(console().portNumber(), 4u);
     EXPECT_EQ(combo(CConsoleDlg::IDC_PORT_LIST)->currentText(), "COM4");
     EXPECT_TRUE(m_messages->messages().isEmpty());
 
@@ -123,7 +123,7 @@ TEST_F(FaultLoop, SearchPassesASlowAndASilentDevice) {
     click(CConsoleDlg::IDC_SEARCH);
     ASSERT_TRUE(testsupport::waitFor([&] { return !m_messages->messages().isEmpty(); }, 30000));
     EXPECT_EQ(m_messages->messages(), QStringList{"Can not find available device for this console!"});
-    EXPECT_FALSE(console().PortOn());
+    EXPECT_FALSE(console().portOn());
 }
 
 TEST_F(FaultLoop, ClosePortWhileAFloodIsDelivered) {
@@ -133,14 +133,14 @@ TEST_F(FaultLoop, ClosePortWhileAFloodIsDelivered) {
     std::size_t fdsBefore = 0, threadsBefore = 0; // after the first round, as above
     for (int round = 0; round < 1000; ++round) {
         click(CConsoleDlg::IDC_PORT_BUTTON);
-        ASSERT_TRUE(console().PortOn()) << "round " << round;
+        ASSERT_TRUE(console().portOn()) << "round " << round;
         const auto before = console().linkCounters().bytes;
         if (round == 0)
             choose(CConsoleDlg::IDC_ADDRESS_LIST, 0); // the first command starts the flood
         ASSERT_TRUE(testsupport::waitFor([&] { return console().linkCounters().bytes > before; }, 20000))
             << "round " << round;
         click(CConsoleDlg::IDC_PORT_BUTTON);
-        ASSERT_FALSE(console().PortOn()) << "round " << round;
+        ASSERT_FALSE(console().portOn()) << "round " << round;
         if (round == 0) {
             fdsBefore = serialtest::openFdCount();
             threadsBefore = serialtest::threadCount();

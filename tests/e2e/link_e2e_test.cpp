@@ -27,20 +27,19 @@ protected:
         QJsonObject o;
         QJsonArray routing;
         for (int out = 1; out <= 9; ++out)
-            routing.append(video->OutputSelection(out));
+            routing.append(video->outputSelection(out));
         o["routing"] = routing;
-        o["mvMode"] = mv.MvMode();
+        o["mvMode"] = mv.mvMode();
         QJsonArray qv;
-        for (int s : mv.QvSources())
+        for (int s : mv.qvSources())
             qv.append(s);
         o["qvSources"] = qv;
         QJsonArray audio;
         for (std::size_t i = 1; i <= 9; ++i)
-            audio.append(mv.MvAudioTable()[i]);
+            audio.append(mv.mvAudioTable()[i]);
         o["mvAudio"] = audio;
-        o["borderWidth"] = video->BorderWidth();
-        o["borderColour"] =
-            QJsonArray{video->BorderRed(), video->BorderGreen(), video->BorderBlue()};
+        o["borderWidth"] = video->borderWidth();
+        o["borderColour"] = QJsonArray{video->borderRed(), video->borderGreen(), video->borderBlue()};
         return o;
     }
     QJsonObject simState(int com, int address) {
@@ -65,11 +64,11 @@ TEST_F(LinkE2E, TurnOnPortThenChooseADeviceFetchesItsWholeStatus) {
 
     click(CConsoleDlg::IDC_PORT_BUTTON);
     ASSERT_EQ(portCaption(), "Close Port");
-    ASSERT_TRUE(console().PortOn());
+    ASSERT_TRUE(console().portOn());
     EXPECT_EQ(ui::control<QLabel>(&console(), CConsoleDlg::IDC_PORT_ICON)->property("iconId").toInt(), 134);
 
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); // "No. 1:05: Dev1"
-    EXPECT_EQ(console().DeviceByte(), 5);
+    EXPECT_EQ(console().deviceByte(), 5);
     ASSERT_TRUE(testsupport::waitFor([&] { return logHas(1, "A05 GET STA"); }));
     const QJsonObject expected = simState(1, 5);
     ASSERT_FALSE(expected.isEmpty());
@@ -85,11 +84,11 @@ TEST_F(LinkE2E, ChoosingADeviceWhilePortIsOffSendsNothing) {
     writeAddressTable({7});
     startSim(1);
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1);
-    EXPECT_EQ(console().DeviceByte(), 7);
+    EXPECT_EQ(console().deviceByte(), 7);
     click(CConsoleDlg::IDC_PORT_BUTTON);
     click(CConsoleDlg::IDC_PORT_BUTTON); // on and off again, without asking anything
     EXPECT_EQ(portCaption(), "Turn on Port");
-    EXPECT_FALSE(console().PortOn());
+    EXPECT_FALSE(console().portOn());
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1);
     // Now on: the one status request that reaches the line is the first thing it ever received.
     click(CConsoleDlg::IDC_PORT_BUTTON);
@@ -105,17 +104,17 @@ TEST_F(LinkE2E, PortButtonAndPortListMessages) {
     click(CConsoleDlg::IDC_PORT_BUTTON);
     EXPECT_EQ(m_messages->messages(), QStringList{kNoPort});
     EXPECT_EQ(portCaption(), "Turn on Port");
-    EXPECT_FALSE(console().PortOn());
+    EXPECT_FALSE(console().portOn());
 
     // Choosing a port that exists while off turns the console on; choosing another while on turns it off.
     startSim(2);
     startSim(4);
     m_messages->clear();
     choose(CConsoleDlg::IDC_PORT_LIST, 1);
-    EXPECT_TRUE(console().PortOn());
+    EXPECT_TRUE(console().portOn());
     EXPECT_EQ(portCaption(), "Close Port");
     choose(CConsoleDlg::IDC_PORT_LIST, 3);
-    EXPECT_FALSE(console().PortOn());
+    EXPECT_FALSE(console().portOn());
     EXPECT_EQ(portCaption(), "Turn on Port");
     // A missing port keeps flag and caption as they were.
     choose(CConsoleDlg::IDC_PORT_LIST, 6);
@@ -128,8 +127,8 @@ TEST_F(LinkE2E, SearchFindsTheFirstPortThatAnswers) {
     startSim(3);
     click(CConsoleDlg::IDC_SEARCH);
     EXPECT_EQ(ui::control<QLabel>(&console(), CConsoleDlg::IDC_STATUS)->text(), "Please wait.....");
-    ASSERT_TRUE(testsupport::waitFor([&] { return !console().SearchInProgress(); }));
-    EXPECT_TRUE(console().PortOn());
+    ASSERT_TRUE(testsupport::waitFor([&] { return !console().searchInProgress(); }));
+    EXPECT_TRUE(console().portOn());
     EXPECT_EQ(portCaption(), "Close Port");
     EXPECT_EQ(combo(CConsoleDlg::IDC_PORT_LIST)->currentText(), "COM3");
     // The first probe is the status request with the current device's prefix.
@@ -143,7 +142,7 @@ TEST_F(LinkE2E, SearchMovesOnFromASilentPortAndProbesTheNext) {
     startSim(2, {"--silent"});
     startSim(5);
     click(CConsoleDlg::IDC_SEARCH);
-    ASSERT_TRUE(testsupport::waitFor([&] { return console().PortOn(); }, 20000));
+    ASSERT_TRUE(testsupport::waitFor([&] { return console().portOn(); }, 20000));
     EXPECT_EQ(combo(CConsoleDlg::IDC_PORT_LIST)->currentText(), "COM5");
     EXPECT_TRUE(testsupport::waitFor([&] { return logHas(5, ">@"); }));
     EXPECT_TRUE(testsupport::waitFor([&] { return logHas(2, "GET STA"); }));
@@ -155,8 +154,8 @@ TEST_F(LinkE2E, SearchWithoutAnyDeviceRestoresThePort) {
     // No port at all: the message comes at once, without a timer.
     click(CConsoleDlg::IDC_SEARCH);
     EXPECT_EQ(m_messages->messages(), QStringList{kNotFound});
-    EXPECT_FALSE(console().SearchInProgress());
-    EXPECT_EQ(console().PortNumber(), 7u);
+    EXPECT_FALSE(console().searchInProgress());
+    EXPECT_EQ(console().portNumber(), 7u);
 
     // Only silent devices: every one gets its turn, the window keeps running, then the message.
     m_messages->clear();
@@ -170,9 +169,9 @@ TEST_F(LinkE2E, SearchWithoutAnyDeviceRestoresThePort) {
     ASSERT_TRUE(testsupport::waitFor([&] { return !m_messages->messages().isEmpty(); }, 20000));
     EXPECT_EQ(m_messages->messages(), QStringList{kNotFound});
     EXPECT_GT(ticks, 5); // the event loop ran all along
-    EXPECT_FALSE(console().PortOn());
+    EXPECT_FALSE(console().portOn());
     EXPECT_EQ(portCaption(), "Turn on Port");
-    EXPECT_EQ(console().PortNumber(), 7u);
+    EXPECT_EQ(console().portNumber(), 7u);
     EXPECT_EQ(combo(CConsoleDlg::IDC_PORT_LIST)->currentText(), "COM7");
     EXPECT_TRUE(testsupport::waitFor([&] { return logHas(2, "GET STA"); }));
     EXPECT_TRUE(testsupport::waitFor([&] { return logHas(4, ">@"); }));
@@ -182,11 +181,11 @@ TEST_F(LinkE2E, OperatorActionDuringSearchEndsItCleanly) {
     startSim(1, {"--silent"});
     startSim(2);
     click(CConsoleDlg::IDC_SEARCH);
-    ASSERT_TRUE(console().SearchInProgress());
+    ASSERT_TRUE(console().searchInProgress());
     click(CConsoleDlg::IDC_PORT_BUTTON); // the operator turns the chosen port on instead
-    EXPECT_FALSE(console().SearchInProgress());
-    EXPECT_TRUE(console().PortOn());
-    EXPECT_EQ(console().PortNumber(), 1u);
+    EXPECT_FALSE(console().searchInProgress());
+    EXPECT_TRUE(console().portOn());
+    EXPECT_EQ(console().portNumber(), 1u);
     EXPECT_EQ(portCaption(), "Close Port");
     QCoreApplication::processEvents();
     EXPECT_TRUE(m_messages->messages().isEmpty());
@@ -196,10 +195,10 @@ TEST_F(LinkE2E, HangUpTurnsTheConsoleOff) {
     writeAddressTable({1});
     startSim(1, {"--hangup-after", "1"});
     click(CConsoleDlg::IDC_PORT_BUTTON);
-    ASSERT_TRUE(console().PortOn());
+    ASSERT_TRUE(console().portOn());
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); // GET STA: the simulator answers, then hangs up
     ASSERT_TRUE(testsupport::waitFor([&] { return portCaption() == "Open port"; }));
-    EXPECT_FALSE(console().PortOn());
+    EXPECT_FALSE(console().portOn());
     EXPECT_EQ(ui::control<QLabel>(&console(), CConsoleDlg::IDC_PORT_ICON)->property("iconId").toInt(), 133);
     EXPECT_TRUE(m_messages->messages().isEmpty()); // line failures are never shown
 }
@@ -210,6 +209,6 @@ TEST_F(LinkE2E, ClosingWhileAFloodArrivesReturns) {
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 0); // any command starts the flood
     ASSERT_TRUE(testsupport::waitFor([&] { return logHas(1, "GET STA"); }));
     click(CConsoleDlg::IDC_PORT_BUTTON);
-    EXPECT_FALSE(console().PortOn());
+    EXPECT_FALSE(console().portOn());
     EXPECT_EQ(portCaption(), "Turn on Port");
 }

@@ -47,7 +47,7 @@ TEST_F(NetworkE2E, StatusFillsThePagesAClickReachesTheDeviceAndADropReconnects) 
     writeAddressTable({1});
     const std::string where = startTcpSim({"--hangup-after", "3"}).slavePath();
     connectTo(where);
-    ASSERT_TRUE(testsupport::waitFor([&] { return console().PortOn(); }));
+    ASSERT_TRUE(testsupport::waitFor([&] { return console().portOn(); }));
     EXPECT_EQ(status(), QString::fromStdString("Connected to " + where));
     EXPECT_EQ(combo(CConsoleDlg::IDC_PORT_LIST)->currentText(), QString::fromStdString(where));
 
@@ -56,7 +56,7 @@ TEST_F(NetworkE2E, StatusFillsThePagesAClickReachesTheDeviceAndADropReconnects) 
     const auto routingShown = [&] {
         const QJsonArray routing = testsupport::simDevice(testsupport::readSimState(stateFile(1)), 1)["routing"].toArray();
         for (int out = 1; out <= 9; ++out)
-            if (routing.size() < 9 || video->OutputSelection(out) != routing[out - 1].toInt())
+            if (routing.size() < 9 || video->outputSelection(out) != routing[out - 1].toInt())
                 return false;
         return true;
     };
@@ -72,7 +72,7 @@ TEST_F(NetworkE2E, StatusFillsThePagesAClickReachesTheDeviceAndADropReconnects) 
     ASSERT_TRUE(testsupport::waitFor([&] { return status().contains("lost, waiting for it to return..."); }));
     // The simulator listens again: after the first back-off the console is back and asks for the status.
     ASSERT_TRUE(testsupport::waitFor([&] { return status() == "Reconnected"; }, 20000));
-    EXPECT_TRUE(console().PortOn());
+    EXPECT_TRUE(console().portOn());
     EXPECT_TRUE(testsupport::waitFor([&] { return getStatusCount() == 3; }));
 }
 
@@ -90,5 +90,5 @@ TEST_F(NetworkE2E, ARefusedConnectionSaysWhy) {
     connectTo(where);
     ASSERT_TRUE(testsupport::waitFor([&] { return status().endsWith("connection refused"); }));
     EXPECT_EQ(status(), QString::fromStdString(where + ": connection refused"));
-    EXPECT_FALSE(console().PortOn());
+    EXPECT_FALSE(console().portOn());
 }

@@ -34,7 +34,7 @@ TEST_F(ReconnectE2E, ASimulatorThatReturnsIsReopenedAndAskedForItsStatus) {
         ASSERT_TRUE(testsupport::waitFor([&] { return logHas(1, "A05 GET STA"); }));
 
         m_sims.back()->stop(); // the line drops; its COMn link goes with it
-        ASSERT_TRUE(testsupport::waitFor([&] { return !console().PortOn(); }));
+        ASSERT_TRUE(testsupport::waitFor([&] { return !console().portOn(); }));
         EXPECT_EQ(portCaption(), "Open port");
         if (c.meanwhile == Meanwhile::Nothing)
             EXPECT_EQ(status(), "COM1 lost, waiting for it to return...");
@@ -44,7 +44,7 @@ TEST_F(ReconnectE2E, ASimulatorThatReturnsIsReopenedAndAskedForItsStatus) {
         std::filesystem::remove(logFile(1));
         startSim(1, {"--addresses", c.returningAddress});
         if (c.reopened) {
-            ASSERT_TRUE(testsupport::waitFor([&] { return console().PortOn(); }));
+            ASSERT_TRUE(testsupport::waitFor([&] { return console().portOn(); }));
             EXPECT_EQ(portCaption(), "Close Port");
             EXPECT_EQ(status(), "Reconnected");
             EXPECT_TRUE(testsupport::waitFor([&] { return logHas(1, "A05 GET STA"); }));
@@ -52,9 +52,9 @@ TEST_F(ReconnectE2E, ASimulatorThatReturnsIsReopenedAndAskedForItsStatus) {
         } else {
             // Nothing waits to reopen the line; the operator's "Turn on Port" does.
             EXPECT_FALSE(console().portControl().waitingForLine());
-            EXPECT_FALSE(console().PortOn());
+            EXPECT_FALSE(console().portOn());
             click(CConsoleDlg::IDC_PORT_BUTTON);
-            EXPECT_TRUE(console().PortOn());
+            EXPECT_TRUE(console().portOn());
         }
     }
 }

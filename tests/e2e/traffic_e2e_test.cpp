@@ -14,19 +14,19 @@ TEST_F(TrafficE2E, StatusBurstFrameAndSaveAs) {
     writeAddressTable({1});
     startSim(1);
     click(CConsoleDlg::IDC_PORT_BUTTON);
-    console().ShowTraffic();
+    console().showTraffic();
     CTrafficDlg &traffic = *console().trafficDialog();
     ASSERT_TRUE(traffic.isVisible());
 
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); // "A01 GET STA": 77 lines come back
     ASSERT_TRUE(testsupport::waitFor([&] { return traffic.log().entries().size() >= 78; }));
     const auto &entries = traffic.log().entries();
-    EXPECT_EQ(entries.front().direction, TrafficLog::Direction::Sent);
+    EXPECT_EQ(entries.front().direction, session::TrafficLog::Direction::Sent);
     EXPECT_EQ(entries.front().bytes, "\r\nA01 GET STA\r\n");
     // The received lines are the simulator's, in order: routing first, then the rest of the burst.
     std::string burst;
     for (std::size_t i = 1; i < entries.size(); ++i) {
-        EXPECT_EQ(entries[i].direction, TrafficLog::Direction::Received) << i;
+        EXPECT_EQ(entries[i].direction, session::TrafficLog::Direction::Received) << i;
         EXPECT_EQ(entries[i].bytes.back(), '\n') << i;
         burst += entries[i].bytes;
     }
@@ -43,7 +43,7 @@ TEST_F(TrafficE2E, StatusBurstFrameAndSaveAs) {
     EXPECT_TRUE(traffic.shownText().contains(">> AA 06 00 05 00 00 01 02 78 D0"));
 
     ui::FileDialogOverride chooser([](const QString &, const QString &) { return QStringLiteral("traffic.txt"); });
-    traffic.SaveAs();
+    traffic.saveAs();
     EXPECT_EQ(QString::fromStdString(testsupport::readFile("traffic.txt")), traffic.shownText() + "\n");
     EXPECT_TRUE(m_messages->messages().isEmpty());
 }

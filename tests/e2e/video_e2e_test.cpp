@@ -16,9 +16,9 @@ protected:
         writeAddressTable({1});
         startSim(1);
         click(CConsoleDlg::IDC_PORT_BUTTON);
-        ASSERT_TRUE(console().PortOn());
+        ASSERT_TRUE(console().portOn());
         choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); // device 01, and its status
-        ASSERT_TRUE(testsupport::waitFor([&] { return page().OutputSelection(9) == 8; }));
+        ASSERT_TRUE(testsupport::waitFor([&] { return page().outputSelection(9) == 8; }));
     }
     CVideoPage &page() { return *console().findPage<CVideoPage>(); }
     QRadioButton *radio(int row, int column) {
@@ -36,7 +36,7 @@ protected:
 TEST_F(VideoE2E, ClickRoutesOnTheDeviceAndTheRowShowsTheReply) {
     clickRadio(2, 6); // "Out3", "in7"
     ASSERT_TRUE(testsupport::waitFor([&] { return simRouting(3) == 6; }));
-    EXPECT_TRUE(testsupport::waitFor([&] { return page().OutputSelection(3) == 6; }));
+    EXPECT_TRUE(testsupport::waitFor([&] { return page().outputSelection(3) == 6; }));
     EXPECT_TRUE(radio(2, 6)->isChecked());
     EXPECT_TRUE(testsupport::waitFor([&] { return logHas(1, "A01 SET OUT3 VS IN7 "); }));
 
@@ -48,7 +48,7 @@ TEST_F(VideoE2E, ClickRoutesOnTheDeviceAndTheRowShowsTheReply) {
     clickRadio(9, 1);
     EXPECT_TRUE(testsupport::waitFor([&] {
         for (int out = 1; out <= 9; ++out)
-            if (page().OutputSelection(out) != 1)
+            if (page().outputSelection(out) != 1)
                 return false;
         return true;
     }));
@@ -83,16 +83,16 @@ TEST_F(VideoE2E, StatusFillsThePageAndTheMultiviewColumn) {
         ASSERT_TRUE(sim.inject(line));
     // Those changes arrive unasked; then ask again for everything.
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1);
-    EXPECT_TRUE(
-        testsupport::waitFor([&] { return page().BorderBlue() == 3 && console().multiview()->MvAudioTable()[0] == 4; }));
-    EXPECT_EQ(page().OutputSelection(2), 4);
+    EXPECT_TRUE(testsupport::waitFor(
+        [&] { return page().borderBlue() == 3 && console().multiview()->mvAudioTable()[0] == 4; }));
+    EXPECT_EQ(page().outputSelection(2), 4);
     EXPECT_EQ(edit(CVideoPage::IDC_WIDTH)->text(), "9");
     EXPECT_EQ(edit(CVideoPage::IDC_RED)->text(), "1");
     EXPECT_EQ(edit(CVideoPage::IDC_GREEN)->text(), "2");
     EXPECT_EQ(edit(CVideoPage::IDC_BLUE)->text(), "3");
-    EXPECT_EQ(console().multiview()->MvMode(), 1);
+    EXPECT_EQ(console().multiview()->mvMode(), 1);
     EXPECT_EQ(ui::control<QPushButton>(console().multiview(), CMultiviewPanel::IDC_MV_BUTTON)->text(), "Change to 3x3");
-    EXPECT_EQ(console().multiview()->QvSources(), (std::array<int, 4>{8, 7, 6, 5}));
+    EXPECT_EQ(console().multiview()->qvSources(), (std::array<int, 4>{8, 7, 6, 5}));
     EXPECT_TRUE(ui::control<QRadioButton>(console().multiview(), CMultiviewPanel::IDC_QV_WINDOW1)->isChecked());
     EXPECT_TRUE(ui::control<QRadioButton>(console().multiview(), CMultiviewPanel::kQvInputIds[8])->isChecked());
     EXPECT_EQ(ui::control<QComboBox>(console().multiview(), CMultiviewPanel::IDC_AUDIO_OUTPUT)->currentIndex(), 0);
@@ -102,5 +102,5 @@ TEST_F(VideoE2E, StatusFillsThePageAndTheMultiviewColumn) {
 TEST_F(VideoE2E, ChangeByAnotherControllerShowsUpUnasked) {
     ASSERT_TRUE(m_sims.front()->inject("A01 SET OUT6 VS IN2 "));
     EXPECT_TRUE(testsupport::waitFor([&] { return radio(5, 1)->isChecked(); }));
-    EXPECT_EQ(page().OutputSelection(6), 1);
+    EXPECT_EQ(page().outputSelection(6), 1);
 }

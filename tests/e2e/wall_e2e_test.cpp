@@ -41,7 +41,7 @@ protected:
         writeAddressTable({1, 5});
         startSim(1, {"--addresses", "01,05"});
         click(CConsoleDlg::IDC_PORT_BUTTON);
-        ASSERT_TRUE(console().PortOn());
+        ASSERT_TRUE(console().portOn());
         choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); // device 01 and its status
         ASSERT_TRUE(testsupport::waitFor([&] { return logHas(1, "A01 GET STA"); }));
         showWallTab();

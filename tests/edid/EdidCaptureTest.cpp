@@ -11,7 +11,7 @@ namespace {
 
 // "EDID OUT1 DATA" and the bytes as lower-case pairs with one blank before each, as a switcher
 // sends them.
-std::string Dump(const std::vector<int> &bytes, const std::string &head = "EDID OUT1 DATA") {
+std::string dump(const std::vector<int> &bytes, const std::string &head = "EDID OUT1 DATA") {
     std::string line = head;
     for (int b : bytes) {
         char pair[4];
@@ -21,7 +21,7 @@ std::string Dump(const std::vector<int> &bytes, const std::string &head = "EDID 
     return line + "\r\n";
 }
 
-std::vector<int> Counting(int count) {
+std::vector<int> counting(int count) {
     std::vector<int> bytes;
     for (int i = 0; i < count; ++i)
         bytes.push_back((i * 37 + 5) & 0xFF);
@@ -29,8 +29,8 @@ std::vector<int> Counting(int count) {
 }
 
 // The image with the given leading bytes and 0xFF after them.
-EdidImage Padded(const std::vector<int> &bytes) {
-    EdidImage image;
+edid::EdidImage padded(const std::vector<int> &bytes) {
+    edid::EdidImage image;
     image.fill(0xFF);
     for (std::size_t i = 0; i < bytes.size() && i < image.size(); ++i)
         image[i] = static_cast<std::uint8_t>(bytes[i]);
@@ -44,11 +44,11 @@ struct DumpCase {
 };
 
 TEST(EdidCapture, DumpLineParse) {
-    const std::vector<int> full = Counting(256);
+    const std::vector<int> full = counting(256);
     const std::vector<DumpCase> cases = {
-        {"all 256 pairs in order", Dump(full), full},
-        {"pairs beyond 256 are not read", Dump(Counting(300)), full},
-        {"input dump", Dump({0x00, 0xff, 0x10}, "EDID IN3 2 DATA"), {0x00, 0xff, 0x10}},
+        {"all 256 pairs in order", dump(full), full},
+        {"pairs beyond 256 are not read", dump(counting(300)), full},
+        {"input dump", dump({0x00, 0xff, 0x10}, "EDID IN3 2 DATA"), {0x00, 0xff, 0x10}},
         {"no pairs at all", "EDID OUT1 DATA \r\n", {}},
         {"separators of any kind are skipped", "EDID OUT1 DATA 12,34;;56\t78\r\n", {0x12, 0x34, 0x56, 0x78}},
         {"pairs need no separator", "EDID OUT1 DATA 0a0b0c\r\n", {0x0a, 0x0b, 0x0c}},
@@ -67,13 +67,13 @@ TEST(EdidCapture, DumpLineParse) {
         {"no DATA: nothing read", "IN1 EDID 3\r\n", {}},
     };
     for (const DumpCase &c : cases)
-        EXPECT_EQ(ParseEdidDump(c.line), Padded(c.expected)) << c.name;
+        EXPECT_EQ(edid::parseEdidDump(c.line), padded(c.expected)) << c.name;
 }
 
 TEST(EdidCapture, NumberedFileNames) {
-    EXPECT_EQ(EdidCaptureStem(EdidPortKind::Output, 3), "Matrix_EDID_out3_");
-    EXPECT_EQ(EdidCaptureStem(EdidPortKind::Input, 9), "Matrix_EDID_inp9_");
-    EXPECT_EQ(EdidCaptureFileName("Matrix_EDID_out1_", 7), "Matrix_EDID_out1_07.bin");
+    EXPECT_EQ(edid::edidCaptureStem(edid::EdidPortKind::Output, 3), "Matrix_EDID_out3_");
+    EXPECT_EQ(edid::edidCaptureStem(edid::EdidPortKind::Input, 9), "Matrix_EDID_inp9_");
+    EXPECT_EQ(edid::edidCaptureFileName("Matrix_EDID_out1_", 7), "Matrix_EDID_out1_07.bin");
 
     struct Case {
         const char *name;
@@ -82,7 +82,7 @@ TEST(EdidCapture, NumberedFileNames) {
     };
     std::set<std::string> all;
     for (int n = 0; n < 100; ++n)
-        all.insert(EdidCaptureFileName("Matrix_EDID_out1_", n));
+        all.insert(edid::edidCaptureFileName("Matrix_EDID_out1_", n));
     std::set<std::string> gap = all;
     gap.erase("Matrix_EDID_out1_42.bin");
     const std::vector<Case> cases = {
@@ -94,7 +94,7 @@ TEST(EdidCapture, NumberedFileNames) {
         {"all 100 taken: 99 again", all, "Matrix_EDID_out1_99.bin"},
     };
     for (const Case &c : cases) {
-        const std::string name = NextEdidCaptureFileName(
+        const std::string name = edid::nextEdidCaptureFileName(
             "Matrix_EDID_out1_", [&](const std::string &n) { return c.present.count(n) > 0; });
         EXPECT_EQ(name, c.expected) << c.name;
     }

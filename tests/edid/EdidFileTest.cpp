@@ -9,15 +9,15 @@
 
 namespace {
 
-std::string Pattern(std::size_t size) {
+std::string pattern(std::size_t size) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<char>(i * 7 + 3);
     return bytes;
 }
 
-EdidImage Expected(std::size_t size) {
-    EdidImage image;
+edid::EdidImage expected(std::size_t size) {
+    edid::EdidImage image;
     for (std::size_t i = 0; i < image.size(); ++i)
         image[i] = i < size ? static_cast<std::uint8_t>(i * 7 + 3) : 0xFF;
     return image;
@@ -28,31 +28,31 @@ class EdidFileSize : public testing::TestWithParam<std::size_t> {};
 // At most 256 bytes are taken; the bytes a shorter file lacks read as 0xFF.
 TEST_P(EdidFileSize, TakesFirst256BytesAndPadsWithFF) {
     const std::size_t size = GetParam();
-    EXPECT_EQ(EdidImageFromBytes(Pattern(size)), Expected(size));
+    EXPECT_EQ(edid::edidImageFromBytes(pattern(size)), expected(size));
 
     testsupport::ScopedTempCwd dir;
-    testsupport::writeFile("edid.bin", Pattern(size));
-    EdidImage image{};
+    testsupport::writeFile("edid.bin", pattern(size));
+    edid::EdidImage image{};
     std::string error;
-    ASSERT_TRUE(ReadEdidFile("edid.bin", image, error)) << error;
-    EXPECT_EQ(image, Expected(size));
+    ASSERT_TRUE(edid::readEdidFile("edid.bin", image, error)) << error;
+    EXPECT_EQ(image, expected(size));
 }
 
 INSTANTIATE_TEST_SUITE_P(Edid, EdidFileSize, testing::Values(0, 1, 127, 128, 255, 256, 257, 4096));
 
 TEST(EdidFile, UnreadableFilesReportAReasonAndLeaveTheImage) {
     testsupport::ScopedTempCwd dir;
-    EdidImage image;
+    edid::EdidImage image;
     image.fill(0x5A);
-    const EdidImage before = image;
+    const edid::EdidImage before = image;
 
     std::string error;
-    EXPECT_FALSE(ReadEdidFile("missing.bin", image, error));
+    EXPECT_FALSE(edid::readEdidFile("missing.bin", image, error));
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
     EXPECT_EQ(image, before);
 
     error.clear();
-    EXPECT_FALSE(ReadEdidFile(dir.path(), image, error)); // a folder opens but cannot be read
+    EXPECT_FALSE(edid::readEdidFile(dir.path(), image, error)); // a folder opens but cannot be read
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(image, before);
 }

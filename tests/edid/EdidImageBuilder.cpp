@@ -6,7 +6,7 @@
 
 namespace edidtest {
 
-ImageBuilder &ImageBuilder::Bytes(std::size_t at, std::initializer_list<int> bytes) {
+ImageBuilder &ImageBuilder::bytes(std::size_t at, std::initializer_list<int> bytes) {
     if (at + bytes.size() > m_image.size())
         throw std::out_of_range("test image bytes past byte 255");
     for (int b : bytes)
@@ -14,7 +14,7 @@ ImageBuilder &ImageBuilder::Bytes(std::size_t at, std::initializer_list<int> byt
     return *this;
 }
 
-ImageBuilder &ImageBuilder::Text(std::size_t at, const std::string &text) {
+ImageBuilder &ImageBuilder::text(std::size_t at, const std::string &text) {
     if (at + text.size() > m_image.size())
         throw std::out_of_range("test image text past byte 255");
     for (char c : text)
@@ -22,20 +22,20 @@ ImageBuilder &ImageBuilder::Text(std::size_t at, const std::string &text) {
     return *this;
 }
 
-ImageBuilder &ImageBuilder::Timing(std::size_t at, unsigned clock, unsigned hActive, unsigned hBlanking,
+ImageBuilder &ImageBuilder::timing(std::size_t at, unsigned clock, unsigned hActive, unsigned hBlanking,
                                    unsigned vActive, unsigned vBlanking, bool interlaced) {
-    return Bytes(at, {int(clock & 0xFF), int(clock >> 8), int(hActive & 0xFF), int(hBlanking & 0xFF),
+    return bytes(at, {int(clock & 0xFF), int(clock >> 8), int(hActive & 0xFF), int(hBlanking & 0xFF),
                       int(((hActive >> 8) << 4) | (hBlanking >> 8)), int(vActive & 0xFF),
                       int(vBlanking & 0xFF), int(((vActive >> 8) << 4) | (vBlanking >> 8)), 0, 0, 0, 0, 0, 0,
                       0, 0, 0, interlaced ? 0x9E : 0x1E});
 }
 
-ImageBuilder &ImageBuilder::Cea(unsigned d, unsigned support) {
+ImageBuilder &ImageBuilder::cea(unsigned d, unsigned support) {
     m_image[126] = 1;
-    return Bytes(128, {2, 3, int(d), int(support)});
+    return bytes(128, {2, 3, int(d), int(support)});
 }
 
-ImageBuilder &ImageBuilder::Blocks(std::initializer_list<std::vector<std::uint8_t>> blocks) {
+ImageBuilder &ImageBuilder::blocks(std::initializer_list<std::vector<std::uint8_t>> blocks) {
     std::size_t at = 128 + 4;
     for (const auto &block : blocks) {
         if (at + block.size() > m_image.size())
@@ -50,33 +50,33 @@ ImageBuilder &ImageBuilder::Blocks(std::initializer_list<std::vector<std::uint8_
     return *this;
 }
 
-std::vector<std::uint8_t> Block(unsigned tag, std::initializer_list<int> payload) {
+std::vector<std::uint8_t> block(unsigned tag, std::initializer_list<int> payload) {
     std::vector<std::uint8_t> block{static_cast<std::uint8_t>((tag << 5) | payload.size())};
     for (int b : payload)
         block.push_back(static_cast<std::uint8_t>(b));
     return block;
 }
 
-std::vector<std::uint8_t> Filler(unsigned length) {
+std::vector<std::uint8_t> filler(unsigned length) {
     std::vector<std::uint8_t> block(length + 1, 0x01);
     block[0] = static_cast<std::uint8_t>((4u << 5) | length);
     return block;
 }
 
-std::string Decoded(const EdidImage &image, int section) {
-    EdidDecoder decoder;
+std::string decoded(const edid::EdidImage &image, int section) {
+    edid::EdidDecoder decoder;
     decoder.Decode(image, section);
     switch (section) {
     case 0:
-        return decoder.VideoText();
+        return decoder.videoText();
     case 1:
-        return decoder.AudioText();
+        return decoder.audioText();
     default:
-        return decoder.GeneralText();
+        return decoder.generalText();
     }
 }
 
-std::string Crlf(const std::string &text) {
+std::string crlf(const std::string &text) {
     std::string out;
     for (char c : text) {
         if (c == '\n')
@@ -86,7 +86,7 @@ std::string Crlf(const std::string &text) {
     return out;
 }
 
-std::string HexPairs(const std::string &bytes, std::size_t perLine, const std::string &indent,
+std::string hexPairs(const std::string &bytes, std::size_t perLine, const std::string &indent,
                      const std::string &sep, bool upper) {
     const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string text;

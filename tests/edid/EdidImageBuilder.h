@@ -16,40 +16,40 @@ class ImageBuilder {
 public:
     ImageBuilder() { m_image.fill(0); }
 
-    ImageBuilder &Bytes(std::size_t at, std::initializer_list<int> bytes);
-    ImageBuilder &Text(std::size_t at, const std::string &text);
+    ImageBuilder &bytes(std::size_t at, std::initializer_list<int> bytes);
+    ImageBuilder &text(std::size_t at, const std::string &text);
 
     // An 18-byte detailed timing descriptor (pixel clock in 10 kHz units).
-    ImageBuilder &Timing(std::size_t at, unsigned clock, unsigned hActive, unsigned hBlanking,
+    ImageBuilder &timing(std::size_t at, unsigned clock, unsigned hActive, unsigned hBlanking,
                          unsigned vActive, unsigned vBlanking, bool interlaced = false);
 
     // Marks a CEA extension (byte 126 = 1, byte 128 = 2, revision 3) with this d and support byte.
-    ImageBuilder &Cea(unsigned d, unsigned support = 0);
+    ImageBuilder &cea(unsigned d, unsigned support = 0);
 
     // Marks a CEA extension and lays the blocks (each given whole, header first) one after another
     // from extension offset 4; d is set just past the last one.
-    ImageBuilder &Blocks(std::initializer_list<std::vector<std::uint8_t>> blocks);
+    ImageBuilder &blocks(std::initializer_list<std::vector<std::uint8_t>> blocks);
 
-    const EdidImage &Image() const { return m_image; }
-    operator const EdidImage &() const { return m_image; }
+    const edid::EdidImage &image() const { return m_image; }
+    operator const edid::EdidImage &() const { return m_image; }
 
 private:
-    EdidImage m_image;
+    edid::EdidImage m_image;
 };
 
 // A data block: header byte from tag and payload length, then the payload.
-std::vector<std::uint8_t> Block(unsigned tag, std::initializer_list<int> payload);
+std::vector<std::uint8_t> block(unsigned tag, std::initializer_list<int> payload);
 // A filler block (speaker allocation tag) of the given payload length, to move later blocks along.
-std::vector<std::uint8_t> Filler(unsigned length);
+std::vector<std::uint8_t> filler(unsigned length);
 
 // Whole texts of one section of a fresh decoder.
-std::string Decoded(const EdidImage &image, int section);
+std::string decoded(const edid::EdidImage &image, int section);
 
 // CR LF for every LF, so expected texts can be written with plain line ends.
-std::string Crlf(const std::string &text);
+std::string crlf(const std::string &text);
 
 // A hex dump of bytes: perLine pairs a line, each line starting with indent, pairs joined by sep.
-std::string HexPairs(const std::string &bytes, std::size_t perLine = 16, const std::string &indent = "",
+std::string hexPairs(const std::string &bytes, std::size_t perLine = 16, const std::string &indent = "",
                      const std::string &sep = " ", bool upper = false);
 
 } // namespace edidtest

@@ -31,26 +31,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string SamplesDir() {
+std::string samplesDir() {
     const char *dir = std::getenv("KORVEX_EDID_SAMPLES");
     return dir ? dir : "";
 }
 
 #define SKIP_WITHOUT_SAMPLES()                                                                               \
     do {                                                                                                     \
-        if (SamplesDir().empty() || !fs::is_directory(SamplesDir()))                                         \
-            GTEST_SKIP() << "EDID sample folder not found (KORVEX_EDID_SAMPLES=\"" << SamplesDir()           \
+        if (samplesDir().empty() || !fs::is_directory(samplesDir()))                                         \
+            GTEST_SKIP() << "EDID sample folder not found (KORVEX_EDID_SAMPLES=\"" << samplesDir()           \
                          << "\"); sample tests skipped";                                                     \
     } while (0)
 
-EdidImage ReadSample(const std::string &path) {
-    EdidImage image{};
+edid::EdidImage readSample(const std::string &path) {
+    edid::EdidImage image{};
     std::string error;
-    EXPECT_TRUE(ReadEdidFile(path, image, error)) << path << ": " << error;
+    EXPECT_TRUE(edid::readEdidFile(path, image, error)) << path << ": " << error;
     return image;
 }
 
-std::vector<std::string> Lines(const std::string &text) {
+std::vector<std::string> splitLines(const std::string &text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
@@ -65,10 +65,10 @@ std::vector<std::string> Lines(const std::string &text) {
 
 // A golden file holds "=== video", "=== audio", "=== general" and "=== summary" sections; each line of a
 // section stands for that line followed by CR LF.
-std::map<std::string, std::string> ReadGolden(const std::string &path) {
+std::map<std::string, std::string> readGolden(const std::string &path) {
     std::map<std::string, std::string> sections;
     std::string *current = nullptr;
-    for (const std::string &line : Lines(testsupport::readFile(path))) {
+    for (const std::string &line : splitLines(testsupport::readFile(path))) {
         if (line.rfind("=== ", 0) == 0) {
             current = &sections[line.substr(4)];
             continue;
@@ -84,15 +84,15 @@ class EdidGolden : public testing::TestWithParam<const char *> {};
 TEST_P(EdidGolden, WholeTextsMatch) {
     SKIP_WITHOUT_SAMPLES();
     const std::string name = GetParam();
-    const auto golden = ReadGolden(std::string(KORVEX_EDID_GOLDEN_DIR) + "/" + name + ".txt");
+    const auto golden = readGolden(std::string(KORVEX_EDID_GOLDEN_DIR) + "/" + name + ".txt");
     ASSERT_EQ(golden.size(), 4u) << "golden file for " << name << " lacks a section";
 
-    EdidDecoder decoder;
-    decoder.DecodeAll(ReadSample(SamplesDir() + "/" + name + ".bin"));
-    EXPECT_EQ(decoder.VideoText(), golden.at("video"));
-    EXPECT_EQ(decoder.AudioText(), golden.at("audio"));
-    EXPECT_EQ(decoder.GeneralText(), golden.at("general"));
-    EXPECT_EQ(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()),
+    edid::EdidDecoder decoder;
+    decoder.decodeAll(readSample(samplesDir() + "/" + name + ".bin"));
+    EXPECT_EQ(decoder.videoText(), golden.at("video"));
+    EXPECT_EQ(decoder.audioText(), golden.at("audio"));
+    EXPECT_EQ(decoder.generalText(), golden.at("general"));
+    EXPECT_EQ(edid::summarizeEdid(decoder.videoText(), decoder.audioText(), decoder.generalText()),
               golden.at("summary"));
 }
 
@@ -136,7 +136,7 @@ struct Facts {
     std::vector<Audio> audio;
 };
 
-std::string Run(const std::string &command) {
+std::string run(const std::string &command) {
     std::string out;
 #ifdef _WIN32
     (void)command; // edid-decode is a Linux program: the cross-check skips there
@@ -151,15 +151,15 @@ std::string Run(const std::string &command) {
     return out;
 }
 
-bool HaveEdidDecode() {
+bool haveEdidDecode() {
 #ifdef _WIN32
     return false; // a Linux program
 #else
-    return !Run("command -v edid-decode 2>/dev/null").empty();
+    return !run("command -v edid-decode 2>/dev/null").empty();
 #endif
 }
 
-int EdidDecodeAudioCode(const std::string &name) {
+int edidDecodeAudioCode(const std::string &name) {
     static const std::map<std::string, int> codes = {{"Reserved (0x00)", 0},
                                                      {"Linear PCM", 1},
                                                      {"AC-3", 2},
@@ -186,7 +186,7 @@ int EdidDecodeAudioCode(const std::string &name) {
 }
 
 // The facts both decoders define alike, as edid-decode reports them.
-Facts ReferenceFacts(const std::string &path) {
+Facts referenceFacts(const std::string &path) {
     static const std::regex manufacturer(R"(^    Manufacturer: (\S+)$)");
     static const std::regex model(R"(^    Model: (\d+)$)");
     static const std::regex dtd(R"(^    DTD 1:\s+(\d+)x(\d+)(i?)\s+([\d.]+) Hz)");
@@ -203,7 +203,7 @@ Facts ReferenceFacts(const std::string &path) {
     enum class In { None, BaseBlock, BaseDescriptors, Video, Audio } in = In::None;
     bool seenVideo = false, seenAudio = false;
     std::smatch m;
-    for (const std::string &line : Lines(Run("edid-decode '" + path + "' 2>/dev/null"))) {
+    for (const std::string &line : splitLines(run("edid-decode '" + path + "' 2>/dev/null"))) {
         if (line.rfind("Block 0,", 0) == 0) {
             in = In::BaseBlock;
             continue;
@@ -238,7 +238,7 @@ Facts ReferenceFacts(const std::string &path) {
             if (line.rfind("    ", 0) != 0) {
                 in = In::None;
             } else if (std::regex_match(line, m, format)) {
-                const int code = EdidDecodeAudioCode(m[1]);
+                const int code = edidDecodeAudioCode(m[1]);
                 EXPECT_NE(code, -1) << "unrecognised edid-decode audio format \"" << m[1] << "\" in " << path;
                 facts.audio.push_back({code, std::nullopt, std::nullopt});
                 continue;
@@ -275,20 +275,20 @@ Facts ReferenceFacts(const std::string &path) {
 }
 
 // The same facts read back from this decoder's texts.
-Facts OurFacts(const EdidDecoder &decoder) {
+Facts ourFacts(const edid::EdidDecoder &decoder) {
     static const std::regex manufacturer(R"(^Manufacture's Name:(.{3})$)");
     static const std::regex product(R"(^Product Code:(\d+)$)");
     static const std::regex preferred(R"(^Preferred Timing:(\d+)x(\d+)(i?)@(\d+)Hz ?$)");
     std::map<std::string, unsigned> vicByName;
     for (unsigned vic = 1; vic <= 107; ++vic)
-        vicByName[edid::VicName(vic)] = vic;
+        vicByName[edid::vicName(vic)] = vic;
     std::map<std::string, int> audioCodeByName;
     for (unsigned code = 0; code < 16; ++code)
-        audioCodeByName[edid::AudioFormatName(code)] = int(code);
+        audioCodeByName[edid::audioFormatName(code)] = int(code);
 
     Facts facts;
     std::smatch m;
-    for (const std::string &line : Lines(decoder.GeneralText())) {
+    for (const std::string &line : splitLines(decoder.generalText())) {
         if (std::regex_match(line, m, manufacturer))
             facts.manufacturer = m[1];
         else if (std::regex_match(line, m, product))
@@ -296,7 +296,7 @@ Facts OurFacts(const EdidDecoder &decoder) {
     }
 
     bool inSvds = false;
-    for (const std::string &line : Lines(decoder.VideoText())) {
+    for (const std::string &line : splitLines(decoder.videoText())) {
         if (std::regex_match(line, m, preferred)) {
             facts.preferred =
                 Timing{unsigned(std::stoul(m[1])), unsigned(std::stoul(m[2])), m[3] == "i", std::stod(m[4])};
@@ -311,7 +311,7 @@ Facts OurFacts(const EdidDecoder &decoder) {
     }
 
     bool inRates = false;
-    for (const std::string &line : Lines(decoder.AudioText())) {
+    for (const std::string &line : splitLines(decoder.audioText())) {
         if (line.rfind("Audio Format:", 0) == 0) {
             facts.audio.push_back(
                 {audioCodeByName.at(line.substr(13)), std::nullopt, std::set<std::string>{}});
@@ -331,7 +331,7 @@ Facts OurFacts(const EdidDecoder &decoder) {
 
 // Whether the first block with this tag has its header before d but its payload reaching past d.
 // edid-decode then drops the block's content; this decoder reads the block whole.
-bool FirstBlockCrossesD(const EdidImage &image, unsigned tag) {
+bool firstBlockCrossesD(const edid::EdidImage &image, unsigned tag) {
     const unsigned d = image[130];
     for (unsigned offset = 4; offset < d && offset < 127; offset += (image[128 + offset] & 0x1F) + 1) {
         if (image[128 + offset] >> 5 == tag)
@@ -341,7 +341,7 @@ bool FirstBlockCrossesD(const EdidImage &image, unsigned tag) {
 }
 
 // "3840x2160p@30Hz  16:9" (or "720(1440)x480i@60Hz  4:3") in edid-decode's terms: "3840x2160 30 16:9".
-std::string NameInReferenceTerms(const std::string &name) {
+std::string nameInReferenceTerms(const std::string &name) {
     static const std::regex shape(R"((\d+)(?:\((\d+)\))?x(\d+)([pi])(?:\(1250 total\))?@(\d+)Hz  (\S+))");
     std::smatch m;
     if (!std::regex_match(name, m, shape))
@@ -350,7 +350,7 @@ std::string NameInReferenceTerms(const std::string &name) {
     return width + "x" + m[3].str() + (m[4] == "i" ? "i" : "") + " " + m[5].str() + " " + m[6].str();
 }
 
-std::string ReferenceFormatRounded(const std::string &format) {
+std::string referenceFormatRounded(const std::string &format) {
     // "3840x2160 30.000000 16:9" -> "3840x2160 30 16:9"
     std::istringstream in(format);
     std::string size, rate, aspect;
@@ -360,24 +360,24 @@ std::string ReferenceFormatRounded(const std::string &format) {
 
 TEST(EdidDecodeCrossCheck, EverySampleAgreesWhereBothDefineAlike) {
     SKIP_WITHOUT_SAMPLES();
-    if (!HaveEdidDecode())
+    if (!haveEdidDecode())
         GTEST_SKIP() << "edid-decode is not installed (Debian package edid-decode); cross-check skipped";
 
     std::vector<fs::path> samples;
-    for (const auto &entry : fs::directory_iterator(SamplesDir())) {
+    for (const auto &entry : fs::directory_iterator(samplesDir())) {
         if (entry.path().extension() == ".bin")
             samples.push_back(entry.path());
     }
     std::sort(samples.begin(), samples.end());
-    ASSERT_FALSE(samples.empty()) << "no .bin files in " << SamplesDir();
+    ASSERT_FALSE(samples.empty()) << "no .bin files in " << samplesDir();
 
     for (const fs::path &sample : samples) {
         SCOPED_TRACE(sample.filename().string());
-        const EdidImage image = ReadSample(sample.string());
-        EdidDecoder decoder;
-        decoder.DecodeAll(image);
-        const Facts ours = OurFacts(decoder);
-        Facts ref = ReferenceFacts(sample.string());
+        const edid::EdidImage image = readSample(sample.string());
+        edid::EdidDecoder decoder;
+        decoder.decodeAll(image);
+        const Facts ours = ourFacts(decoder);
+        Facts ref = referenceFacts(sample.string());
 
         EXPECT_EQ(ours.manufacturer, ref.manufacturer);
         ASSERT_TRUE(ref.productCode.has_value());
@@ -407,8 +407,8 @@ TEST(EdidDecodeCrossCheck, EverySampleAgreesWhereBothDefineAlike) {
                 continue;
             refSvds.push_back(svd);
             if (!ref.svdFormats[i].empty() && ref.svds[i].vic <= 107) {
-                EXPECT_EQ(NameInReferenceTerms(edid::VicName(svd.vic)),
-                          ReferenceFormatRounded(ref.svdFormats[i]))
+                EXPECT_EQ(nameInReferenceTerms(edid::vicName(svd.vic)),
+                          referenceFormatRounded(ref.svdFormats[i]))
                     << "VIC " << svd.vic;
             }
         }
@@ -418,7 +418,7 @@ TEST(EdidDecodeCrossCheck, EverySampleAgreesWhereBothDefineAlike) {
             EXPECT_EQ(ours.svds[i].native, refSvds[i].native) << "SVD " << i;
         }
 
-        if (FirstBlockCrossesD(image, 1))
+        if (firstBlockCrossesD(image, 1))
             continue;
         EXPECT_EQ(ours.audio.size(), ref.audio.size());
         for (std::size_t i = 0; i < std::min(ours.audio.size(), ref.audio.size()); ++i) {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-using edidtest::Crlf;
+using edidtest::crlf;
 using edidtest::ImageBuilder;
 
 namespace {
@@ -24,7 +24,7 @@ class EdidSummary : public testing::TestWithParam<SummaryCase> {};
 
 TEST_P(EdidSummary, CopiesKeyLinesInKeyOrder) {
     const SummaryCase &c = GetParam();
-    EXPECT_EQ(SummarizeEdid(Crlf(c.video), Crlf(c.audio), Crlf(c.general)), Crlf(c.expected));
+    EXPECT_EQ(edid::summarizeEdid(crlf(c.video), crlf(c.audio), crlf(c.general)), crlf(c.expected));
 }
 
 const std::string kGeneral = "\nManufacture's Name:DEL\nProduct Code:41157\nVertical Rate:29Hz--76Hz\n"
@@ -62,14 +62,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A captured EDID without a CEA extension: manufacturer, maximum pixel clock and preferred timing only.
 TEST(EdidSummaryOfDecodedImage, NoCeaExtension) {
-    const EdidImage image = ImageBuilder()
-                                .Bytes(8, {0x10, 0xAC})
-                                .Timing(54, 14850, 1920, 280, 1080, 45)
-                                .Bytes(90, {0, 0, 0, 0xFD, 0, 56, 76, 30, 83, 17})
-                                .Bytes(128, {2, 3, 4, 0x70}); // stale extension bytes, but byte 126 is 0
-    EdidDecoder decoder;
-    decoder.DecodeAll(image);
-    EXPECT_EQ(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()),
+    const edid::EdidImage image =
+        ImageBuilder()
+            .bytes(8, {0x10, 0xAC})
+            .timing(54, 14850, 1920, 280, 1080, 45)
+            .bytes(90, {0, 0, 0, 0xFD, 0, 56, 76, 30, 83, 17})
+            .bytes(128, {2, 3, 4, 0x70}); // stale extension bytes, but byte 126 is 0
+    edid::EdidDecoder decoder;
+    decoder.decodeAll(image);
+    EXPECT_EQ(edid::summarizeEdid(decoder.videoText(), decoder.audioText(), decoder.generalText()),
               "Manufacture's Name:DEL\r\nMaximum Pixel Clock:170MHz\r\nPreferred Timing:1920x1080@60Hz\r\n");
 }
 

@@ -47,13 +47,13 @@ std::vector<Saver> savers() {
                                 panel.y2 = second ? 1080 : 540;
                             }
                         }
-                        wall::SaveLayoutFile(table);
+                        wall::saveLayoutFile(table);
                     }});
     // A captured EDID is written the way the EDID page writes it.
     list.push_back({"EDID capture", "Matrix_EDID_out1_00.bin", [](bool second) {
                         std::string image(256, second ? '\x5a' : '\xff');
                         image[0] = 0;
-                        files::ReplaceFileContent("Matrix_EDID_out1_00.bin", image);
+                        files::replaceFileContent("Matrix_EDID_out1_00.bin", image);
                     }});
     return list;
 }

@@ -71,7 +71,7 @@ TEST_P(StarredDescriptionTest, FindsTheStarThenTakesAtMostTenCharacters) {
     const DescriptionCase &c = GetParam();
     std::istringstream in(c.input);
     TextScanner scanner(in);
-    const files::StarredDescription d = files::ReadStarredDescription(scanner);
+    const files::StarredDescription d = files::readStarredDescription(scanner);
     EXPECT_EQ(d.read, c.read);
     EXPECT_EQ(d.full, c.full);
     EXPECT_EQ(d.text, c.text);
@@ -105,8 +105,8 @@ class StoredDescriptionTest : public ::testing::TestWithParam<StoredCase> {};
 
 TEST_P(StoredDescriptionTest, CutsToTenCharactersWithoutBreakingTheLine) {
     const StoredCase &c = GetParam();
-    EXPECT_EQ(files::StoredDescription(c.description), c.stored);
-    EXPECT_EQ(files::FormatStarredLine(c.description), "*" + c.stored + "\r\n");
+    EXPECT_EQ(files::storedDescription(c.description), c.stored);
+    EXPECT_EQ(files::formatStarredLine(c.description), "*" + c.stored + "\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(

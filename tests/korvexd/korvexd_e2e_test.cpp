@@ -43,13 +43,13 @@ protected:
         if (!ctl || !*ctl)
             GTEST_SKIP() << "KORVEX_CTL is not set; run through CTest";
         m_ctl = ctl;
-        serial::SetDeviceTable(serial::EmptyDeviceTable());
+        serial::setDeviceTable(serial::emptyDeviceTable());
         m_messages = std::make_unique<ui::MessageCapture>();
     }
     void TearDown() override {
         m_consoles.clear(); // their connections close before korvexd goes
         m_messages.reset();
-        serial::SetDeviceTable(serial::SystemDeviceTable());
+        serial::setDeviceTable(serial::systemDeviceTable());
         KorvexdFixture::TearDown();
     }
 
@@ -68,7 +68,7 @@ protected:
         ports->setCurrentIndex(CPortList::kNetworkIndex);
         emit ports->activated(CPortList::kNetworkIndex);
         EXPECT_TRUE(fill.done());
-        EXPECT_TRUE(testsupport::waitFor([&] { return console.PortOn(); }));
+        EXPECT_TRUE(testsupport::waitFor([&] { return console.portOn(); }));
         auto *addresses = ui::control<QComboBox>(&console, CConsoleDlg::IDC_ADDRESS_LIST);
         emit addresses->activated(0);
         return console;
@@ -96,7 +96,7 @@ protected:
             if (routing.size() != 9 || routing[output - 1].toInt() != input - 1)
                 return false;
             for (const auto &console : m_consoles)
-                if (console->findPage<CVideoPage>()->OutputSelection(output) != input - 1)
+                if (console->findPage<CVideoPage>()->outputSelection(output) != input - 1)
                     return false;
             return true;
         });
@@ -156,8 +156,8 @@ TEST_F(KorvexdE2E, TwoConsolesAndKorvexCtlShareOneLineAndAClientThatStopsReading
     EXPECT_TRUE(stalled->waitForClose());
     EXPECT_EQ(ctl({"--address", "01", "route", "1", "8"}), 0) << testsupport::readFile("ctl.err");
     EXPECT_TRUE(routeShownEverywhere(1, 8));
-    EXPECT_TRUE(first.PortOn());
-    EXPECT_TRUE(second.PortOn());
+    EXPECT_TRUE(first.portOn());
+    EXPECT_TRUE(second.portOn());
     EXPECT_TRUE(m_messages->messages().isEmpty());
     EXPECT_TRUE(m_korvexd.running());
 }

@@ -17,16 +17,16 @@ using serialtest::PtyPeer;
 namespace {
 
 constexpr unsigned kBaud = 57600;
-constexpr uint32_t kConsoleMask = LINK_EV_RXCHAR | LINK_EV_RXFLAG;
+constexpr uint32_t kConsoleMask = serial::LINK_EV_RXCHAR | serial::LINK_EV_RXFLAG;
 constexpr uint32_t kBufferSize = 1024;
 
-// Records what the worker hands over. With holdHandOffs, each OnLinkBytes waits until PumpPending
+// Records what the worker hands over. With holdHandOffs, each onLinkBytes waits until pumpPending
 // (what Close calls while it waits for the worker) or release().
-class RecordingOwner : public ILinkOwner {
+class RecordingOwner : public serial::ILinkOwner {
 public:
     explicit RecordingOwner(bool holdHandOffs = false) : m_hold(holdHandOffs) {}
 
-    void OnLinkBytes(const uint8_t *data, std::size_t size) override {
+    void onLinkBytes(const uint8_t *data, std::size_t size) override {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_bytes.insert(m_bytes.end(), data, data + size);
         if (m_hold) {
@@ -36,15 +36,15 @@ public:
             m_inHandOff = false;
         }
     }
-    void OnLinkEvent(unsigned message) override {
+    void onLinkEvent(unsigned message) override {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_events.push_back(message);
     }
-    void OnLinkDown() override {
+    void onLinkDown() override {
         std::lock_guard<std::mutex> guard(m_mutex);
         ++m_downs;
     }
-    void PumpPending() override {
+    void pumpPending() override {
         std::lock_guard<std::mutex> guard(m_mutex);
         ++m_pumps;
         m_released = true;
@@ -89,17 +89,17 @@ std::vector<uint8_t> bytesOf(const std::string &text) {
     return {text.begin(), text.end()};
 }
 
-bool send(CComLink &link, const std::vector<uint8_t> &bytes) {
+bool send(serial::CComLink &link, const std::vector<uint8_t> &bytes) {
     return link.Send(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
 // Each test runs in its own folder where only its COMn links count, whatever the machine has in /dev.
 class SerialLinkTest : public ::testing::Test {
 protected:
-    void SetUp() override { serial::SetDeviceTable(serial::EmptyDeviceTable()); }
-    void TearDown() override { serial::SetDeviceTable(serial::SystemDeviceTable()); }
+    void SetUp() override { serial::setDeviceTable(serial::emptyDeviceTable()); }
+    void TearDown() override { serial::setDeviceTable(serial::systemDeviceTable()); }
 
-    bool openConsoleStyle(CComLink &link, ILinkOwner *owner, unsigned port) {
+    bool openConsoleStyle(serial::CComLink &link, serial::ILinkOwner *owner, unsigned port) {
         return link.Open(owner, port, kBaud, 'N', 8, 1, kConsoleMask, kBufferSize);
     }
 
@@ -124,12 +124,12 @@ TEST_F(SerialLinkTest, OpensRawWithTheRequestedLineSettings) {
     for (const LineCase &c : cases) {
         SCOPED_TRACE(std::to_string(c.baud) + c.parity + std::to_string(c.stopBits));
         PtyPeer peer(3);
-        CComLink link;
+        serial::CComLink link;
         ASSERT_TRUE(
             link.Open(nullptr, 3, c.baud, c.parity, c.dataBits, c.stopBits, kConsoleMask, kBufferSize));
-        EXPECT_TRUE(link.IsOpen());
-        EXPECT_EQ(link.ErrorFlag(), 0);
-        EXPECT_EQ(link.PortNumber(), 3u);
+        EXPECT_TRUE(link.isOpen());
+        EXPECT_EQ(link.errorFlag(), 0);
+        EXPECT_EQ(link.portNumber(), 3u);
         const termios tio = peer.slaveSettings();
         EXPECT_EQ(cfgetispeed(&tio), c.speed);
         EXPECT_EQ(cfgetospeed(&tio), c.speed);
@@ -158,11 +158,11 @@ TEST_F(SerialLinkTest, FrameTheDriverDoesNotTakeSetsErrorFlag) {
     for (const LineCase &c : cases) {
         SCOPED_TRACE(std::to_string(c.baud) + c.parity + std::to_string(c.dataBits));
         PtyPeer peer(3);
-        CComLink link;
+        serial::CComLink link;
         EXPECT_TRUE(
             link.Open(nullptr, 3, c.baud, c.parity, c.dataBits, c.stopBits, kConsoleMask, kBufferSize));
-        EXPECT_TRUE(link.IsOpen());
-        EXPECT_EQ(link.ErrorFlag(), 1);
+        EXPECT_TRUE(link.isOpen());
+        EXPECT_EQ(link.errorFlag(), 1);
         const termios tio = peer.slaveSettings();
         EXPECT_EQ(cfgetospeed(&tio), c.speed); // what the driver took stays applied
         link.Close();
@@ -190,13 +190,13 @@ TEST_F(SerialLinkTest, ConfigurationFailureStillOpensAndSetsErrorFlag) {
     for (const BadCase &c : cases) {
         SCOPED_TRACE(c.what);
         PtyPeer peer(4);
-        CComLink link;
+        serial::CComLink link;
         EXPECT_TRUE(link.Open(nullptr, 4, c.baud, c.parity, c.dataBits, c.stopBits, c.mask, kBufferSize));
-        EXPECT_TRUE(link.IsOpen());
-        EXPECT_EQ(link.ErrorFlag(), 1);
+        EXPECT_TRUE(link.isOpen());
+        EXPECT_EQ(link.errorFlag(), 1);
         EXPECT_NE(peer.slaveSettings().c_lflag & ICANON, 0u);
-        link.ClearError();
-        EXPECT_EQ(link.ErrorFlag(), 0);
+        link.clearError();
+        EXPECT_EQ(link.errorFlag(), 0);
         link.Close();
         std::filesystem::remove("COM4");
     }
@@ -205,19 +205,19 @@ TEST_F(SerialLinkTest, ConfigurationFailureStillOpensAndSetsErrorFlag) {
 TEST_F(SerialLinkTest, ReceivedBytesArriveCompleteAndInOrder) {
     PtyPeer peer(7);
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(openConsoleStyle(link, &owner, 7));
     ASSERT_TRUE(link.StartWorker());
-    EXPECT_TRUE(testsupport::waitFor([&] { return link.WorkerAlive(); }));
+    EXPECT_TRUE(testsupport::waitFor([&] { return link.workerAlive(); }));
 
     const std::vector<uint8_t> sent = serialtest::randomBytes(10000, 7);
     ASSERT_TRUE(peer.write(sent));
     ASSERT_TRUE(testsupport::waitFor([&] { return owner.byteCount() >= sent.size(); }, 20000));
     EXPECT_EQ(owner.bytes(), sent);
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_EQ(link.errorFlag(), 0);
     link.Close();
-    EXPECT_FALSE(link.WorkerAlive());
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.workerAlive());
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST_F(SerialLinkTest, SentRequestsArriveWholeAndInOrder) {
@@ -240,7 +240,7 @@ TEST_F(SerialLinkTest, SentRequestsArriveWholeAndInOrder) {
         SCOPED_TRACE(c.what);
         PtyPeer peer(2);
         RecordingOwner owner;
-        CComLink link;
+        serial::CComLink link;
         ASSERT_TRUE(openConsoleStyle(link, &owner, 2));
         ASSERT_TRUE(link.StartWorker());
         std::vector<uint8_t> expected;
@@ -249,7 +249,7 @@ TEST_F(SerialLinkTest, SentRequestsArriveWholeAndInOrder) {
             expected.insert(expected.end(), request.begin(), request.end());
         }
         EXPECT_EQ(peer.read(expected.size()), expected);
-        EXPECT_EQ(link.ErrorFlag(), 0);
+        EXPECT_EQ(link.errorFlag(), 0);
         link.Close();
         std::filesystem::remove("COM2");
     }
@@ -257,19 +257,19 @@ TEST_F(SerialLinkTest, SentRequestsArriveWholeAndInOrder) {
 
 TEST_F(SerialLinkTest, RequestLongerThanWriteBufferIsRefusedWhole) {
     PtyPeer peer(5);
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(link.Open(nullptr, 5, kBaud, 'N', 8, 1, kConsoleMask, 16));
     ASSERT_TRUE(link.StartWorker());
     const std::vector<uint8_t> tooLong(17, 'x');
     EXPECT_FALSE(send(link, tooLong));
-    EXPECT_EQ(link.ErrorFlag(), 1);
+    EXPECT_EQ(link.errorFlag(), 1);
     const std::vector<uint8_t> exact = bytesOf("0123456789ABCDEF");
     EXPECT_TRUE(send(link, exact));
     EXPECT_FALSE(send(link, tooLong));
     EXPECT_TRUE(send(link, bytesOf("!")));
     // Only the accepted requests reach the line: nothing of the refused ones between them.
     EXPECT_EQ(peer.read(exact.size() + 1), bytesOf("0123456789ABCDEF!"));
-    EXPECT_EQ(link.ErrorReports(), 2u);
+    EXPECT_EQ(link.errorReports(), 2u);
     link.Close();
 }
 
@@ -277,7 +277,7 @@ TEST_F(SerialLinkTest, RequestLongerThanWriteBufferIsRefusedWhole) {
 // every accepted one still goes out intact once the line moves again.
 TEST_F(SerialLinkTest, FullQueueRefusesWholeRequestAndKeepsAcceptedOnes) {
     PtyPeer peer(6);
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(link.Open(nullptr, 6, kBaud, 'N', 8, 1, kConsoleMask, 256));
     ASSERT_TRUE(link.StartWorker());
     std::vector<uint8_t> accepted;
@@ -290,7 +290,7 @@ TEST_F(SerialLinkTest, FullQueueRefusesWholeRequestAndKeepsAcceptedOnes) {
             refused = true;
     }
     ASSERT_TRUE(refused);
-    EXPECT_EQ(link.ErrorFlag(), 1);
+    EXPECT_EQ(link.errorFlag(), 1);
     EXPECT_EQ(accepted.size() % 256, 0u);
     EXPECT_EQ(peer.read(accepted.size()), accepted);
     link.Close();
@@ -301,7 +301,7 @@ TEST_F(SerialLinkTest, FullQueueRefusesWholeRequestAndKeepsAcceptedOnes) {
 TEST_F(SerialLinkTest, WritingKeepsUnreadInput) {
     PtyPeer peer(8);
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(openConsoleStyle(link, &owner, 8));
     ASSERT_TRUE(peer.write("OUT3 VS IN7\r\n"));
     const std::vector<uint8_t> command = bytesOf("\r\nGET STA \r\n");
@@ -317,7 +317,7 @@ TEST_F(SerialLinkTest, OpeningDiscardsStaleInput) {
     PtyPeer peer(9);
     ASSERT_TRUE(peer.write("stale"));
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(openConsoleStyle(link, &owner, 9));
     ASSERT_TRUE(link.StartWorker());
     ASSERT_TRUE(peer.write("fresh"));
@@ -327,12 +327,12 @@ TEST_F(SerialLinkTest, OpeningDiscardsStaleInput) {
 }
 
 TEST_F(SerialLinkTest, CloseOnNeverOpenedLinkHasNoEffect) {
-    CComLink link;
+    serial::CComLink link;
     link.Close();
     link.Close();
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_FALSE(link.WorkerAlive());
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_FALSE(link.workerAlive());
+    EXPECT_EQ(link.errorFlag(), 0);
     const uint8_t byte = 'x';
     EXPECT_FALSE(link.Send(&byte, 1));
     EXPECT_FALSE(link.StartWorker());
@@ -341,7 +341,7 @@ TEST_F(SerialLinkTest, CloseOnNeverOpenedLinkHasNoEffect) {
 TEST_F(SerialLinkTest, CloseReturnsWhileWorkerIsBlockedHandingOverBytes) {
     PtyPeer peer(11);
     RecordingOwner owner(/*holdHandOffs=*/true);
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(openConsoleStyle(link, &owner, 11));
     ASSERT_TRUE(link.StartWorker());
     ASSERT_TRUE(peer.write("A"));
@@ -350,8 +350,8 @@ TEST_F(SerialLinkTest, CloseReturnsWhileWorkerIsBlockedHandingOverBytes) {
 
     link.Close();
     EXPECT_GE(owner.pumps(), 1u);
-    EXPECT_FALSE(link.WorkerAlive());
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.workerAlive());
+    EXPECT_FALSE(link.isOpen());
     // The shutdown is seen before the next read: nothing after the held chunk was handed over.
     EXPECT_EQ(owner.bytes(), bytesOf("A"));
 }
@@ -363,23 +363,23 @@ TEST_F(SerialLinkTest, UnplugSetsErrorFlagOnceWithoutSpinning) {
     {
         auto peer = std::make_unique<PtyPeer>(12);
         RecordingOwner owner;
-        CComLink link;
+        serial::CComLink link;
         ASSERT_TRUE(openConsoleStyle(link, &owner, 12));
         ASSERT_TRUE(link.StartWorker());
         ASSERT_TRUE(peer->write("OUT1 VS IN1\r\n"));
         ASSERT_TRUE(testsupport::waitFor([&] { return owner.byteCount() == 13; }));
 
         peer->unplug();
-        ASSERT_TRUE(testsupport::waitFor([&] { return link.ErrorFlag() == 1; }));
+        ASSERT_TRUE(testsupport::waitFor([&] { return link.errorFlag() == 1; }));
         // The owner is told, though nothing more arrives.
         ASSERT_TRUE(testsupport::waitFor([&] { return owner.downs() == 1; }));
-        EXPECT_EQ(link.ErrorReports(), 1u);
-        const std::uint64_t wakeups = link.WorkerWakeups();
+        EXPECT_EQ(link.errorReports(), 1u);
+        const std::uint64_t wakeups = link.workerWakeups();
 
         // Keep another link busy for a while; a worker that spun on the hang-up would wake meanwhile.
         PtyPeer otherPeer(13);
         RecordingOwner otherOwner;
-        CComLink other;
+        serial::CComLink other;
         ASSERT_TRUE(openConsoleStyle(other, &otherOwner, 13));
         ASSERT_TRUE(other.StartWorker());
         for (unsigned i = 0; i < 50; ++i) {
@@ -390,15 +390,15 @@ TEST_F(SerialLinkTest, UnplugSetsErrorFlagOnceWithoutSpinning) {
         }
         other.Close();
 
-        EXPECT_EQ(link.WorkerWakeups(), wakeups);
-        EXPECT_EQ(link.ErrorReports(), 1u);
-        EXPECT_TRUE(link.WorkerAlive());
+        EXPECT_EQ(link.workerWakeups(), wakeups);
+        EXPECT_EQ(link.errorReports(), 1u);
+        EXPECT_TRUE(link.workerAlive());
         EXPECT_FALSE(send(link, bytesOf("GET STA")));
         EXPECT_EQ(owner.bytes(), bytesOf("OUT1 VS IN1\r\n"));
         EXPECT_EQ(owner.downs(), 1);
         link.Close();
-        EXPECT_FALSE(link.WorkerAlive());
-        EXPECT_EQ(link.ErrorFlag(), 1); // survives Close; the owner clears it
+        EXPECT_FALSE(link.workerAlive());
+        EXPECT_EQ(link.errorFlag(), 1); // survives Close; the owner clears it
     }
     EXPECT_EQ(serialtest::openFdCount(), fdsBefore);
 }
@@ -424,11 +424,11 @@ TEST_F(SerialLinkTest, PortThatDoesNotOpenReturnsFalseAndLeavesNothingOpen) {
         SCOPED_TRACE(c.what);
         const std::size_t fdsBefore = serialtest::openFdCount();
         RecordingOwner owner;
-        CComLink link;
+        serial::CComLink link;
         EXPECT_FALSE(openConsoleStyle(link, &owner, c.port));
-        EXPECT_FALSE(link.IsOpen());
+        EXPECT_FALSE(link.isOpen());
         EXPECT_FALSE(link.StartWorker());
-        EXPECT_EQ(link.ErrorFlag(), 0);
+        EXPECT_EQ(link.errorFlag(), 0);
         EXPECT_FALSE(send(link, bytesOf("x")));
         link.Close();
         EXPECT_EQ(serialtest::openFdCount(), fdsBefore);
@@ -438,11 +438,11 @@ TEST_F(SerialLinkTest, PortThatDoesNotOpenReturnsFalseAndLeavesNothingOpen) {
 TEST_F(SerialLinkTest, SecondOpenOfALockedPortFails) {
     PtyPeer peer(14);
     peer.linkAs(15); // the same terminal under another name
-    CComLink first, second;
+    serial::CComLink first, second;
     ASSERT_TRUE(openConsoleStyle(first, nullptr, 14));
     EXPECT_FALSE(openConsoleStyle(second, nullptr, 14));
     EXPECT_FALSE(openConsoleStyle(second, nullptr, 15));
-    EXPECT_FALSE(second.IsOpen());
+    EXPECT_FALSE(second.isOpen());
     first.Close();
     EXPECT_TRUE(openConsoleStyle(second, nullptr, 14));
     second.Close();
@@ -454,7 +454,7 @@ TEST_F(SerialLinkTest, OpenCloseCyclesLeakNoDescriptorsOrThreads) {
     const std::size_t fdsBefore = serialtest::openFdCount();
     const std::size_t threadsBefore = serialtest::threadCount();
     {
-        CComLink link;
+        serial::CComLink link;
         for (unsigned i = 0; i < 200; ++i) {
             ASSERT_TRUE(openConsoleStyle(link, &owner, 16)) << "cycle " << i;
             ASSERT_TRUE(link.StartWorker()) << "cycle " << i;
@@ -464,7 +464,7 @@ TEST_F(SerialLinkTest, OpenCloseCyclesLeakNoDescriptorsOrThreads) {
                 ASSERT_TRUE(link.StartWorker()) << "cycle " << i;
             }
             link.Close();
-            ASSERT_FALSE(link.WorkerAlive());
+            ASSERT_FALSE(link.workerAlive());
         }
         // Destruction of an open, running link stops and closes everything too.
         ASSERT_TRUE(openConsoleStyle(link, &owner, 16));
@@ -483,16 +483,18 @@ TEST_F(SerialLinkTest, EventMaskSelectsNotifications) {
         std::vector<unsigned> events;
     };
     const MaskCase cases[] = {
-        {kConsoleMask, {WM_LINK_RXFLAG}},
-        {LINK_EV_RXCHAR, {}},
-        {LINK_EV_RXCHAR | LINK_EV_RXFLAG | LINK_EV_CTS | LINK_EV_BREAK | LINK_EV_ERR | LINK_EV_RING,
-         {WM_LINK_CTS, WM_LINK_BREAK, WM_LINK_ERROR, WM_LINK_RING, WM_LINK_RXFLAG}},
+        {kConsoleMask, {serial::WM_LINK_RXFLAG}},
+        {serial::LINK_EV_RXCHAR, {}},
+        {serial::LINK_EV_RXCHAR | serial::LINK_EV_RXFLAG | serial::LINK_EV_CTS | serial::LINK_EV_BREAK |
+             serial::LINK_EV_ERR | serial::LINK_EV_RING,
+         {serial::WM_LINK_CTS, serial::WM_LINK_BREAK, serial::WM_LINK_ERROR, serial::WM_LINK_RING,
+          serial::WM_LINK_RXFLAG}},
     };
     for (const MaskCase &c : cases) {
         SCOPED_TRACE(c.mask);
         PtyPeer peer(17);
         RecordingOwner owner;
-        CComLink link;
+        serial::CComLink link;
         ASSERT_TRUE(link.Open(&owner, 17, kBaud, 'N', 8, 1, c.mask, kBufferSize));
         ASSERT_TRUE(link.StartWorker());
         ASSERT_TRUE(peer.write("q"));
@@ -511,7 +513,7 @@ TEST_F(SerialLinkTest, EventMaskSelectsNotifications) {
 TEST_F(SerialLinkTest, MaskWithoutReceivedCharacterLeavesInputUnread) {
     PtyPeer peer(18);
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     ASSERT_TRUE(link.Open(&owner, 18, kBaud, 'N', 8, 1, 0, kBufferSize));
     ASSERT_TRUE(link.StartWorker());
     ASSERT_TRUE(peer.write("unread"));
@@ -520,7 +522,7 @@ TEST_F(SerialLinkTest, MaskWithoutReceivedCharacterLeavesInputUnread) {
         ASSERT_EQ(peer.read(1), bytesOf("z"));
     }
     EXPECT_TRUE(owner.bytes().empty());
-    EXPECT_LE(link.WorkerWakeups(), 20u);
+    EXPECT_LE(link.workerWakeups(), 20u);
     link.Close();
 }
 

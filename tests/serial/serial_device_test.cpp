@@ -9,17 +9,17 @@
 
 namespace {
 
-using Io = SerialDevice::Io;
+using Io = serial::SerialDevice::Io;
 
 // What the worker relies on: an idle port would block (not "hung up"), data reads as data, and only a
 // real hang-up reads as one; waits report the port and the signals apart.
 TEST(SerialDevice, ReadTellsIdleDataAndHangUpApart) {
     testsupport::ScopedTempCwd cwd;
     serialtest::PtyPeer peer(1);
-    SerialDevice device;
-    ASSERT_EQ(device.open("COM1"), SerialDevice::OpenResult::Opened);
+    serial::SerialDevice device;
+    ASSERT_EQ(device.open("COM1"), serial::SerialDevice::OpenResult::Opened);
     ASSERT_TRUE(device.useNonBlockingIo());
-    SerialDevice::Step failed{};
+    serial::SerialDevice::Step failed{};
     ASSERT_TRUE(device.applyLineSettings({}, &failed));
     uint8_t buffer[16];
 
@@ -27,7 +27,7 @@ TEST(SerialDevice, ReadTellsIdleDataAndHangUpApart) {
 
     ASSERT_TRUE(device.createSignals());
     ASSERT_TRUE(peer.write("abc"));
-    SerialDevice::Wake wake = device.wait(true, true, false);
+    serial::SerialDevice::Wake wake = device.wait(true, true, false);
     EXPECT_TRUE(wake.readable);
     EXPECT_FALSE(wake.shutdown || wake.writeRequest || wake.hangUp);
     const Io data = device.read(buffer, sizeof buffer);

@@ -53,8 +53,8 @@ struct Recorder : session::ITransportEvents {
 
 class SerialHandOffTest : public ::testing::Test {
 protected:
-    void SetUp() override { serial::SetDeviceTable(serial::EmptyDeviceTable()); }
-    void TearDown() override { serial::SetDeviceTable(serial::SystemDeviceTable()); }
+    void SetUp() override { serial::setDeviceTable(serial::emptyDeviceTable()); }
+    void TearDown() override { serial::setDeviceTable(serial::systemDeviceTable()); }
 
     testsupport::ScopedTempCwd m_cwd;
 };
@@ -116,7 +116,7 @@ TEST_F(SerialHandOffTest, CloseFromInsideTheHandlerDoesNotDeadlock) {
         ASSERT_TRUE(testsupport::waitFor([&] { return calls > 0; }));
         EXPECT_EQ(calls, 1u);
         EXPECT_FALSE(port.isOpen());
-        EXPECT_FALSE(port.link().WorkerAlive());
+        EXPECT_FALSE(port.link().workerAlive());
         EXPECT_TRUE(std::string("OUT1 VS IN2\r\n").starts_with(seenAfterClose));
         EXPECT_FALSE(seenAfterClose.empty());
         std::filesystem::remove("COM4");
@@ -148,7 +148,7 @@ TEST_F(SerialHandOffTest, WhatWasPostedBeforeCloseIsDroppedAndNoWorkerIsLeftWait
     handOff.reset();
     EXPECT_TRUE(testsupport::waitFor([&] { return !port.handOffWaiting(); }));
     port.close(); // returns: the worker was released when its queued call went with the hand-off
-    EXPECT_FALSE(port.link().WorkerAlive());
+    EXPECT_FALSE(port.link().workerAlive());
     EXPECT_EQ(events.bytes, "new");
 }
 

@@ -26,9 +26,9 @@ TEST(SerialPortNaming, SystemTableMapsTheFourRanges) {
         {0, ""},
         {100, ""},
     };
-    const serial::DeviceTable table = serial::SystemDeviceTable();
+    const serial::DeviceTable table = serial::systemDeviceTable();
     for (const NodeCase &c : cases)
-        EXPECT_EQ(serial::DevicePath(table, c.port), c.path) << "COM" << c.port;
+        EXPECT_EQ(serial::devicePath(table, c.port), c.path) << "COM" << c.port;
 }
 
 // A COMn entry in the current directory wins over the table, even when it leads nowhere; without one
@@ -48,21 +48,21 @@ TEST(SerialPortNaming, CurrentDirectoryEntryComesBeforeTheTable) {
         {4, true, "/dev/ttyS3"}, {4, false, ""},     {0, true, ""},       {100, true, ""},
     };
     for (const ResolveCase &c : cases) {
-        serial::SetDeviceTable(c.systemTable ? serial::SystemDeviceTable() : serial::EmptyDeviceTable());
-        EXPECT_EQ(serial::ResolvePortPath(c.port), c.path) << "COM" << c.port << " system " << c.systemTable;
+        serial::setDeviceTable(c.systemTable ? serial::systemDeviceTable() : serial::emptyDeviceTable());
+        EXPECT_EQ(serial::resolvePortPath(c.port), c.path) << "COM" << c.port << " system " << c.systemTable;
     }
-    serial::SetDeviceTable(serial::SystemDeviceTable());
+    serial::setDeviceTable(serial::systemDeviceTable());
 }
 
 TEST(SerialPortNaming, CustomTableIsUsedAsSet) {
     testsupport::ScopedTempCwd cwd;
-    serial::SetDeviceTable(serial::DeviceTable{{{10, 2, "/dev/ttyTEST"}}});
-    EXPECT_EQ(serial::ResolvePortPath(9), "");
-    EXPECT_EQ(serial::ResolvePortPath(10), "/dev/ttyTEST0");
-    EXPECT_EQ(serial::ResolvePortPath(11), "/dev/ttyTEST1");
-    EXPECT_EQ(serial::ResolvePortPath(12), "");
-    EXPECT_EQ(serial::CurrentDeviceTable().ranges.size(), 1u);
-    serial::SetDeviceTable(serial::SystemDeviceTable());
+    serial::setDeviceTable(serial::DeviceTable{{{10, 2, "/dev/ttyTEST"}}});
+    EXPECT_EQ(serial::resolvePortPath(9), "");
+    EXPECT_EQ(serial::resolvePortPath(10), "/dev/ttyTEST0");
+    EXPECT_EQ(serial::resolvePortPath(11), "/dev/ttyTEST1");
+    EXPECT_EQ(serial::resolvePortPath(12), "");
+    EXPECT_EQ(serial::currentDeviceTable().ranges.size(), 1u);
+    serial::setDeviceTable(serial::systemDeviceTable());
 }
 
 } // namespace
@@ -78,15 +78,16 @@ TEST(SerialPortNaming, PresentPortsNeedADeviceAndForLegacyNodesAUart) {
     testsupport::writeFile("dev/ttyUSB0", "");
     testsupport::writeFile("sys/ttyS0/type", "4\n"); // a 16550A
     testsupport::writeFile("sys/ttyS1/type", "0\n"); // no UART
-    serial::SetDeviceTable(serial::DeviceTable{{{1, 3, cwd.file("dev/ttyS")}, {33, 2, cwd.file("dev/ttyUSB")}}});
-    serial::SetSysClassTtyFolder(cwd.file("sys"));
+    serial::setDeviceTable(
+        serial::DeviceTable{{{1, 3, cwd.file("dev/ttyS")}, {33, 2, cwd.file("dev/ttyUSB")}}});
+    serial::setSysClassTtyFolder(cwd.file("sys"));
     struct Case {
         unsigned port;
         bool present;
     };
     for (const Case c : {Case{1, true}, Case{2, false}, Case{3, false}, Case{33, true}, Case{34, false},
                          Case{0, false}, Case{100, false}})
-        EXPECT_EQ(serial::PortPresent(c.port), c.present) << "COM" << c.port;
-    serial::SetSysClassTtyFolder("/sys/class/tty");
-    serial::SetDeviceTable(serial::SystemDeviceTable());
+        EXPECT_EQ(serial::portPresent(c.port), c.present) << "COM" << c.port;
+    serial::setSysClassTtyFolder("/sys/class/tty");
+    serial::setDeviceTable(serial::systemDeviceTable());
 }

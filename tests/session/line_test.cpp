@@ -100,7 +100,7 @@ const Row kRows[] = {
      LineState::Off, LineEvent::None, "COM2", "",
      [](Line &l) {
          EXPECT_TRUE(l.session.isOpen());
-         EXPECT_FALSE(l.session.PortOn());
+         EXPECT_FALSE(l.session.portOn());
      }},
     {"a drop is waited for, the line reopened and asked for its status",
      [](Line &l) {
@@ -217,7 +217,7 @@ TEST(LineController, EveryTransition) {
         EXPECT_EQ(status.event, row.event);
         EXPECT_EQ(status.line, row.line);
         EXPECT_EQ(status.detail, row.detail);
-        EXPECT_EQ(l.session.PortOn(), row.state == LineState::On);
+        EXPECT_EQ(l.session.portOn(), row.state == LineState::On);
         ASSERT_FALSE(told.empty());
         EXPECT_EQ(told.back().state, status.state) << "the last change was told";
         if (row.check)

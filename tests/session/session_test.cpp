@@ -11,13 +11,13 @@
 namespace {
 
 struct Recorder : session::IReplySink, session::ISessionObserver {
-    void OnReply(const protocol::Reply &reply) override { replies.push_back(reply); }
-    bool TakesRawLines() const override { return takeRaw; }
-    void OnRawLine(std::string_view line) override {
+    void onReply(const protocol::Reply &reply) override { replies.push_back(reply); }
+    bool takesRawLines() const override { return takeRaw; }
+    void onRawLine(std::string_view line) override {
         raw.emplace_back(line);
         takeRaw = false;
     }
-    void OnLinkReset() override { ++resets; }
+    void onLinkReset() override { ++resets; }
     void onLineSeen(std::string_view) override { ++seen; }
     void onLineDropped() override { ++drops; }
 
@@ -33,7 +33,7 @@ struct Line {
         line = transport.get();
         session.setTransport(std::move(transport));
         session.addObserver(&recorder);
-        session.AddReplySink(&recorder);
+        session.addReplySink(&recorder);
         session.open();
     }
     session::DeviceSession session;
@@ -94,8 +94,8 @@ TEST(Session, SendsTextWithThePrefixAndFramesOnlyWhenOn) {
 TEST(Session, ReceivedLinesAreTakenRawOrDecodedOnceForEverySink) {
     Line l;
     Recorder second;
-    l.session.AddReplySink(&second);
-    l.session.AddReplySink(&second); // held once
+    l.session.addReplySink(&second);
+    l.session.addReplySink(&second); // held once
     // A line split over chunks, a raw taker's line, then a line the taker no longer wants.
     l.line->feed("\r\nOUT3 VS ");
     l.line->feed("IN7 \r\n");
@@ -112,9 +112,9 @@ TEST(Session, ReceivedLinesAreTakenRawOrDecodedOnceForEverySink) {
 TEST(Session, ASinkMayLeaveWhileARecordIsHandedOut) {
     Line l;
     struct Leaver : session::IReplySink {
-        void OnReply(const protocol::Reply &) override {
+        void onReply(const protocol::Reply &) override {
             ++heard;
-            session->RemoveReplySink(other);
+            session->removeReplySink(other);
         }
         session::DeviceSession *session = nullptr;
         session::IReplySink *other = nullptr;
@@ -123,9 +123,9 @@ TEST(Session, ASinkMayLeaveWhileARecordIsHandedOut) {
     Recorder after;
     leaver.session = &l.session;
     leaver.other = &after;
-    l.session.RemoveReplySink(&l.recorder);
-    l.session.AddReplySink(&leaver);
-    l.session.AddReplySink(&after);
+    l.session.removeReplySink(&l.recorder);
+    l.session.addReplySink(&leaver);
+    l.session.addReplySink(&after);
     l.line->feed("OUT2 VS IN1 \r\n");
     EXPECT_EQ(leaver.heard, 1);
     EXPECT_TRUE(after.replies.empty()) << "a sink that left is not called";

@@ -99,7 +99,7 @@ std::vector<SoakRun> runsFromArguments(int shortSteps, const std::vector<SoakRun
 // which answer in address order: that answer to a request sent after a status request comes after the
 // whole burst.
 struct AddressMarker : session::IReplySink {
-    void OnReply(const protocol::Reply &reply) override {
+    void onReply(const protocol::Reply &reply) override {
         const auto *r = std::get_if<protocol::AddressReply>(&reply);
         count += r && r->address == last;
     }
@@ -172,10 +172,10 @@ protected:
     // every device are followed by korvexd's status request to each (none while its line is away).
     void sent(int commands) {
         const bool all = m_shared && m_device == 0 && !m_lineAway;
-        m_sent += console().PortOn() ? commands + (all ? static_cast<int>(kAddresses.size()) : 0) : 0;
+        m_sent += console().portOn() ? commands + (all ? static_cast<int>(kAddresses.size()) : 0) : 0;
     }
     void expect(const QString &key, int index, const QJsonValue &value) {
-        if (console().PortOn())
+        if (console().portOn())
             m_expects.push_back({key, index, value});
     }
     // A second controller's command, "A05 SET ...": at the device, or through korvexd with korvex-ctl.
@@ -271,10 +271,10 @@ void Soak::fail(const QString &what) {
     QString recent;
     for (const QString &line : m_recent)
         recent += "\n    " + line;
-    const std::deque<TrafficLog::Entry> &traffic = console().trafficDialog()->log().entries();
+    const std::deque<session::TrafficLog::Entry> &traffic = console().trafficDialog()->log().entries();
     recent += "\n  last lines on the line:";
     for (std::size_t i = traffic.size() > 80 ? traffic.size() - 80 : 0; i < traffic.size(); ++i)
-        recent += "\n    " + QString::fromStdString(TrafficLog::format(traffic[i], false));
+        recent += "\n    " + QString::fromStdString(session::TrafficLog::format(traffic[i], false));
     if (m_shared) {
         const std::vector<std::string> said = m_korvexd.log(), lines = testsupport::readSimLog(logFile(1));
         recent += "\n  korvexd said last:";
@@ -382,7 +382,7 @@ void Soak::checkpoint() {
     ++m_checks;
     if (m_shared)
         switchConsole();
-    if (!console().PortOn())
+    if (!console().portOn())
         pressPort();
     const int entry = 1 + pick(static_cast<int>(kAddresses.size()));
     m_device = kAddresses[entry - 1];
@@ -404,7 +404,7 @@ void Soak::checkpoint() {
 void Soak::dropLine() {
     const int how = pick(3); // 0 back at once, 1 after the line's holder noticed, 2 and the operator acted
     const bool midBurst = pick(2) == 0;
-    if (!m_shared && !console().PortOn())
+    if (!m_shared && !console().portOn())
         return;
     ++m_drops;
     note(QStringLiteral("line dropped%1, back %2")
@@ -429,10 +429,10 @@ void Soak::dropLine() {
     m_expects.clear();
     if (m_shared)
         return lineBack(logged, away);
-    if (!console().PortOn() && !console().portControl().waitingForLine())
+    if (!console().portOn() && !console().portControl().waitingForLine())
         return m_messages->clear(); // "Can not find this port ..." while the line was away
     m_sent = 1;                     // the reconnect's status request
-    if (!testsupport::waitFor([&] { return console().PortOn() && commands() >= 1; }, kWaitMs))
+    if (!testsupport::waitFor([&] { return console().portOn() && commands() >= 1; }, kWaitMs))
         return fail("the console did not reconnect");
     if (settle())
         compare(m_device == 0 ? kAddresses.back() : m_device, "after reconnecting:\n  ");
@@ -493,14 +493,14 @@ QStringList Soak::differences(int address) {
         differ(QStringLiteral("QV in-%1").arg(window + 1), name(inputs, radios(mv(), M::kQvInputIds)),
                name(inputs, value("qvSources", window)));
     for (int w = 0; w < 4; ++w)
-        differ(QStringLiteral("QV source of in-%1").arg(w + 1), name(inputs, mv().QvSources()[w]),
+        differ(QStringLiteral("QV source of in-%1").arg(w + 1), name(inputs, mv().qvSources()[w]),
                name(inputs, value("qvSources", w)));
     auto *audioOut = at<QComboBox>(mv(), M::IDC_AUDIO_OUTPUT),
          *audioIn = at<QComboBox>(mv(), M::IDC_AUDIO_INPUT);
     bool same = true;
     for (int o = 0; o < 9; ++o) {
         same = same && value("mvAudio", o) == value("mvAudio", 0);
-        differ(QStringLiteral("MV audio table Out%1").arg(o + 1), QString::number(mv().MvAudioTable()[o + 1]),
+        differ(QStringLiteral("MV audio table Out%1").arg(o + 1), QString::number(mv().mvAudioTable()[o + 1]),
                QString::number(value("mvAudio", o)));
     }
     if (same)
@@ -597,7 +597,7 @@ std::vector<Soak::Action> Soak::actions() {
              note(icon ? "MV icon" : "MV button");
              press(mv(), icon ? M::IDC_MV_ICON : M::IDC_MV_BUTTON);
              sent(1);
-             expect("mvMode", -1, mv().MvMode());
+             expect("mvMode", -1, mv().mvMode());
          }},
         {"qv window", 2,
          [this] {
@@ -612,7 +612,7 @@ std::vector<Soak::Action> Soak::actions() {
              press(mv(), M::kQvInputIds[s]);
              sent(1);
              for (int w = 0; w < 4; ++w) // the chosen window, and the one it swapped with
-                 expect("qvSources", w, mv().QvSources()[w]);
+                 expect("qvSources", w, mv().qvSources()[w]);
          }},
         {"mv audio", 4,
          [this] {
@@ -728,7 +728,7 @@ std::vector<Soak::Action> Soak::actions() {
          [this] {
              note("IP CONFIG reset");
              press(ip(), I::IDC_RESET);
-             if (!console().PortOn())
+             if (!console().portOn())
                  m_messages->clear(); // "Com port is not on yet."
              sent(1);
              const char *keys[] = {"lan.dhcp", "lan.host", "lan.mask", "lan.router", "lan.tcpPort"};
@@ -746,7 +746,7 @@ std::vector<Soak::Action> Soak::actions() {
          }},
         {"port", 1,
          [this] {
-             note(console().PortOn() ? "Close Port" : "Turn on Port");
+             note(console().portOn() ? "Close Port" : "Turn on Port");
              pressPort();
              if (m_lineAway)
                  m_messages->clear(); // "Can not find this port or used by other application"
@@ -826,11 +826,11 @@ void Soak::deviceChange() {
 // with its chosen device and MAC box, and the marker counts its answers.
 void Soak::switchConsole() {
     if (m_console)
-        m_console->session().RemoveReplySink(&m_marker);
+        m_console->session().removeReplySink(&m_marker);
     std::swap(m_console, m_other);
     std::swap(m_device, m_otherDevice);
     std::swap(m_macUnlocked, m_otherMacUnlocked);
-    console().session().AddReplySink(&m_marker);
+    console().session().addReplySink(&m_marker);
 }
 
 // A new window connects to korvexd as an operator does it: "Network...", the address typed, "Connect".
@@ -842,7 +842,7 @@ void Soak::connectToKorvexd() {
         ui::control<QPushButton>(&dialog, QStringLiteral("Connect"))->click();
     });
     chooseIn(console(), CConsoleDlg::IDC_PORT_LIST, CPortList::kNetworkIndex);
-    testsupport::waitFor([&] { return console().PortOn(); }, kWaitMs);
+    testsupport::waitFor([&] { return console().portOn(); }, kWaitMs);
 }
 
 // korvexd's log lines from line `from` on that hold the text.
@@ -864,7 +864,7 @@ void Soak::lineBack(std::size_t logged, int away) {
         return fail("korvexd did not take the line back");
     const std::vector<std::string> refused = korvexdSaid(logged, " units did not go on the line");
     m_sent = static_cast<int>(kAddresses.size()) + away - (refused.empty() ? 0 : std::stoi(refused.back()));
-    if (console().PortOn() && m_device != 0) {
+    if (console().portOn() && m_device != 0) {
         const auto at = std::find(kAddresses.begin(), kAddresses.end(), m_device);
         chooseIn(console(), CConsoleDlg::IDC_ADDRESS_LIST, 1 + static_cast<int>(at - kAddresses.begin()));
         sent(1);
@@ -955,14 +955,14 @@ void Soak::runSeed(const SoakRun &run) {
             static_cast<std::uint16_t>(std::stoi(panel.front().substr(panel.front().rfind(':') + 1)));
         m_sent = static_cast<int>(kAddresses.size());
     } else {
-        console().session().AddReplySink(&m_marker);
+        console().session().addReplySink(&m_marker);
     }
     for (int window = 0; window < (m_shared ? 2 : 1); ++window) {
         if (m_shared)
             connectToKorvexd();
         else
             press(console(), CConsoleDlg::IDC_PORT_BUTTON);
-        ASSERT_TRUE(console().PortOn());
+        ASSERT_TRUE(console().portOn());
         chooseIn(console(), CConsoleDlg::IDC_ADDRESS_LIST, 1); // device 01, and its status
         m_device = kAddresses[0];
         sent(1);

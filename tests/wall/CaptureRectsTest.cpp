@@ -44,7 +44,7 @@ TEST_P(CaptureRectsTest, TilesTheUsablePicturePixelForPixel) {
     ASSERT_EQ(ComputeCaptureRects(c.arrangement, c.rows, c.columns, preset), CaptureResult::Computed);
     for (int row = 0; row < kGridSide; ++row) {
         for (int column = 0; column < kGridSide; ++column) {
-            const int index = PanelIndex(row, column);
+            const int index = panelIndex(row, column);
             SCOPED_TRACE(index);
             const WallPanel &p = preset.panels[index];
             const WallPanel &old = before.panels[index];
@@ -106,7 +106,7 @@ TEST_P(CaptureRectsRefusedTest, ChangesNothingAndSaysWhy) {
     WallPreset preset = before;
     EXPECT_EQ(ComputeCaptureRects(c.arrangement, c.rows, c.columns, preset), c.result);
     EXPECT_EQ(preset, before);
-    EXPECT_STRNE(CaptureResultText(c.result), "");
+    EXPECT_STRNE(captureResultText(c.result), "");
 }
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -136,11 +136,11 @@ TEST(CaptureRects, DegenerateResultsAreRefusedByTheCommandBuilder) {
     EXPECT_EQ(preset.panels[0].x1, 961);
     EXPECT_EQ(preset.panels[0].x2, 960);
     preset.panels[0].deviceAddress = 1;
-    EXPECT_EQ(BuildPanelCommand(preset.panels[0]).refusal, PanelRefusal::Corners);
+    EXPECT_EQ(buildPanelCommand(preset.panels[0]).refusal, PanelRefusal::Corners);
 
     ASSERT_EQ(ComputeCaptureRects({10, 10, -10, 0, 0, false}, 1, 1, preset), CaptureResult::Computed);
     EXPECT_EQ(preset.panels[0].x1, -95);
-    EXPECT_EQ(BuildPanelCommand(preset.panels[0]).refusal, PanelRefusal::OutsideFrame);
+    EXPECT_EQ(buildPanelCommand(preset.panels[0]).refusal, PanelRefusal::OutsideFrame);
 }
 
 } // namespace

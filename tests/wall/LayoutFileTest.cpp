@@ -64,7 +64,7 @@ PresetTable markedTable() {
 }
 
 TEST(LayoutFile, DefaultContentIsExactlyTheDocumentedFile) {
-    const std::string content = DefaultLayoutFileContent();
+    const std::string content = defaultLayoutFileContent();
     EXPECT_EQ(content.size(), 35938u);
     std::string expected = gridLine() + starLines(32);
     for (int p = 0; p < 32; ++p)
@@ -76,34 +76,34 @@ TEST(LayoutFile, MissingFileIsCreatedWithTheDefaultAndReadBack) {
     ScopedTempCwd cwd;
     PresetTable table = markedTable();
     EXPECT_TRUE(LoadLayoutFile(table).empty());
-    EXPECT_EQ(readFile(kLayoutFileName), DefaultLayoutFileContent());
+    EXPECT_EQ(readFile(kLayoutFileName), defaultLayoutFileContent());
     EXPECT_FALSE(std::filesystem::exists(std::string(kLayoutFileName) + ".tmp"));
     for (int p = 0; p < 32; ++p) {
         SCOPED_TRACE(p);
         const WallPreset &preset = table.presets[p];
         EXPECT_EQ(preset.gridCode, 33);
         EXPECT_EQ(preset.description, " ");
-        EXPECT_EQ(GridRows(preset.gridCode), 3u);
-        EXPECT_EQ(GridColumns(preset.gridCode), 3u);
+        EXPECT_EQ(gridRows(preset.gridCode), 3u);
+        EXPECT_EQ(gridColumns(preset.gridCode), 3u);
         EXPECT_EQ(preset.panels[0], (WallPanel{0, 0, 0, 1, 1, 640, 360}));
         EXPECT_EQ(preset.panels[8], (WallPanel{0, 0, 0, 1281, 361, 1920, 720}));
         EXPECT_EQ(preset.panels[13], (WallPanel{0, 0, 0, 641, 721, 1280, 1080}));
         EXPECT_EQ(preset.panels[3], WallPanel{});
         EXPECT_EQ(preset.panels[35], WallPanel{});
     }
-    EXPECT_EQ(PresetListText(1, table.presets[0]), "No. 1:3x3:  ");
-    EXPECT_EQ(PresetListText(32, table.presets[31]), "No.32:3x3:  ");
+    EXPECT_EQ(presetListText(1, table.presets[0]), "No. 1:3x3:  ");
+    EXPECT_EQ(presetListText(32, table.presets[31]), "No.32:3x3:  ");
 }
 
 TEST(LayoutFile, GridCodeDigitsGiveRowsAndColumns) {
     WallPreset preset;
     preset.gridCode = 23;
     preset.description = "Foyer";
-    EXPECT_EQ(GridRows(preset.gridCode), 2u);
-    EXPECT_EQ(GridColumns(preset.gridCode), 3u);
-    EXPECT_EQ(PresetListText(10, preset), "No.10:2x3: Foyer");
-    EXPECT_EQ(GridRows(6), 0u);
-    EXPECT_EQ(GridColumns(66), 6u);
+    EXPECT_EQ(gridRows(preset.gridCode), 2u);
+    EXPECT_EQ(gridColumns(preset.gridCode), 3u);
+    EXPECT_EQ(presetListText(10, preset), "No.10:2x3: Foyer");
+    EXPECT_EQ(gridRows(6), 0u);
+    EXPECT_EQ(gridColumns(66), 6u);
 }
 
 // Descriptions of 0, 10 and 14 characters, a bare "*", and a 14-character one on the last preset:
@@ -115,7 +115,7 @@ TEST(LayoutFile, DescriptionsKeepTenCharactersAndPanelsStillFollow) {
         file += defaultPanelLines();
     std::istringstream in(file);
     PresetTable table = markedTable();
-    ReadLayout(in, table);
+    readLayout(in, table);
     EXPECT_EQ(table.presets[0].description, "");
     EXPECT_EQ(table.presets[1].description, "ABCDEFGHIJ");
     EXPECT_EQ(table.presets[2].description, "ABCDEFGHIJ");
@@ -147,7 +147,7 @@ TEST(LayoutFile, TextWhereANumberIsExpectedLeavesThatAndLaterFields) {
         gridLine() + starLines(32) + "05 03 090 0641 0001 1280 0360\r\n" + "09 02 180 0001 zz\r\n";
     std::istringstream in(file);
     PresetTable table = markedTable();
-    ReadLayout(in, table);
+    readLayout(in, table);
     EXPECT_EQ(table.presets[0].panels[0], (WallPanel{5, 3, 90, 641, 1, 1280, 360}));
     EXPECT_EQ(table.presets[0].panels[1], (WallPanel{9, 2, 180, 1, 7, 7, 7}));
     EXPECT_EQ(table.presets[0].panels[2], (WallPanel{7, 7, 7, 7, 7, 7, 7}));
@@ -159,7 +159,7 @@ TEST(LayoutFile, PanelNumbersThatDoNotFitAreRefusedNeverWrapped) {
         "65559 " + gridLine().substr(3) + starLines(32) + "300 -1 70000 -32769 32768 2000 1100\r\n";
     std::istringstream in(file);
     PresetTable table;
-    ReadLayout(in, table);
+    readLayout(in, table);
     EXPECT_EQ(table.presets[0].gridCode, 23); // 65559 - 65536
     const WallPanel &p = table.presets[0].panels[0];
     EXPECT_EQ(p.deviceAddress, 255); // 300: not switcher 44
@@ -170,7 +170,7 @@ TEST(LayoutFile, PanelNumbersThatDoNotFitAreRefusedNeverWrapped) {
     EXPECT_EQ(p.x2, 2000);
     EXPECT_EQ(p.y2, 1100);
     // Such a panel is never sent.
-    EXPECT_FALSE(wall::BuildPanelCommand(p).ok());
+    EXPECT_FALSE(wall::buildPanelCommand(p).ok());
 }
 
 TEST(LayoutFile, TableAtItsExtremesReadsBackEqual) {
@@ -194,7 +194,7 @@ TEST(LayoutFile, TableAtItsExtremesReadsBackEqual) {
                                          static_cast<int16_t>(i)};
         }
     }
-    ASSERT_TRUE(SaveLayoutFile(table).empty());
+    ASSERT_TRUE(saveLayoutFile(table).empty());
     PresetTable loaded = markedTable();
     ASSERT_TRUE(LoadLayoutFile(loaded).empty());
     EXPECT_EQ(loaded, table);
@@ -205,12 +205,12 @@ TEST(LayoutFile, SavedDefaultTableIsTheDefaultFile) {
     PresetTable table;
     ASSERT_TRUE(LoadLayoutFile(table).empty());
     table.presets[4].panels[7] = WallPanel{12, 4, 270, 100, 200, 300, 400};
-    ASSERT_TRUE(SaveLayoutFile(table).empty());
+    ASSERT_TRUE(saveLayoutFile(table).empty());
     const std::string saved = readFile(kLayoutFileName);
     EXPECT_EQ(saved.size(), 35938u);
     const std::size_t line = 98 + 32 * 4 + (4 * 36 + 7) * 31;
     EXPECT_EQ(saved.substr(line, 31), "12 04 270 0100 0200 0300 0400\r\n");
-    EXPECT_EQ(saved.substr(0, line), DefaultLayoutFileContent().substr(0, line));
+    EXPECT_EQ(saved.substr(0, line), defaultLayoutFileContent().substr(0, line));
 }
 
 TEST(LayoutFile, AFolderInTheFilesPlaceCannotBeRead) {
@@ -235,9 +235,9 @@ TEST(LayoutFile, FailedSaveKeepsTheOldFileWhole) {
     ScopedTempCwd cwd;
     writeFile(kLayoutFileName, "old layout");
     std::filesystem::create_directory(std::string(kLayoutFileName) + ".tmp");
-    EXPECT_EQ(SaveLayoutFile(PresetTable{}), std::vector<std::string>{kCannotCreate});
+    EXPECT_EQ(saveLayoutFile(PresetTable{}), std::vector<std::string>{kCannotCreate});
     EXPECT_EQ(readFile(kLayoutFileName), "old layout");
-    EXPECT_EQ(SaveLayoutFile(PresetTable{}, "missing/KorvexVW.ini"),
+    EXPECT_EQ(saveLayoutFile(PresetTable{}, "missing/KorvexVW.ini"),
               (std::vector<std::string>{kCannotCreate, "failed"}));
 }
 
@@ -247,9 +247,9 @@ TEST(LayoutFile, PresetFileLoadsOnlyAWholeTable) {
     PresetTable saved = markedTable();
     saved.presets[31].description = "Last one";
     saved.presets[31].panels[35] = WallPanel{99, 9, 270, 1, 2, 1919, 1080};
-    ASSERT_TRUE(SavePresetFile(saved, "all.ini"));
+    ASSERT_TRUE(savePresetFile(saved, "all.ini"));
     const std::string whole = readFile("all.ini");
-    EXPECT_EQ(whole, FormatLayoutFile(saved));
+    EXPECT_EQ(whole, formatLayoutFile(saved));
     writeFile("short.ini", whole.substr(0, whole.size() - 3)); // the last number cut short, but there
     writeFile("cut.ini", whole.substr(0, whole.size() - 9));   // ... and here it is gone
     writeFile("nodescriptions.ini", gridLine());
@@ -270,16 +270,16 @@ TEST(LayoutFile, PresetFileLoadsOnlyAWholeTable) {
         PresetTable table;
         ASSERT_TRUE(LoadLayoutFile(table).empty());
         const PresetTable before = table;
-        EXPECT_EQ(LoadPresetFile(table, r.file), r.result);
+        EXPECT_EQ(loadPresetFile(table, r.file), r.result);
         if (r.result == PresetFileResult::Loaded)
             EXPECT_EQ(table.presets[31].description, "Last one");
         else
             EXPECT_EQ(table, before);
     }
     PresetTable table;
-    ASSERT_EQ(LoadPresetFile(table, "all.ini"), PresetFileResult::Loaded);
+    ASSERT_EQ(loadPresetFile(table, "all.ini"), PresetFileResult::Loaded);
     EXPECT_EQ(table, saved);
-    EXPECT_FALSE(SavePresetFile(saved, "missing/all.ini"));
+    EXPECT_FALSE(savePresetFile(saved, "missing/all.ini"));
 }
 
 } // namespace

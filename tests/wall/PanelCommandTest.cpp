@@ -14,7 +14,7 @@ struct LineCase {
 class PanelCommandTest : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(PanelCommandTest, FormsTheFortySevenByteLine) {
-    const PanelCommand command = BuildPanelCommand(GetParam().panel);
+    const PanelCommand command = buildPanelCommand(GetParam().panel);
     ASSERT_TRUE(command.ok());
     EXPECT_EQ(command.line, "\r\n" + GetParam().line + "\r\n");
     EXPECT_EQ(command.line.size(), kPanelCommandLength);
@@ -39,7 +39,7 @@ struct RefusalCase {
 class PanelRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(PanelRefusalTest, NamesTheFirstRuleBroken) {
-    EXPECT_EQ(CheckPanel(GetParam().values), GetParam().refusal);
+    EXPECT_EQ(checkPanel(GetParam().values), GetParam().refusal);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -78,7 +78,7 @@ class FullScreenTest : public ::testing::TestWithParam<FullScreenCase> {};
 
 TEST_P(FullScreenTest, ShowsTheWholeFrameTurnedOnlyForHalfATurn) {
     const FullScreenCase &c = GetParam();
-    const PanelCommand command = BuildFullScreenCommand(c.deviceAddress, c.outputPort, c.rotation);
+    const PanelCommand command = buildFullScreenCommand(c.deviceAddress, c.outputPort, c.rotation);
     EXPECT_EQ(command.refusal, c.refusal);
     if (c.line.empty()) {
         EXPECT_TRUE(command.line.empty());

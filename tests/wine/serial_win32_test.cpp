@@ -17,13 +17,13 @@
 
 namespace {
 
-constexpr uint32_t kConsoleMask = LINK_EV_RXCHAR | LINK_EV_RXFLAG;
+constexpr uint32_t kConsoleMask = serial::LINK_EV_RXCHAR | serial::LINK_EV_RXFLAG;
 constexpr uint32_t kBufferSize = 1024;
 constexpr int kDeadlineMs = 60000; // Wine on a shared machine can be slow
 
-class RecordingOwner : public ILinkOwner {
+class RecordingOwner : public serial::ILinkOwner {
 public:
-    void OnLinkBytes(const uint8_t *data, std::size_t size) override {
+    void onLinkBytes(const uint8_t *data, std::size_t size) override {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_bytes.insert(m_bytes.end(), data, data + size);
     }
@@ -35,7 +35,7 @@ public:
         std::lock_guard<std::mutex> guard(m_mutex);
         return m_bytes.size();
     }
-    void OnLinkDown() override {
+    void onLinkDown() override {
         std::lock_guard<std::mutex> guard(m_mutex);
         ++m_downs;
     }
@@ -54,7 +54,7 @@ private:
     int m_downs = 0;
 };
 
-bool send(CComLink &link, const std::string &text) {
+bool send(serial::CComLink &link, const std::string &text) {
     return link.Send(reinterpret_cast<const uint8_t *>(text.data()), static_cast<uint32_t>(text.size()));
 }
 
@@ -67,17 +67,17 @@ TEST(Win32Port, EveryPortByItsDeviceNamespaceName) {
         {100, ""},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(serial::ResolvePortPath(c.port), c.path) << "COM" << c.port;
+        EXPECT_EQ(serial::resolvePortPath(c.port), c.path) << "COM" << c.port;
 }
 
 TEST(Win32Port, PortThatDoesNotExistDoesNotOpen) {
-    CComLink link;
+    serial::CComLink link;
     RecordingOwner owner;
     // No machine here has a COM98; under Wine no COM port beyond those it was given exists.
     EXPECT_FALSE(link.Open(&owner, 98, 57600, 'N', 8, 1, kConsoleMask, kBufferSize));
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
     EXPECT_FALSE(link.StartWorker());
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_EQ(link.errorFlag(), 0);
     link.Close();
 }
 
@@ -90,9 +90,9 @@ protected:
             GTEST_SKIP() << "KORVEX_TEST_PORT names no port with a peer on it";
     }
 
-    void open(CComLink &link, ILinkOwner *owner) {
+    void open(serial::CComLink &link, serial::ILinkOwner *owner) {
         ASSERT_TRUE(link.Open(owner, m_port, 57600, 'N', 8, 1, kConsoleMask, kBufferSize));
-        EXPECT_EQ(link.ErrorFlag(), 0);
+        EXPECT_EQ(link.errorFlag(), 0);
         ASSERT_TRUE(link.StartWorker());
     }
 
@@ -103,7 +103,7 @@ protected:
 // only once it has all of ours, so having all of its bytes means ours are through.
 TEST_F(Win32Line, MovesRandomBytesEachWayInOrder) {
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     open(link, &owner);
     const std::vector<uint8_t> out =
         linestreams::bytes(linestreams::kExchangeCount, linestreams::kFromWindowsSeed);
@@ -116,10 +116,10 @@ TEST_F(Win32Line, MovesRandomBytesEachWayInOrder) {
     ASSERT_TRUE(testsupport::waitFor([&] { return owner.byteCount() >= expected.size(); }, kDeadlineMs))
         << owner.byteCount() << " bytes arrived";
     EXPECT_EQ(owner.bytes(), expected);
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_EQ(link.errorFlag(), 0);
     link.Close();
-    EXPECT_FALSE(link.WorkerAlive());
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.workerAlive());
+    EXPECT_FALSE(link.isOpen());
 }
 
 // Three switchers on the line answer one after the other, each with a status block of the same
@@ -127,7 +127,7 @@ TEST_F(Win32Line, MovesRandomBytesEachWayInOrder) {
 // line, which appears nowhere else, and every line ended.
 TEST_F(Win32Line, StatusBurstFromSimulatorArrivesWhole) {
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     open(link, &owner);
     ASSERT_TRUE(send(link, "\r\nA00 GET STA \r\n"));
     const auto threeWholeBlocks = [&] {
@@ -147,20 +147,20 @@ TEST_F(Win32Line, StatusBurstFromSimulatorArrivesWhole) {
     const std::string text = owner.text();
     EXPECT_EQ(text.rfind("OUT1 VS IN1\r\n", 0), 0u);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'));
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_EQ(link.errorFlag(), 0);
     link.Close();
-    EXPECT_FALSE(link.WorkerAlive());
+    EXPECT_FALSE(link.workerAlive());
 }
 
 TEST_F(Win32Line, CloseReturnsDuringAFlood) {
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     open(link, &owner);
     ASSERT_TRUE(testsupport::waitFor([&] { return owner.byteCount() >= 256 * 1024; }, kDeadlineMs));
     link.Close();
-    EXPECT_FALSE(link.WorkerAlive());
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_FALSE(link.workerAlive());
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.errorFlag(), 0);
     // Opens again at once: the port was given back whole.
     open(link, &owner);
     link.Close();
@@ -170,23 +170,23 @@ TEST_F(Win32Line, CloseReturnsDuringAFlood) {
 // owner told once that the line is down; nothing more goes out, and the flag outlives Close.
 TEST_F(Win32Line, PeerHangUpSetsErrorFlagOnce) {
     RecordingOwner owner;
-    CComLink link;
+    serial::CComLink link;
     open(link, &owner);
     ASSERT_TRUE(send(link, "GET STA\r\n"));
     const std::string answer = linestreams::kHangUpAnswer;
     ASSERT_TRUE(testsupport::waitFor([&] { return owner.byteCount() == answer.size(); }, kDeadlineMs));
-    EXPECT_EQ(link.ErrorFlag(), 0);
+    EXPECT_EQ(link.errorFlag(), 0);
     ASSERT_TRUE(send(link, "BYE\r\n"));
-    ASSERT_TRUE(testsupport::waitFor([&] { return link.ErrorFlag() == 1; }, kDeadlineMs));
+    ASSERT_TRUE(testsupport::waitFor([&] { return link.errorFlag() == 1; }, kDeadlineMs));
     ASSERT_TRUE(testsupport::waitFor([&] { return owner.downs() == 1; }, kDeadlineMs));
     EXPECT_EQ(owner.text(), answer);
-    EXPECT_EQ(link.ErrorReports(), 1u);
-    EXPECT_TRUE(link.WorkerAlive());
+    EXPECT_EQ(link.errorReports(), 1u);
+    EXPECT_TRUE(link.workerAlive());
     EXPECT_FALSE(send(link, "GET STA\r\n"));
     link.Close();
-    EXPECT_FALSE(link.WorkerAlive());
-    EXPECT_EQ(link.ErrorReports(), 1u);
-    EXPECT_EQ(link.ErrorFlag(), 1);
+    EXPECT_FALSE(link.workerAlive());
+    EXPECT_EQ(link.errorReports(), 1u);
+    EXPECT_EQ(link.errorFlag(), 1);
     EXPECT_EQ(owner.downs(), 1);
 }
 

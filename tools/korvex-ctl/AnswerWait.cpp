@@ -20,7 +20,7 @@ int selectorOf(const protocol::Reply &reply) {
 
 } // namespace
 
-void AnswerWait::OnReply(const protocol::Reply &reply) {
+void AnswerWait::onReply(const protocol::Reply &reply) {
     const std::size_t kind = reply.index();
     const int selector = selectorOf(reply);
     const auto match = std::find_if(m_open.begin(), m_open.end(), [&](const Expected &e) {

@@ -16,7 +16,7 @@ public:
 
     explicit AnswerWait(std::vector<Expected> expected) : m_open(std::move(expected)) {}
 
-    void OnReply(const protocol::Reply &reply) override;
+    void onReply(const protocol::Reply &reply) override;
     bool complete() const { return m_open.empty(); }
 
     // One record of this kind, about `selector` (0: whatever it is about).

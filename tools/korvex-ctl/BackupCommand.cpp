@@ -22,7 +22,7 @@ struct BackupRequest {
 
 int backup(Connection &c, const BackupRequest &request) {
     DeviceState state;
-    if (const int status = ReadState(c, state))
+    if (const int status = readState(c, state))
         return status;
     std::string missing;
     const std::optional<std::string> text = UnitBackup::write(state, request.lan, missing);
@@ -32,12 +32,12 @@ int backup(Connection &c, const BackupRequest &request) {
         return kExitNoAnswer;
     }
     std::string error;
-    if (!WriteOutputFile(request.file, *text, error)) {
+    if (!writeOutputFile(request.file, *text, error)) {
         ReportError(error);
         return kExitUsage;
     }
     if (request.file != "-")
-        std::printf("Saved to %s\n", FileLabel(request.file, true).c_str());
+        std::printf("Saved to %s\n", fileLabel(request.file, true).c_str());
     return kExitOk;
 }
 
@@ -45,7 +45,7 @@ int backup(Connection &c, const BackupRequest &request) {
 std::string lineText(const std::string &text) {
     const std::size_t first = text.find_first_not_of("\r\n");
     const std::size_t last = text.find_last_not_of("\r\n");
-    return first == std::string::npos ? std::string() : AnswerText(text.substr(first, last - first + 1));
+    return first == std::string::npos ? std::string() : answerText(text.substr(first, last - first + 1));
 }
 
 // Sends one line and waits for its answers (or, once something came, for a quiet line).
@@ -57,7 +57,7 @@ int sendStep(Connection &c, const UnitBackup::Step &step) {
         ReportError(c.label() + ": \"" + lineText(step.text) + "\" could not be sent");
         return kExitLine;
     }
-    c.waitUntil([&] { return wait.complete() || QuietAfter(c, mark); }, c.deadline());
+    c.waitUntil([&] { return wait.complete() || quietAfter(c, mark); }, c.deadline());
     if (c.dropped() || c.receivedCount() == mark)
         return c.reportNoAnswer(c.options().timeoutMs, "no answer to \"" + lineText(step.text) + "\"");
     return kExitOk;
@@ -66,7 +66,7 @@ int sendStep(Connection &c, const UnitBackup::Step &step) {
 int restore(Connection &c, const UnitBackup &unit, const std::string &file, bool lan) {
     // First the device is asked for its state: it is there, and alone at address 00.
     DeviceState before;
-    if (const int status = ReadState(c, before))
+    if (const int status = readState(c, before))
         return status;
     session::DeviceModel answers(c.session());
     std::size_t lines = 0;
@@ -91,16 +91,16 @@ int restore(Connection &c, const UnitBackup &unit, const std::string &file, bool
         }
     }
     if (unit.hasLan() && !lan)
-        ReportError(FileLabel(file) + ": its LAN settings were not sent (restore --lan sends them)");
+        ReportError(fileLabel(file) + ": its LAN settings were not sent (restore --lan sends them)");
     if (status == kExitOk)
         std::printf("Restored %zu settings from %s with %zu command lines, each answered as sent\n", settings,
-                    FileLabel(file).c_str(), lines);
+                    fileLabel(file).c_str(), lines);
     return status;
 }
 
 } // namespace
 
-ParsedCommand ParseBackupCommand(CommandArgs &args, const CommandLine &options) {
+ParsedCommand parseBackupCommand(CommandArgs &args, const CommandLine &options) {
     (void)options;
     BackupRequest request;
     request.file = args.word("FILE");
@@ -116,12 +116,12 @@ ParsedCommand ParseBackupCommand(CommandArgs &args, const CommandLine &options) 
     // The file is read and checked whole before any line is opened.
     std::string text;
     std::string error;
-    if (!ReadInputFile(request.file, kMaxBackupBytes, text, error))
+    if (!readInputFile(request.file, kMaxBackupBytes, text, error))
         throw FileError(error);
     const std::optional<UnitBackup> unit = UnitBackup::read(text, error);
     if (!unit)
-        throw FileError(FileLabel(request.file) + ": " + error);
+        throw FileError(fileLabel(request.file) + ": " + error);
     if (request.lan && !unit->hasLan())
-        throw FileError(FileLabel(request.file) + ": holds no LAN settings (backup --lan saves them)");
+        throw FileError(fileLabel(request.file) + ": holds no LAN settings (backup --lan saves them)");
     return {[unit = *unit, request](Connection &c) { return restore(c, unit, request.file, request.lan); }};
 }

@@ -10,7 +10,7 @@ std::string CommandArgs::word(const char *what) {
 
 int CommandArgs::number(const char *what, int low, int high) {
     const std::string text = word(what);
-    const std::optional<int> value = ParseNumber(text, low, high);
+    const std::optional<int> value = parseNumber(text, low, high);
     if (!value)
         throw UsageError(m_command + ": " + what + " must be " + std::to_string(low) + ".." +
                          std::to_string(high) + ", not \"" + text + "\"");
@@ -21,7 +21,7 @@ int CommandArgs::numberOr(const char *what, int low, int high, const char *keywo
     const std::string text = word(what);
     if (text == keyword)
         return keywordValue;
-    const std::optional<int> value = ParseNumber(text, low, high);
+    const std::optional<int> value = parseNumber(text, low, high);
     if (!value)
         throw UsageError(m_command + ": " + what + " must be " + std::to_string(low) + ".." +
                          std::to_string(high) + " or " + keyword + ", not \"" + text + "\"");
@@ -50,7 +50,7 @@ std::vector<bool> CommandArgs::setOf(const char *what, std::size_t count) {
     std::string item;
     bool any = false;
     while (std::getline(items, item, ',')) {
-        const std::optional<int> n = ParseNumber(item, 1, static_cast<int>(count));
+        const std::optional<int> n = parseNumber(item, 1, static_cast<int>(count));
         if (!n) {
             any = false;
             break;
@@ -72,7 +72,7 @@ std::array<std::uint8_t, 4> CommandArgs::ipAddress(const char *what) {
     std::size_t i = 0;
     bool ok = true;
     while (ok && std::getline(parts, part, '.')) {
-        const std::optional<int> n = ParseNumber(part, 0, 255);
+        const std::optional<int> n = parseNumber(part, 0, 255);
         ok = n && i < out.size();
         if (ok)
             out[i++] = static_cast<std::uint8_t>(*n);

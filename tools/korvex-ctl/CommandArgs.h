@@ -11,7 +11,7 @@
 #include <vector>
 
 // The arguments of one command, read one by one; a word that does not fit throws UsageError with
-// the reason, which ParseCommand reports.
+// the reason, which parseCommand reports.
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -68,9 +68,9 @@ template <std::size_t N> std::array<bool, N> CommandArgs::set(const char *what) 
 }
 
 // The parsers of each command group, given the words after the command's own.
-ParsedCommand ParseSettingCommand(const std::string &command, CommandArgs &args, const CommandLine &options);
-ParsedCommand ParseEdidCommand(CommandArgs &args, const CommandLine &options);
-ParsedCommand ParseWallCommand(CommandArgs &args, const CommandLine &options);
-ParsedCommand ParseSearchCommand(CommandArgs &args, const CommandLine &options);
-ParsedCommand ParseWatchCommand(CommandArgs &args, const CommandLine &options);
-ParsedCommand ParseBackupCommand(CommandArgs &args, const CommandLine &options);
+ParsedCommand parseSettingCommand(const std::string &command, CommandArgs &args, const CommandLine &options);
+ParsedCommand parseEdidCommand(CommandArgs &args, const CommandLine &options);
+ParsedCommand parseWallCommand(CommandArgs &args, const CommandLine &options);
+ParsedCommand parseSearchCommand(CommandArgs &args, const CommandLine &options);
+ParsedCommand parseWatchCommand(CommandArgs &args, const CommandLine &options);
+ParsedCommand parseBackupCommand(CommandArgs &args, const CommandLine &options);

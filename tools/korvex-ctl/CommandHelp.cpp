@@ -229,6 +229,6 @@ std::string CommandHelp::page() const {
            "\n\nOPTIONS: --port, --host, --address, --timeout, --json (korvex-ctl --help).\n";
 }
 
-std::string SeeHelp(const std::string &command) {
+std::string seeHelp(const std::string &command) {
     return " (see korvex-ctl " + (command.empty() ? std::string() : command + " ") + "--help)";
 }

@@ -27,4 +27,4 @@ public:
 };
 
 // The end of every usage error: where its help is.
-std::string SeeHelp(const std::string &command = {});
+std::string seeHelp(const std::string &command = {});

@@ -38,7 +38,7 @@ bool parseHost(const std::string &text, std::string &host, unsigned &port) {
     if (name.empty())
         return false;
     if (!portText.empty()) {
-        const std::optional<int> number = ParseNumber(portText, 1, 65535);
+        const std::optional<int> number = parseNumber(portText, 1, 65535);
         if (!number)
             return false;
         port = static_cast<unsigned>(*number);
@@ -49,7 +49,7 @@ bool parseHost(const std::string &text, std::string &host, unsigned &port) {
 
 } // namespace
 
-std::optional<int> ParseNumber(const std::string &text, int low, int high) {
+std::optional<int> parseNumber(const std::string &text, int low, int high) {
     if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) {
             return std::isdigit(static_cast<unsigned char>(c));
         }))
@@ -60,7 +60,7 @@ std::optional<int> ParseNumber(const std::string &text, int low, int high) {
     return value;
 }
 
-CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
+CommandLineResult parseCommandLine(const std::vector<std::string> &args) {
     CommandLineResult result;
     CommandLine &line = result.line;
     bool optionsEnded = false;
@@ -79,7 +79,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
         if (!startsWith(arg, "--")) {
             // A short option is a command's ("-o FILE"); before the command there are none.
             if (line.words.empty()) {
-                result.error = "unknown option \"" + arg + "\"" + SeeHelp();
+                result.error = "unknown option \"" + arg + "\"" + seeHelp();
                 return result;
             }
             line.words.push_back(arg);
@@ -98,7 +98,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
                 return true;
             }
             if (i + 1 >= args.size()) {
-                result.error = name + " needs a value" + SeeHelp();
+                result.error = name + " needs a value" + seeHelp();
                 return false;
             }
             out = args[++i];
@@ -115,7 +115,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
             if (!value(text))
                 return result;
             if (text.empty()) {
-                result.error = "--port needs COMn or a device path" + SeeHelp();
+                result.error = "--port needs COMn or a device path" + seeHelp();
                 return result;
             }
             line.port = text;
@@ -125,15 +125,15 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
                 return result;
             if (!parseHost(text, line.host, line.hostPort)) {
                 result.error =
-                    "--host takes HOST or HOST:PORT (port 1..65535), not \"" + text + "\"" + SeeHelp();
+                    "--host takes HOST or HOST:PORT (port 1..65535), not \"" + text + "\"" + seeHelp();
                 return result;
             }
         } else if (name == "--address") {
             if (!value(text))
                 return result;
-            const std::optional<int> address = ParseNumber(text, 0, 99);
+            const std::optional<int> address = parseNumber(text, 0, 99);
             if (!address) {
-                result.error = "--address takes a device address 00..99, not \"" + text + "\"" + SeeHelp();
+                result.error = "--address takes a device address 00..99, not \"" + text + "\"" + seeHelp();
                 return result;
             }
             line.address = *address;
@@ -141,15 +141,15 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
         } else if (name == "--timeout") {
             if (!value(text))
                 return result;
-            const std::optional<int> timeout = ParseNumber(text, 1, 3600000);
+            const std::optional<int> timeout = parseNumber(text, 1, 3600000);
             if (!timeout) {
-                result.error = "--timeout takes milliseconds 1..3600000, not \"" + text + "\"" + SeeHelp();
+                result.error = "--timeout takes milliseconds 1..3600000, not \"" + text + "\"" + seeHelp();
                 return result;
             }
             line.timeoutMs = *timeout;
         } else if (line.words.empty()) {
             // Before the command every option is korvex-ctl's own.
-            result.error = "unknown option \"" + name + "\"" + SeeHelp();
+            result.error = "unknown option \"" + name + "\"" + seeHelp();
             return result;
         } else {
             // The command's own options ("--all", "--wait MS", ...) are its business.
@@ -160,7 +160,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
     if (line.action == CommandLine::Action::Run && !line.words.empty() && line.words.front() == "help") {
         line.action = CommandLine::Action::Help;
         if (line.words.size() > 2)
-            result.error = "help: one command at a time, not \"" + line.words[2] + "\"" + SeeHelp();
+            result.error = "help: one command at a time, not \"" + line.words[2] + "\"" + seeHelp();
         line.helpTopic = line.words.size() > 1 ? line.words[1] : std::string();
     } else if (line.action == CommandLine::Action::Help && line.helpTopic == "help") {
         line.helpTopic = line.words.size() > 1 ? line.words[1] : std::string();
@@ -169,10 +169,10 @@ CommandLineResult ParseCommandLine(const std::vector<std::string> &args) {
         return result;
     if (line.action == CommandLine::Action::Help && !line.helpTopic.empty() &&
         !CommandHelp::find(line.helpTopic))
-        result.error = "help: unknown command \"" + line.helpTopic + "\"" + SeeHelp();
+        result.error = "help: unknown command \"" + line.helpTopic + "\"" + seeHelp();
     else if (line.portGiven && !line.host.empty())
-        result.error = "--port and --host exclude each other" + SeeHelp();
+        result.error = "--port and --host exclude each other" + seeHelp();
     else if (line.action == CommandLine::Action::Run && line.words.empty())
-        result.error = "no command given" + SeeHelp();
+        result.error = "no command given" + seeHelp();
     return result;
 }

@@ -32,7 +32,7 @@ struct CommandLineResult {
     std::string error; // empty when the words parsed
 };
 
-CommandLineResult ParseCommandLine(const std::vector<std::string> &args);
+CommandLineResult parseCommandLine(const std::vector<std::string> &args);
 
 // A whole decimal number within [low, high]; std::nullopt for anything else ("", "+3", "3x", "1e2").
-std::optional<int> ParseNumber(const std::string &text, int low, int high);
+std::optional<int> parseNumber(const std::string &text, int low, int high);

@@ -12,16 +12,16 @@ void ReportError(const std::string &text) {
     std::fprintf(stderr, "korvex-ctl: %s\n", text.c_str());
 }
 
-std::string SerialLineLabel(const std::string &given, unsigned port) {
+std::string serialLineLabel(const std::string &given, unsigned port) {
 #ifdef _WIN32
     (void)port;
     return given; // the system's own COMn
 #else
     namespace fs = std::filesystem;
-    const std::string path = serial::ResolvePortPath(port);
+    const std::string path = serial::resolvePortPath(port);
     std::string device = path;
     std::error_code ec;
-    if (path == serial::PortName(port)) {
+    if (path == serial::portName(port)) {
         // An entry in this folder: where it leads, or where a dangling link points.
         const fs::path entry(path);
         if (fs::exists(entry, ec))
@@ -33,8 +33,8 @@ std::string SerialLineLabel(const std::string &given, unsigned port) {
 #endif
 }
 
-std::string OpenFailureAdvice(const std::string &why) {
-    using Result = SerialDevice::OpenResult;
+std::string openFailureAdvice(const std::string &why) {
+    using Result = serial::SerialDevice::OpenResult;
     if (why == serial::openFailureText(Result::Missing, 0))
         return "is it plugged in? (USB adapters are COM33..COM64; korvex-ctl search tries every port)";
     if (why == serial::openFailureText(Result::InUse, 0))
@@ -80,7 +80,7 @@ int Connection::choose() {
         ReportError(m_label + ": " + why);
         return kExitLine;
     }
-    m_label = SerialLineLabel(m_options.port, *number);
+    m_label = serialLineLabel(m_options.port, *number);
     m_line.setSerialLine(*number);
     return kExitOk;
 }
@@ -95,7 +95,7 @@ int Connection::open() {
     if (status.state == session::LineState::On)
         return kExitOk;
     const std::string why = status.state == session::LineState::Connecting ? "timed out" : status.detail;
-    const std::string advice = status.network ? std::string() : OpenFailureAdvice(why);
+    const std::string advice = status.network ? std::string() : openFailureAdvice(why);
     ReportError(m_label + ": " + (why.empty() ? std::string("cannot be opened") : why) +
                 (advice.empty() ? "" : ": " + advice));
     return kExitLine;
@@ -120,8 +120,8 @@ bool Connection::waitUntil(const std::function<bool()> &done, Clock::time_point 
     return !m_dropped && done();
 }
 
-std::vector<TrafficLog::Entry> Connection::receivedSince(std::size_t first) const {
-    std::vector<TrafficLog::Entry> out;
+std::vector<session::TrafficLog::Entry> Connection::receivedSince(std::size_t first) const {
+    std::vector<session::TrafficLog::Entry> out;
     for (std::size_t i = std::max(first, m_firstKept); i < receivedCount(); ++i)
         out.push_back(m_lines[i - m_firstKept]);
     return out;
@@ -130,7 +130,7 @@ std::vector<TrafficLog::Entry> Connection::receivedSince(std::size_t first) cons
 void Connection::onLineSeen(std::string_view line) {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     m_lines.push_back({std::chrono::duration_cast<std::chrono::milliseconds>(now).count(),
-                       TrafficLog::Direction::Received, std::string(line)});
+                       session::TrafficLog::Direction::Received, std::string(line)});
     if (m_lines.size() > kKeptLines) {
         m_lines.pop_front();
         ++m_firstKept;

@@ -50,7 +50,7 @@ public:
     // Received lines (as the device sent them, CR LF included, with their time), numbered from 0 since
     // the start.
     std::size_t receivedCount() const { return m_firstKept + m_lines.size(); }
-    std::vector<TrafficLog::Entry> receivedSince(std::size_t first) const;
+    std::vector<session::TrafficLog::Entry> receivedSince(std::size_t first) const;
     Clock::time_point lastReceived() const { return m_lastReceived; }
 
 private:
@@ -69,7 +69,7 @@ private:
     session::DeviceSession m_session;
     session::LineController m_line;
     std::string m_label;
-    std::deque<TrafficLog::Entry> m_lines;
+    std::deque<session::TrafficLog::Entry> m_lines;
     std::size_t m_firstKept = 0; // the number of the oldest kept line
     Clock::time_point m_lastReceived{};
     bool m_dropped = false;
@@ -81,11 +81,11 @@ void ReportError(const std::string &text);
 // The name of serial port `port` in messages: the name given, and the device it leads to where that
 // says more: "COM1 (/dev/ttyS0)" from the system's table, "COM3 (/dev/pts/4)" through a link in this
 // folder (a dangling link shows where it points), "/dev/serial/by-id/usb-X (/dev/ttyUSB0)".
-std::string SerialLineLabel(const std::string &given, unsigned port);
+std::string serialLineLabel(const std::string &given, unsigned port);
 
 // What to check after a serial port did not open, for the reason the serial layer gave ("" when the
 // reason says it all).
-std::string OpenFailureAdvice(const std::string &why);
+std::string openFailureAdvice(const std::string &why);
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;

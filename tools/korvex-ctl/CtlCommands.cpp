@@ -3,30 +3,30 @@
 #include "CommandArgs.h"
 #include "CommandHelp.h"
 
-ParsedCommand ParseCommand(const CommandLine &options) {
+ParsedCommand parseCommand(const CommandLine &options) {
     const std::vector<std::string> &words = options.words;
     if (words.empty())
-        return ParsedCommand::usageError("no command given" + SeeHelp());
+        return ParsedCommand::usageError("no command given" + seeHelp());
     const std::string &command = words.front();
     CommandArgs args(command, std::vector<std::string>(words.begin() + 1, words.end()));
     try {
         if (command == "edid")
-            return ParseEdidCommand(args, options);
+            return parseEdidCommand(args, options);
         if (command == "wall")
-            return ParseWallCommand(args, options);
+            return parseWallCommand(args, options);
         if (command == "search")
-            return ParseSearchCommand(args, options);
+            return parseSearchCommand(args, options);
         if (command == "watch")
-            return ParseWatchCommand(args, options);
+            return parseWatchCommand(args, options);
         if (command == "backup" || command == "restore")
-            return ParseBackupCommand(args, options);
+            return parseBackupCommand(args, options);
         for (const char *known :
              {"status", "route", "mv", "border", "audio", "ir", "rs232", "address", "lan", "send"})
             if (command == known)
-                return ParseSettingCommand(command, args, options);
-        return ParsedCommand::usageError("unknown command \"" + command + "\"" + SeeHelp());
+                return parseSettingCommand(command, args, options);
+        return ParsedCommand::usageError("unknown command \"" + command + "\"" + seeHelp());
     } catch (const UsageError &error) {
-        return ParsedCommand::usageError(error.what() + SeeHelp(command));
+        return ParsedCommand::usageError(error.what() + seeHelp(command));
     } catch (const FileError &error) {
         return ParsedCommand::usageError(error.what());
     }

@@ -26,4 +26,4 @@ struct ParsedCommand {
 
 // The command of the words (CommandLine::words), with the global options it depends on. A usage
 // error ends with where the command's help is.
-ParsedCommand ParseCommand(const CommandLine &options);
+ParsedCommand parseCommand(const CommandLine &options);

@@ -10,7 +10,7 @@
 
 namespace fs = std::filesystem;
 
-std::string FileLabel(const std::string &path, bool writing) {
+std::string fileLabel(const std::string &path, bool writing) {
     if (path == "-")
         return writing ? "standard output" : "standard input";
     std::error_code ec;
@@ -18,7 +18,7 @@ std::string FileLabel(const std::string &path, bool writing) {
     return ec ? path : absolute.lexically_normal().string();
 }
 
-std::string ReadProblem(const std::string &path) {
+std::string readProblem(const std::string &path) {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found)
@@ -32,7 +32,7 @@ std::string ReadProblem(const std::string &path) {
     return "cannot be read";
 }
 
-bool ReadInputFile(const std::string &path, std::size_t maxBytes, std::string &bytes, std::string &error) {
+bool readInputFile(const std::string &path, std::size_t maxBytes, std::string &bytes, std::string &error) {
     bytes.clear();
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> opened(nullptr, &std::fclose);
     std::FILE *file = stdin;
@@ -42,7 +42,7 @@ bool ReadInputFile(const std::string &path, std::size_t maxBytes, std::string &b
         if (!fs::is_directory(path, ec))
             opened.reset(std::fopen(path.c_str(), "rb"));
         if (!opened) {
-            error = FileLabel(path) + ": cannot be read: " + ReadProblem(path);
+            error = fileLabel(path) + ": cannot be read: " + readProblem(path);
             return false;
         }
         file = opened.get();
@@ -51,18 +51,18 @@ bool ReadInputFile(const std::string &path, std::size_t maxBytes, std::string &b
     while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, file)) {
         bytes.append(buffer, got);
         if (bytes.size() > maxBytes) {
-            error = FileLabel(path) + ": longer than " + std::to_string(maxBytes) + " bytes";
+            error = fileLabel(path) + ": longer than " + std::to_string(maxBytes) + " bytes";
             return false;
         }
     }
     if (std::ferror(file)) {
-        error = FileLabel(path) + ": cannot be read: " + std::strerror(errno);
+        error = fileLabel(path) + ": cannot be read: " + std::strerror(errno);
         return false;
     }
     return true;
 }
 
-bool WriteOutputFile(const std::string &path, const std::string &bytes, std::string &error) {
+bool writeOutputFile(const std::string &path, const std::string &bytes, std::string &error) {
     if (path == "-") {
         if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0)
             return true;
@@ -70,10 +70,10 @@ bool WriteOutputFile(const std::string &path, const std::string &bytes, std::str
         return false;
     }
     errno = 0;
-    if (files::ReplaceFileContent(path, bytes))
+    if (files::replaceFileContent(path, bytes))
         return true;
     const int why = errno;
     error =
-        FileLabel(path, true) + ": cannot be written" + (why ? ": " + std::string(std::strerror(why)) : "");
+        fileLabel(path, true) + ": cannot be written" + (why ? ": " + std::string(std::strerror(why)) : "");
     return false;
 }

@@ -27,7 +27,7 @@ int edidChoice(CommandArgs &args) {
     for (std::size_t i = 0; i < names.size(); ++i)
         if (text == names[i])
             return static_cast<int>(i);
-    if (const std::optional<int> index = ParseNumber(text, 0, protocol::kEdidChoiceCount - 1))
+    if (const std::optional<int> index = parseNumber(text, 0, protocol::kEdidChoiceCount - 1))
         return *index;
     throw UsageError(args.command() + ": CHOICE must be 0..13, 2ch, 5.1, user1..user3 or out1..out9, not \"" +
                      text + "\"");
@@ -39,10 +39,11 @@ bool entryExists(const std::string &name) {
 }
 
 // The summary with the line ends of this system's text files (standard output adds CR on Windows).
-void printSummary(const EdidImage &image) {
-    EdidDecoder decoder;
-    decoder.DecodeAll(image);
-    std::string summary = SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText());
+void printSummary(const edid::EdidImage &image) {
+    edid::EdidDecoder decoder;
+    decoder.decodeAll(image);
+    std::string summary =
+        edid::summarizeEdid(decoder.videoText(), decoder.audioText(), decoder.generalText());
     std::string text;
     for (std::size_t i = 0; i < summary.size(); ++i)
         if (!(summary[i] == '\r' && i + 1 < summary.size() && summary[i + 1] == '\n'))
@@ -51,19 +52,19 @@ void printSummary(const EdidImage &image) {
 }
 
 struct ReadRequest {
-    EdidPortKind kind = EdidPortKind::Output;
+    edid::EdidPortKind kind = edid::EdidPortKind::Output;
     int port = 1;
     std::string file; // empty: the next capture name, as the console numbers them; "-" standard output
 };
 
 int readEdid(Connection &c, const ReadRequest &request) {
     std::optional<std::string> command;
-    if (request.kind == EdidPortKind::Output) {
+    if (request.kind == edid::EdidPortKind::Output) {
         command = protocol::buildGetOutputEdid(request.port);
     } else {
         // An input's dump is asked for by the EDID it presents.
         DeviceState state;
-        if (const int status = ReadState(c, state))
+        if (const int status = readState(c, state))
             return status;
         const std::optional<int> choice = state.edidChoice[static_cast<std::size_t>(request.port - 1)];
         if (!choice) {
@@ -75,7 +76,7 @@ int readEdid(Connection &c, const ReadRequest &request) {
         if (!command) {
             const int output = *choice - 4;
             ReportError("input " + std::to_string(request.port) + " presents \"" +
-                        StateReport::EdidChoiceName(*choice) + "\", which has no dump of its own: read out " +
+                        StateReport::edidChoiceName(*choice) + "\", which has no dump of its own: read out " +
                         std::to_string(output));
             return kExitUsage;
         }
@@ -91,7 +92,7 @@ int readEdid(Connection &c, const ReadRequest &request) {
     if (!c.waitUntil([&] { return taker.taken(); }, c.deadline()))
         return c.reportNoAnswer(c.options().timeoutMs, "no EDID");
 
-    const EdidImage image = ParseEdidDump(taker.line());
+    const edid::EdidImage image = edid::parseEdidDump(taker.line());
     if (request.file == "-") {
         // The image alone, for a pipe.
         std::fwrite(image.data(), 1, image.size(), stdout);
@@ -100,9 +101,9 @@ int readEdid(Connection &c, const ReadRequest &request) {
     const std::string name =
         !request.file.empty()
             ? request.file
-            : NextEdidCaptureFileName(EdidCaptureStem(request.kind, request.port), entryExists);
-    if (!files::ReplaceFileContent(name, std::string(image.begin(), image.end()))) {
-        ReportError(FileLabel(name) + ": Faild to create file");
+            : edid::nextEdidCaptureFileName(edid::edidCaptureStem(request.kind, request.port), entryExists);
+    if (!files::replaceFileContent(name, std::string(image.begin(), image.end()))) {
+        ReportError(fileLabel(name) + ": Faild to create file");
         return kExitUsage;
     }
     std::printf("Save to file: %s\n", name.c_str());
@@ -111,20 +112,20 @@ int readEdid(Connection &c, const ReadRequest &request) {
 }
 
 int loadEdid(Connection &c, int input, int slot, const std::string &file) {
-    EdidImage image;
+    edid::EdidImage image;
     std::string error;
-    if (!ReadEdidFile(file, image, error)) {
-        ReportError(FileLabel(file) + ": " + error);
+    if (!edid::readEdidFile(file, image, error)) {
+        ReportError(fileLabel(file) + ": " + error);
         return kExitUsage;
     }
     // One line without a leading CR LF: it goes out whole, without an address prefix.
     const std::optional<std::string> text = protocol::buildLoadUserEdid(input, slot, image);
-    return Request(c, text.value_or(std::string()), {AnswerWait::one<protocol::EdidChoiceReply>(input)});
+    return request(c, text.value_or(std::string()), {AnswerWait::one<protocol::EdidChoiceReply>(input)});
 }
 
 } // namespace
 
-ParsedCommand ParseEdidCommand(CommandArgs &args, const CommandLine &options) {
+ParsedCommand parseEdidCommand(CommandArgs &args, const CommandLine &options) {
     (void)options;
     switch (args.choice("what", {"apply", "read", "load"})) {
     case 0: {
@@ -133,13 +134,13 @@ ParsedCommand ParseEdidCommand(CommandArgs &args, const CommandLine &options) {
         args.finish();
         const std::string text = protocol::buildSetInputEdid(input, choice).value_or(std::string());
         return {[text, input](Connection &c) {
-            return Request(c, text, {AnswerWait::one<protocol::EdidChoiceReply>(input)});
+            return request(c, text, {AnswerWait::one<protocol::EdidChoiceReply>(input)});
         }};
     }
     case 1: {
         ReadRequest request;
-        request.kind =
-            args.choice("the port kind", {"out", "in"}) == 0 ? EdidPortKind::Output : EdidPortKind::Input;
+        request.kind = args.choice("the port kind", {"out", "in"}) == 0 ? edid::EdidPortKind::Output
+                                                                        : edid::EdidPortKind::Input;
         request.port = args.number("N", 1, 9);
         while (!args.empty()) {
             const std::string option = args.word("option");

@@ -2,8 +2,8 @@
 
 #include "edid/EdidCapture.h"
 
-void EdidDumpTaker::OnRawLine(std::string_view line) {
-    if (!m_armed || !IsEdidDumpLine(line))
+void EdidDumpTaker::onRawLine(std::string_view line) {
+    if (!m_armed || !edid::isEdidDumpLine(line))
         return;
     m_line = std::string(line);
     m_armed = false;

@@ -16,9 +16,9 @@ public:
     bool taken() const { return !m_armed && !m_line.empty(); }
     const std::string &line() const { return m_line; }
 
-    void OnReply(const protocol::Reply &reply) override { (void)reply; }
-    bool TakesRawLines() const override { return m_armed; }
-    void OnRawLine(std::string_view line) override;
+    void onReply(const protocol::Reply &reply) override { (void)reply; }
+    bool takesRawLines() const override { return m_armed; }
+    void onRawLine(std::string_view line) override;
 
 private:
     bool m_armed = false;

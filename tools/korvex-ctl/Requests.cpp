@@ -13,7 +13,7 @@ int noAnswer(const Connection &connection) {
 
 // The "ADDR " answers to "A00 GET ADDR": one per device on the line.
 struct AddressAnswers : session::IReplySink {
-    void OnReply(const protocol::Reply &reply) override {
+    void onReply(const protocol::Reply &reply) override {
         if (const auto *address = std::get_if<protocol::AddressReply>(&reply))
             addresses.push_back(address->address.value_or(-1));
     }
@@ -30,19 +30,19 @@ std::string twoDigits(int address) {
 
 } // namespace
 
-bool QuietAfter(const Connection &connection, std::size_t mark) {
+bool quietAfter(const Connection &connection, std::size_t mark) {
     return connection.receivedCount() > mark &&
            Connection::Clock::now() - connection.lastReceived() >= std::chrono::milliseconds(kQuietMs);
 }
 
-std::string AnswerText(const std::string &line) {
+std::string answerText(const std::string &line) {
     std::string text = line;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
-    return TrafficLog::asText(text);
+    return session::TrafficLog::asText(text);
 }
 
-int Exchange(Connection &connection, const std::function<session::SendStatus()> &send,
+int exchange(Connection &connection, const std::function<session::SendStatus()> &send,
              std::vector<AnswerWait::Expected> expected) {
     AnswerWait wait(std::move(expected));
     SinkRegistration registration(connection.session(), &wait);
@@ -51,22 +51,22 @@ int Exchange(Connection &connection, const std::function<session::SendStatus()> 
         ReportError(connection.label() + ": the command could not be sent");
         return kExitLine;
     }
-    connection.waitUntil([&] { return wait.complete() || QuietAfter(connection, mark); },
+    connection.waitUntil([&] { return wait.complete() || quietAfter(connection, mark); },
                          connection.deadline());
-    const std::vector<TrafficLog::Entry> lines = connection.receivedSince(mark);
+    const std::vector<session::TrafficLog::Entry> lines = connection.receivedSince(mark);
     if (lines.empty() || connection.dropped())
         return noAnswer(connection);
-    for (const TrafficLog::Entry &line : lines)
-        std::printf("%s\n", AnswerText(line.bytes).c_str());
+    for (const session::TrafficLog::Entry &line : lines)
+        std::printf("%s\n", answerText(line.bytes).c_str());
     return kExitOk;
 }
 
-int Request(Connection &connection, const std::string &text, std::vector<AnswerWait::Expected> expected) {
-    return Exchange(
+int request(Connection &connection, const std::string &text, std::vector<AnswerWait::Expected> expected) {
+    return exchange(
         connection, [&] { return connection.session().SendText(text); }, std::move(expected));
 }
 
-int ReadState(Connection &connection, DeviceState &state) {
+int readState(Connection &connection, DeviceState &state) {
     session::DeviceSession &session = connection.session();
     // The replies are credited to the device the requests went to: the one chosen, or 0 for all.
     session::DeviceModel model(session);
@@ -79,7 +79,7 @@ int ReadState(Connection &connection, DeviceState &state) {
         ReportError(connection.label() + ": the command could not be sent");
         return kExitLine;
     }
-    connection.waitUntil([&] { return QuietAfter(connection, mark); }, connection.deadline());
+    connection.waitUntil([&] { return quietAfter(connection, mark); }, connection.deadline());
     if (connection.receivedCount() == mark || connection.dropped())
         return noAnswer(connection);
     // The model credits every answer to device 0: with several devices they would be mixed.

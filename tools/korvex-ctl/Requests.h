@@ -17,9 +17,9 @@ class SinkRegistration {
 public:
     SinkRegistration(session::IDeviceConsole &console, session::IReplySink *sink)
         : m_console(console), m_sink(sink) {
-        m_console.AddReplySink(m_sink);
+        m_console.addReplySink(m_sink);
     }
-    ~SinkRegistration() { m_console.RemoveReplySink(m_sink); }
+    ~SinkRegistration() { m_console.removeReplySink(m_sink); }
     SinkRegistration(const SinkRegistration &) = delete;
     SinkRegistration &operator=(const SinkRegistration &) = delete;
 
@@ -35,20 +35,20 @@ inline constexpr int kQuietMs = 300;
 // come, until the line has been quiet for kQuietMs, or until the time-out. Prints the lines that
 // came, one each, as text. Returns the exit status (no answer, a dropped line and a refused send
 // are reported).
-int Exchange(Connection &connection, const std::function<session::SendStatus()> &send,
+int exchange(Connection &connection, const std::function<session::SendStatus()> &send,
              std::vector<AnswerWait::Expected> expected);
 // The same for a text command.
-int Request(Connection &connection, const std::string &text, std::vector<AnswerWait::Expected> expected);
+int request(Connection &connection, const std::string &text, std::vector<AnswerWait::Expected> expected);
 
 // Asks the device for all its status lines ("GET STA"; with address 00 its address too) and
 // collects what comes, in a device model, until the burst has been quiet for kQuietMs or the
 // time-out. With a device address given, a device that answered is at that address; with address 00
 // more than one "ADDR " answer means several devices answered, which is refused (their lines would
 // be mixed). Returns the exit status.
-int ReadState(Connection &connection, DeviceState &state);
+int readState(Connection &connection, DeviceState &state);
 
 // True once a line has come since `mark` and the line has been quiet for kQuietMs since.
-bool QuietAfter(const Connection &connection, std::size_t mark);
+bool quietAfter(const Connection &connection, std::size_t mark);
 
 // A received line as one line of text: without its line end, other control bytes escaped.
-std::string AnswerText(const std::string &line);
+std::string answerText(const std::string &line);

@@ -19,32 +19,32 @@ int search(Connection &c) {
     c.loop().runUntil([&] { return line.state() != session::LineState::Searching; },
                       EventLoop::Clock::time_point::max());
     if (line.status().event != session::LineEvent::Found) {
-        for (const std::string &text : SearchFailureReport(LookAtPorts(c.loop())))
+        for (const std::string &text : searchFailureReport(lookAtPorts(c.loop())))
             ReportError(text);
         return kExitNoAnswer;
     }
-    std::printf("%s\n", serial::PortName(line.status().port).c_str());
+    std::printf("%s\n", serial::portName(line.status().port).c_str());
     return kExitOk;
 }
 
 } // namespace
 
-std::vector<PortFinding> LookAtPorts(session::IHandOff &handOff) {
+std::vector<PortFinding> lookAtPorts(session::IHandOff &handOff) {
     std::vector<PortFinding> findings;
     for (unsigned port = serial::kFirstPort; port <= serial::kLastPort; ++port) {
-        if (!serial::PortPresent(port))
+        if (!serial::portPresent(port))
             continue;
         serial::SerialTransport transport(port, handOff);
         // Opened without its worker: only whether it opens is of interest.
         const bool opened = transport.open(nullptr, false);
-        findings.push_back({port, SerialLineLabel(serial::PortName(port), port),
+        findings.push_back({port, serialLineLabel(serial::portName(port), port),
                             opened ? std::string() : transport.failureText()});
         transport.close();
     }
     return findings;
 }
 
-std::vector<std::string> SearchFailureReport(const std::vector<PortFinding> &findings) {
+std::vector<std::string> searchFailureReport(const std::vector<PortFinding> &findings) {
     std::string ports;
     for (const PortFinding &f : findings)
         ports += (ports.empty() ? "" : "; ") + f.label + ": " +
@@ -63,7 +63,7 @@ std::vector<std::string> SearchFailureReport(const std::vector<PortFinding> &fin
     };
 }
 
-ParsedCommand ParseSearchCommand(CommandArgs &args, const CommandLine &options) {
+ParsedCommand parseSearchCommand(CommandArgs &args, const CommandLine &options) {
     args.finish();
     if (!options.host.empty())
         throw UsageError("search tries the serial ports: --host does not go with it");

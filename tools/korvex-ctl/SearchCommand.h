@@ -15,7 +15,7 @@ struct PortFinding {
 };
 
 // Every port that is here, each opened for a moment to learn whether it opens.
-std::vector<PortFinding> LookAtPorts(session::IHandOff &handOff);
+std::vector<PortFinding> lookAtPorts(session::IHandOff &handOff);
 
 // The lines on standard error: the console's own sentence, the ports tried, what to check.
-std::vector<std::string> SearchFailureReport(const std::vector<PortFinding> &findings);
+std::vector<std::string> searchFailureReport(const std::vector<PortFinding> &findings);

@@ -21,7 +21,7 @@ std::string built(const std::optional<std::string> &text) {
 
 ParsedCommand request(std::string text, Expected expected) {
     return {[text = std::move(text), expected = std::move(expected)](Connection &c) {
-        return Request(c, text, expected);
+        return request(c, text, expected);
     }};
 }
 
@@ -51,7 +51,7 @@ ParsedCommand multiview(CommandArgs &args) {
         // The other windows' inputs go out too: the device is asked for them first.
         return {[window, input](Connection &c) {
             DeviceState state;
-            if (const int status = ReadState(c, state))
+            if (const int status = readState(c, state))
                 return status;
             if (std::find(state.qvSources.begin(), state.qvSources.end(), std::nullopt) !=
                 state.qvSources.end()) {
@@ -66,7 +66,7 @@ ParsedCommand multiview(CommandArgs &args) {
             for (int &source : sources)
                 ++source; // the digit that goes out
             const std::string text = built(protocol::buildSetQvwSources(sources));
-            return Request(c, text, {AnswerWait::one<protocol::QvSourcesReply>()});
+            return request(c, text, {AnswerWait::one<protocol::QvSourcesReply>()});
         }};
     }
     default: {
@@ -191,7 +191,7 @@ int sendLanChange(Connection &c, const LanChange &change) {
     const bool known =
         change.dhcp && change.tcpPort && (*change.dhcp || (change.host && change.mask && change.router));
     if (!known) {
-        if (const int status = ReadState(c, state))
+        if (const int status = readState(c, state))
             return status;
     }
     std::optional<bool> dhcp = change.dhcp;
@@ -218,7 +218,7 @@ int sendLanChange(Connection &c, const LanChange &change) {
         ReportError("lan set: the texts hold a control character");
         return kExitUsage;
     }
-    return Request(c, *text, lanAnswer(settings));
+    return request(c, *text, lanAnswer(settings));
 }
 
 ParsedCommand lan(CommandArgs &args, const CommandLine &options) {
@@ -227,9 +227,9 @@ ParsedCommand lan(CommandArgs &args, const CommandLine &options) {
         args.finish();
         return {[json = options.json](Connection &c) {
             DeviceState state;
-            if (const int status = ReadState(c, state))
+            if (const int status = readState(c, state))
                 return status;
-            std::fputs((json ? StateReport::LanJson(state) : StateReport::LanText(state)).c_str(), stdout);
+            std::fputs((json ? StateReport::lanJson(state) : StateReport::lanText(state)).c_str(), stdout);
             return kExitOk;
         }};
     case 1: {
@@ -260,7 +260,7 @@ ParsedCommand lan(CommandArgs &args, const CommandLine &options) {
     default:
         args.finish();
         return {[](Connection &c) {
-            return Exchange(
+            return exchange(
                 c, [&] { return c.session().SendFrame(protocol::kResetLanCode); },
                 lanAnswer(protocol::LanSettings{}));
         }};
@@ -296,7 +296,7 @@ int sendLine(Connection &c, const SendRequest &request) {
                     // Raw bytes count without a line end; a line needs one.
                     return request.raw ? !raw.bytes.empty() && Connection::Clock::now() - c.lastReceived() >=
                                                                    std::chrono::milliseconds(kQuietMs)
-                                       : QuietAfter(c, mark);
+                                       : quietAfter(c, mark);
                 },
                 c.deadline());
     }
@@ -305,12 +305,12 @@ int sendLine(Connection &c, const SendRequest &request) {
         ReportError(c.label() + ": the command could not be sent");
         return kExitLine;
     }
-    const std::vector<TrafficLog::Entry> lines = c.receivedSince(mark);
+    const std::vector<session::TrafficLog::Entry> lines = c.receivedSince(mark);
     if (request.raw)
         std::fwrite(raw.bytes.data(), 1, raw.bytes.size(), stdout);
     else
-        for (const TrafficLog::Entry &entry : lines)
-            std::printf("%s\n", TrafficLog::format(entry, false).c_str());
+        for (const session::TrafficLog::Entry &entry : lines)
+            std::printf("%s\n", session::TrafficLog::format(entry, false).c_str());
     if (c.dropped() || (request.raw ? raw.bytes.empty() : lines.empty()))
         return c.reportNoAnswer(request.waitMs.value_or(c.options().timeoutMs));
     return kExitOk;
@@ -339,16 +339,16 @@ ParsedCommand status(CommandArgs &args, const CommandLine &options) {
     args.finish();
     return {[json = options.json](Connection &c) {
         DeviceState state;
-        if (const int code = ReadState(c, state))
+        if (const int code = readState(c, state))
             return code;
-        std::fputs((json ? StateReport::Json(state) : StateReport::Text(state)).c_str(), stdout);
+        std::fputs((json ? StateReport::json(state) : StateReport::text(state)).c_str(), stdout);
         return kExitOk;
     }};
 }
 
 } // namespace
 
-ParsedCommand ParseSettingCommand(const std::string &command, CommandArgs &args, const CommandLine &options) {
+ParsedCommand parseSettingCommand(const std::string &command, CommandArgs &args, const CommandLine &options) {
     if (command == "status")
         return status(args, options);
     if (command == "route")

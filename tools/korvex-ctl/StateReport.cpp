@@ -86,21 +86,21 @@ std::string flagList(const DeviceState::Values<13> &flags, std::size_t first, st
 
 } // namespace
 
-std::string StateReport::EdidChoiceName(int choice) {
+std::string StateReport::edidChoiceName(int choice) {
     return session::edidChoice(choice)
                ? std::string(session::kEdidChoiceNames[static_cast<std::size_t>(choice)])
                : std::string();
 }
 
-std::string StateReport::Json(const DeviceState &s) {
+std::string StateReport::json(const DeviceState &s) {
     return session::jsonText(session::toJson(s)) + "\n";
 }
 
-std::string StateReport::LanJson(const DeviceState &s) {
+std::string StateReport::lanJson(const DeviceState &s) {
     return session::jsonText(session::lanJson(s)) + "\n";
 }
 
-std::string StateReport::LanText(const DeviceState &s) {
+std::string StateReport::lanText(const DeviceState &s) {
     std::string out;
     if (s.dhcp)
         line(out, "DHCP", *s.dhcp ? "on" : "off");
@@ -117,7 +117,7 @@ std::string StateReport::LanText(const DeviceState &s) {
     return out;
 }
 
-std::string StateReport::Text(const DeviceState &s) {
+std::string StateReport::text(const DeviceState &s) {
     std::string out;
     if (s.address) {
         char two[4];
@@ -145,7 +145,7 @@ std::string StateReport::Text(const DeviceState &s) {
     if (any(s.irExtSwitch))
         line(out, "IR control",
              "HDBT " + flagList(s.irExtSwitch, 0, 9) + "; IR.ext " + flagList(s.irExtSwitch, 9, 4));
-    out += LanText(s);
+    out += lanText(s);
 
     const auto yesNo = [](int v) { return std::string(v ? "yes" : "no"); };
     if (any(s.routing) || any(s.mvAudio) || any(s.audioRouting) || any(s.audioMute) || any(s.irRoute) ||
@@ -168,7 +168,7 @@ std::string StateReport::Text(const DeviceState &s) {
         for (std::size_t i = 0; i < 9; ++i)
             rows.push_back({std::to_string(i + 1), cell(s.edidChoice[i], [](int v) {
                                 // The first name ends in a blank; trailing blanks are not shown.
-                                std::string name = EdidChoiceName(v);
+                                std::string name = edidChoiceName(v);
                                 return name.substr(0, name.find_last_not_of(' ') + 1);
                             })});
         out += "\n";

@@ -10,13 +10,13 @@
 // (TCP port, MAC) show their control bytes escaped as the JSON does.
 class StateReport {
 public:
-    static std::string Text(const session::DeviceState &state);
-    static std::string Json(const session::DeviceState &state);
+    static std::string text(const session::DeviceState &state);
+    static std::string json(const session::DeviceState &state);
 
     // The LAN settings alone.
-    static std::string LanText(const session::DeviceState &state);
-    static std::string LanJson(const session::DeviceState &state);
+    static std::string lanText(const session::DeviceState &state);
+    static std::string lanJson(const session::DeviceState &state);
 
     // The text of an EDID choice, index 0..13, as the EDID page lists it ("" for any other index).
-    static std::string EdidChoiceName(int choice);
+    static std::string edidChoiceName(int choice);
 };

@@ -149,7 +149,7 @@ std::optional<DeviceState::IpAddress> ipAddress(const Json &value) {
         if (last != (dot == std::string::npos))
             return std::nullopt;
         const std::optional<int> part =
-            ParseNumber(text.substr(start, last ? std::string::npos : dot - start), 0, 255);
+            parseNumber(text.substr(start, last ? std::string::npos : dot - start), 0, 255);
         if (!part)
             return std::nullopt;
         out[i] = static_cast<std::uint8_t>(*part);

@@ -19,8 +19,8 @@ struct WallShow {
 int showPreset(Connection &c, const WallShow &show) {
     const wall::PresetTable &table = show.table;
     const wall::WallPreset &preset = table.presets[static_cast<std::size_t>(show.preset - 1)];
-    const int rows = std::min<int>(static_cast<int>(wall::GridRows(preset.gridCode)), wall::kGridSide);
-    const int columns = std::min<int>(static_cast<int>(wall::GridColumns(preset.gridCode)), wall::kGridSide);
+    const int rows = std::min<int>(static_cast<int>(wall::gridRows(preset.gridCode)), wall::kGridSide);
+    const int columns = std::min<int>(static_cast<int>(wall::gridColumns(preset.gridCode)), wall::kGridSide);
 
     // The panels of the preset's grid, row by row; each line carries its panel's own address.
     std::vector<std::string> lines;
@@ -28,14 +28,14 @@ int showPreset(Connection &c, const WallShow &show) {
     for (int r = 0; r < rows; ++r) {
         for (int col = 0; col < columns; ++col) {
             const wall::PanelCommand command =
-                wall::BuildPanelCommand(preset.panels[static_cast<std::size_t>(wall::PanelIndex(r, col))]);
+                wall::buildPanelCommand(preset.panels[static_cast<std::size_t>(wall::panelIndex(r, col))]);
             if (command.ok())
                 lines.push_back(command.line);
             else
                 refusals.push_back(
                     "Panel W" + std::to_string(r + 1) + std::to_string(col + 1) + " was not sent: " +
-                    wall::StoredPanelRefusalText(
-                        command.refusal, preset.panels[static_cast<std::size_t>(wall::PanelIndex(r, col))]));
+                    wall::storedPanelRefusalText(
+                        command.refusal, preset.panels[static_cast<std::size_t>(wall::panelIndex(r, col))]));
         }
     }
     int status = kExitOk;
@@ -43,7 +43,7 @@ int showPreset(Connection &c, const WallShow &show) {
         // A panel line is answered by one line that no reply keyword names.
         const std::vector<AnswerWait::Expected> expected(lines.size(),
                                                          AnswerWait::one<protocol::NoKeyword>());
-        status = Exchange(
+        status = exchange(
             c,
             [&] {
                 for (const std::string &line : lines)
@@ -63,7 +63,7 @@ int showPreset(Connection &c, const WallShow &show) {
 
 } // namespace
 
-ParsedCommand ParseWallCommand(CommandArgs &args, const CommandLine &options) {
+ParsedCommand parseWallCommand(CommandArgs &args, const CommandLine &options) {
     (void)options;
     args.choice("what", {"show"});
     WallShow show;
@@ -75,13 +75,13 @@ ParsedCommand ParseWallCommand(CommandArgs &args, const CommandLine &options) {
             args.unexpected(option);
         layout = args.optionValue(option);
     }
-    switch (wall::LoadPresetFile(show.table, layout)) {
+    switch (wall::loadPresetFile(show.table, layout)) {
     case wall::PresetFileResult::CannotOpen:
         throw FileError(
-            FileLabel(layout) + ": cannot be read: " + ReadProblem(layout) +
+            fileLabel(layout) + ": cannot be read: " + readProblem(layout) +
             (layout == wall::kLayoutFileName ? " (give the console's preset file with --layout FILE)" : ""));
     case wall::PresetFileResult::Incomplete:
-        throw FileError(FileLabel(layout) + ": does not hold all 32 presets");
+        throw FileError(fileLabel(layout) + ": does not hold all 32 presets");
     case wall::PresetFileResult::Loaded:
         break;
     }

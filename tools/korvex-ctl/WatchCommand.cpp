@@ -22,7 +22,7 @@ extern "C" void stopWatching(int) {
 
 struct LinePrinter : session::ISessionObserver {
     void onLineSeen(std::string_view line) override {
-        std::printf("%s\n", AnswerText(std::string(line)).c_str());
+        std::printf("%s\n", answerText(std::string(line)).c_str());
         std::fflush(stdout);
     }
 };
@@ -82,7 +82,7 @@ int watch(Connection &c) {
 
 } // namespace
 
-ParsedCommand ParseWatchCommand(CommandArgs &args, const CommandLine &) {
+ParsedCommand parseWatchCommand(CommandArgs &args, const CommandLine &) {
     args.finish();
     return ParsedCommand(watch, false);
 }

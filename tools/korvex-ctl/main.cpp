@@ -11,7 +11,7 @@
 #include <vector>
 
 int main(int argc, char **argv) {
-    const CommandLineResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const CommandLineResult parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     const CommandLine &options = parsed.line;
     if (!parsed.error.empty()) {
         ReportError(parsed.error);
@@ -26,7 +26,7 @@ int main(int argc, char **argv) {
         std::printf("korvex-ctl %s\n", KORVEX_VERSION);
         return kExitOk;
     }
-    const ParsedCommand command = ParseCommand(options);
+    const ParsedCommand command = parseCommand(options);
     if (!command.run) {
         ReportError(command.error);
         return kExitUsage;

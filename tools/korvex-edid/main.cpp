@@ -49,7 +49,7 @@ constexpr const char *kUsage =
     "usage error (an unknown option, an option given a value, no FILE).\n";
 
 // A usage error: one line, and where to read more.
-int UsageError(const std::string &what) {
+int usageError(const std::string &what) {
     std::cerr << "korvex-edid: " << what << " (see korvex-edid --help)\n";
     return 2;
 }
@@ -57,7 +57,7 @@ int UsageError(const std::string &what) {
 // Why a file was not decoded. One that cannot be read is named with the folder a relative name was
 // looked for in, since that is most often what is wrong; a file that was read but holds no EDID is
 // named as given.
-std::string Failure(const std::string &path, const std::string &error) {
+std::string failure(const std::string &path, const std::string &error) {
     const std::string unreadable = "cannot read: ";
     if (error.rfind(unreadable, 0) != 0)
         return path + ": " + error;
@@ -73,12 +73,12 @@ std::string Failure(const std::string &path, const std::string &error) {
 // take the line ends of the system's text files.
 #ifdef _WIN32
 constexpr const char *kLineEnd = "\r\n";
-void Write(const std::string &text) {
+void write(const std::string &text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 #else
 constexpr const char *kLineEnd = "\n";
-void Write(const std::string &text) {
+void write(const std::string &text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i)
@@ -109,7 +109,7 @@ int main(int argc, char **argv) {
         if (arg == "--") {
             optionsEnded = true;
         } else if (name != arg && (name == "--summary" || name == "--help" || name == "--version")) {
-            return UsageError(name + " takes no value");
+            return usageError(name + " takes no value");
         } else if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
@@ -119,32 +119,32 @@ int main(int argc, char **argv) {
         } else if (arg == "--summary") {
             summary = true;
         } else {
-            return UsageError("unknown option \"" + arg + "\"");
+            return usageError("unknown option \"" + arg + "\"");
         }
     }
     if (files.empty())
-        return UsageError("no EDID file given");
+        return usageError("no EDID file given");
 
     int status = 0;
-    EdidDecoder decoder;
+    edid::EdidDecoder decoder;
     for (const std::string &path : files) {
-        EdidImage image;
+        edid::EdidImage image;
         std::string error;
-        if (!ReadEdidInput(path, image, error)) {
+        if (!edid::readEdidInput(path, image, error)) {
             std::fflush(stdout);
-            std::cerr << "korvex-edid: " << Failure(path, error) << "\n";
+            std::cerr << "korvex-edid: " << failure(path, error) << "\n";
             status = 1;
             continue;
         }
         if (files.size() > 1)
-            Write("==> " + path + " <==" + kLineEnd);
-        decoder.DecodeAll(image);
+            write("==> " + path + " <==" + kLineEnd);
+        decoder.decodeAll(image);
         if (summary) {
-            Write(SummarizeEdid(decoder.VideoText(), decoder.AudioText(), decoder.GeneralText()));
+            write(edid::summarizeEdid(decoder.videoText(), decoder.audioText(), decoder.generalText()));
         } else {
-            Write(decoder.VideoText());
-            Write(decoder.AudioText());
-            Write(decoder.GeneralText());
+            write(decoder.videoText());
+            write(decoder.audioText());
+            write(decoder.generalText());
         }
     }
     std::fflush(stdout);

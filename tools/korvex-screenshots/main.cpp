@@ -98,7 +98,7 @@ int main(int argc, char **argv) {
     console.resize(1000, 760);
     console.show();
     ui::control<QPushButton>(&console, CConsoleDlg::IDC_PORT_BUTTON)->click();
-    if (!console.PortOn()) {
+    if (!console.portOn()) {
         std::fprintf(stderr, "korvex-screenshots: the console could not open COM1\n");
         return 1;
     }
@@ -126,7 +126,7 @@ int main(int argc, char **argv) {
             port->setCurrentIndex(3);
             emit port->activated(3);
             ui::control<QPushButton>(edid, CEdidPage::IDC_READ)->click();
-            spinUntil([&] { return !edid->CaptureArmed(); }, 5000);
+            spinUntil([&] { return !edid->captureArmed(); }, 5000);
         }
         settle(200);
         ok = save(&console, out + QStringLiteral("/console-%1.png").arg(QString::fromLatin1(names[i]))) && ok;
@@ -139,7 +139,7 @@ int main(int argc, char **argv) {
     ok = save(address, out + QStringLiteral("/address-dialog.png")) && ok;
     address->hide();
 
-    console.ShowTraffic();
+    console.showTraffic();
     settle(300);
     ok = save(console.trafficDialog(), out + QStringLiteral("/line-traffic.png")) && ok;
     console.trafficDialog()->hide();
@@ -164,7 +164,7 @@ int main(int argc, char **argv) {
     auto *ports = ui::control<QComboBox>(&console, CConsoleDlg::IDC_PORT_LIST);
     ports->setCurrentIndex(CPortList::kNetworkIndex);
     emit ports->activated(CPortList::kNetworkIndex);
-    spinUntil([&] { return console.PortOn(); }, 10000);
+    spinUntil([&] { return console.portOn(); }, 10000);
     emit addresses->activated(1);
     settle(1000);
     ok = save(&console, out + QStringLiteral("/console-network.png")) && ok;

@@ -44,9 +44,9 @@ std::optional<unsigned> devicePathPort(const std::string &text, std::string &err
     // The table names a device by a prefix and a number: "/dev/ttyUSB1" is "/dev/ttyUSB" and 1.
     const unsigned index = static_cast<unsigned>(path.back() - '0');
     for (unsigned port = index + 1; port <= serial::kLastPort; ++port) {
-        if (std::filesystem::exists(std::filesystem::symlink_status(serial::PortName(port), ec)))
+        if (std::filesystem::exists(std::filesystem::symlink_status(serial::portName(port), ec)))
             continue;
-        serial::SetDeviceTable(
+        serial::setDeviceTable(
             serial::DeviceTable{{{port - index, index + 1, path.substr(0, path.size() - 1)}}});
         return port;
     }

@@ -116,7 +116,7 @@ void CAddressDlg::ensureBuilt() {
     connect(save, &QPushButton::clicked, this, [this] { SaveAddressFile(); });
 
     takeTableIntoEdits();
-    UpdateData(false);
+    updateData(false);
 }
 
 void CAddressDlg::setVisible(bool visible) {
@@ -177,14 +177,14 @@ void CAddressDlg::takeTableIntoEdits() {
 
 void CAddressDlg::showEvent(QShowEvent *event) {
     if (!event->spontaneous())
-        OnInitDialog();
+        onInitDialog();
     QDialog::showEvent(event);
 }
 
-void CAddressDlg::OnInitDialog() {
+void CAddressDlg::onInitDialog() {
     // Every opening starts from the table; the old and new address are the ones kept.
     takeTableIntoEdits();
-    UpdateData(false);
+    updateData(false);
 }
 
 void CAddressDlg::keyPressEvent(QKeyEvent *event) {
@@ -197,7 +197,7 @@ void CAddressDlg::keyPressEvent(QKeyEvent *event) {
     QDialog::keyPressEvent(event);
 }
 
-bool CAddressDlg::UpdateData(bool take) {
+bool CAddressDlg::updateData(bool take) {
     if (!m_oldAddressEdit)
         return true;
     return exchange(take) == TakeStop::None;
@@ -215,13 +215,13 @@ CAddressDlg::TakeStop CAddressDlg::exchange(bool take) {
     return TakeStop::None;
 }
 
-void CAddressDlg::OnReply(const protocol::Reply &reply) {
+void CAddressDlg::onReply(const protocol::Reply &reply) {
     const auto *addr = std::get_if<protocol::AddressReply>(&reply);
     if (!addr || !addr->address)
         return;
     m_oldAddress = static_cast<unsigned>(*addr->address);
     // Only the old address is shown: what the operator is typing in the other edits stays.
-    if (IsOpen())
+    if (isOpen())
         ui::Exchange(this, ui::Exchange::Refresh).unsignedEdit(m_oldAddressEdit, m_oldAddress);
 }
 
@@ -244,7 +244,7 @@ void CAddressDlg::WriteDeviceAddress() {
     if (stop != TakeStop::None)
         return; // nothing is sent on a value that could not be read
     const std::optional<std::string> line =
-        protocol::buildSetAddress(console()->DeviceByte(), static_cast<int>(m_newAddress));
+        protocol::buildSetAddress(console()->deviceByte(), static_cast<int>(m_newAddress));
     if (!line)
         return; // the console's device byte is always 0..99; nothing else could form the line
     if (!portOn()) {
@@ -252,11 +252,11 @@ void CAddressDlg::WriteDeviceAddress() {
         return;
     }
     send(*line); // "Ann SET ADDR mm" carries the current device's own prefix
-    UpdateData(false);
+    updateData(false);
 }
 
 void CAddressDlg::SaveAddressFile() {
-    if (!UpdateData(true))
+    if (!updateData(true))
         return; // a value that could not be read saves nothing
     std::array<std::string, kEntryCount> addresses;
     std::array<std::string, kEntryCount> descriptions;
@@ -270,6 +270,6 @@ void CAddressDlg::SaveAddressFile() {
     if (messages.empty()) {
         // Show what the file now holds ("7" as 07, an empty description as its one space).
         takeTableIntoEdits();
-        UpdateData(false);
+        updateData(false);
     }
 }

@@ -36,14 +36,14 @@ public:
     CAddressDlg(session::IDeviceConsole *console, address::AddressTable &table, QWidget *parent = nullptr);
 
     // The address-dialog-open flag: set while the dialog is on screen.
-    bool IsOpen() const { return isVisible(); }
+    bool isOpen() const { return isVisible(); }
 
-    void OnReply(const protocol::Reply &reply) override;
+    void onReply(const protocol::Reply &reply) override;
 
     // Exchanges the members with every edit: take = true reads and checks them (the first bad edit
     // shows its message, keeps the focus and the exchange stops there: returns false), take = false
     // shows the members.
-    bool UpdateData(bool take);
+    bool updateData(bool take);
 
     // Builds the controls now if they are not yet.
     void ensureBuilt();
@@ -54,8 +54,8 @@ public:
     void WriteDeviceAddress();
     void SaveAddressFile();
 
-    unsigned OldAddress() const { return m_oldAddress; }
-    unsigned NewAddress() const { return m_newAddress; }
+    unsigned oldAddress() const { return m_oldAddress; }
+    unsigned newAddress() const { return m_newAddress; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -68,7 +68,7 @@ private:
 
     QGroupBox *buildAddressGroup(const QString &title, QPushButton *button, QLineEdit *&edit);
     QWidget *buildTableGroup();
-    void OnInitDialog();
+    void onInitDialog();
     void takeTableIntoEdits();
 
     address::AddressTable &m_table;

@@ -31,10 +31,10 @@ void CConsolePage::ensureBuilt() {
         return;
     m_built = true;
     buildControls();
-    UpdateData(false);
+    updateData(false);
 }
 
-void CConsolePage::OnReply(const protocol::Reply &reply) {
+void CConsolePage::onReply(const protocol::Reply &reply) {
     ensureBuilt();
-    ApplyReply(reply);
+    applyReply(reply);
 }

@@ -20,12 +20,12 @@ public:
 
     // The page's own start-up step, run by the console window after every page exists and in page
     // order (the VIDEO WALL page loads its layout file here).
-    virtual void OnInitPage() {}
+    virtual void onInitPage() {}
 
     // Data exchange of the page's members with its controls: take = true reads and validates the
     // controls (false after the first bad one), take = false refreshes them. Nothing happens before
     // the controls are built.
-    virtual bool UpdateData(bool take) {
+    virtual bool updateData(bool take) {
         (void)take;
         return true;
     }
@@ -43,13 +43,13 @@ public:
         DeferBuilding &operator=(const DeferBuilding &) = delete;
     };
 
-    void OnReply(const protocol::Reply &reply) final;
+    void onReply(const protocol::Reply &reply) final;
 
 protected:
     // The page's controls; called once.
     virtual void buildControls() = 0;
     // The rows the page owns; its controls exist when this is called.
-    virtual void ApplyReply(const protocol::Reply &reply) { (void)reply; }
+    virtual void applyReply(const protocol::Reply &reply) { (void)reply; }
     // The last step of every page constructor: builds the controls unless they are deferred.
     void constructed();
 

@@ -9,12 +9,12 @@
 DeviceView::DeviceView(QWidget *scope, session::IDeviceConsole *console) : m_scope(scope), m_console(console) {
     ui::markScope(scope);
     if (m_console)
-        m_console->AddReplySink(this);
+        m_console->addReplySink(this);
 }
 
 DeviceView::~DeviceView() {
     if (m_console)
-        m_console->RemoveReplySink(this);
+        m_console->removeReplySink(this);
 }
 
 bool DeviceView::send(std::string_view text) {

@@ -20,13 +20,13 @@ public:
     DeviceView &operator=(const DeviceView &) = delete;
 
     // Rows the view does not own are not its business; the default applies none.
-    void OnReply(const protocol::Reply &) override {}
+    void onReply(const protocol::Reply &) override {}
 
 protected:
     DeviceView(QWidget *scope, session::IDeviceConsole *console);
 
     session::IDeviceConsole *console() const { return m_console; }
-    bool portOn() const { return m_console && m_console->PortOn(); }
+    bool portOn() const { return m_console && m_console->portOn(); }
 
     // Sends a command text when the port is on; with the port off (or no text) nothing is sent and
     // nothing shown. True when it went out.

@@ -67,9 +67,9 @@ void CEdidPage::buildControls() {
     // A choice made in a list is the page's until the device reports otherwise, so that a refresh
     // from a reply does not take it back.
     for (QComboBox *list : m_edidLists)
-        connect(list, &QComboBox::activated, this, [this] { UpdateData(true); });
+        connect(list, &QComboBox::activated, this, [this] { updateData(true); });
     for (QComboBox *list : {m_readPortList, m_userSlotList})
-        connect(list, &QComboBox::activated, this, [this] { UpdateData(true); });
+        connect(list, &QComboBox::activated, this, [this] { updateData(true); });
 }
 
 QWidget *CEdidPage::buildInputColumn() {
@@ -86,7 +86,7 @@ QWidget *CEdidPage::buildInputColumn() {
         const int input = i + 1;
         auto *apply = ui::makeButton(QStringLiteral("Apply to Input%1").arg(input),
                                      kApplyIds[static_cast<std::size_t>(i)], box);
-        connect(apply, &QPushButton::clicked, this, [this, input] { OnApply(input); });
+        connect(apply, &QPushButton::clicked, this, [this, input] { onApply(input); });
         grid->addWidget(label, i, 0);
         grid->addWidget(list, i, 1);
         grid->addWidget(apply, i, 2);
@@ -108,14 +108,14 @@ QWidget *CEdidPage::buildPortColumn() {
     auto *readLabel = makeLabel(QStringLiteral("EDID info(read from port):"), box);
     readLabel->setBuddy(readPort);
     auto *read = ui::makeButton(QStringLiteral("Read EDID data and save to file"), IDC_READ, box);
-    connect(read, &QPushButton::clicked, this, [this] { OnRead(); });
+    connect(read, &QPushButton::clicked, this, [this] { onRead(); });
 
     auto *userSlot = m_userSlotList = makeList(IDC_USER_SLOT, box);
     for (int input = 1; input <= kInputCount; ++input)
         for (int slot = 1; slot <= 3; ++slot)
             userSlot->addItem(QStringLiteral("In%1 User %2").arg(input).arg(slot));
     auto *load = ui::makeButton(QStringLiteral("Load EDID file and write to input port"), IDC_LOAD, box);
-    connect(load, &QPushButton::clicked, this, [this] { OnLoad(); });
+    connect(load, &QPushButton::clicked, this, [this] { onLoad(); });
 
     auto *grid = new QGridLayout;
     grid->addWidget(readLabel, 0, 0, 1, 2);
@@ -138,7 +138,7 @@ QWidget *CEdidPage::buildPortColumn() {
     return box;
 }
 
-bool CEdidPage::UpdateData(bool take) {
+bool CEdidPage::updateData(bool take) {
     if (!built())
         return true;
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
@@ -154,11 +154,11 @@ bool CEdidPage::UpdateData(bool take) {
     return dx.ok();
 }
 
-int CEdidPage::EdidChoice(int input) const {
+int CEdidPage::edidChoice(int input) const {
     return input >= 1 && input <= kInputCount ? m_edidChoice[static_cast<std::size_t>(input - 1)] : -1;
 }
 
-void CEdidPage::ApplyReply(const protocol::Reply &reply) {
+void CEdidPage::applyReply(const protocol::Reply &reply) {
     const auto *r = std::get_if<protocol::EdidChoiceReply>(&reply);
     if (!r || !r->input)
         return;
@@ -169,18 +169,18 @@ void CEdidPage::ApplyReply(const protocol::Reply &reply) {
     }
     // The device reports the nine inputs in order: the page is refreshed once, after the last.
     if (*r->input == kInputCount)
-        UpdateData(false);
+        updateData(false);
 }
 
-void CEdidPage::OnApply(int input) {
-    UpdateData(true);
-    const int choice = EdidChoice(input);
+void CEdidPage::onApply(int input) {
+    updateData(true);
+    const int choice = edidChoice(input);
     if (choice >= 0)
         send(protocol::buildSetInputEdid(input, choice));
 }
 
-void CEdidPage::OnRead() {
-    UpdateData(true);
+void CEdidPage::onRead() {
+    updateData(true);
     if (m_readPort < 0) {
         ui::messageBox(this, kSelectPortFirst);
         return;
@@ -190,22 +190,22 @@ void CEdidPage::OnRead() {
     if (m_readPort < kOutputCount) {
         const int output = m_readPort + 1;
         command = protocol::buildGetOutputEdid(output);
-        stem = EdidCaptureStem(EdidPortKind::Output, output);
+        stem = edid::edidCaptureStem(edid::EdidPortKind::Output, output);
     } else {
         const int input = m_readPort - kOutputCount + 1;
-        const int choice = EdidChoice(input);
+        const int choice = edidChoice(input);
         if (choice < 0)
             return; // no EDID chosen for that input: nothing to read
         // A "From Out" choice has no dump command; the capture still waits for a dump.
         command = protocol::buildGetInputEdid(input, choice);
-        stem = EdidCaptureStem(EdidPortKind::Input, input);
+        stem = edid::edidCaptureStem(edid::EdidPortKind::Input, input);
     }
     armCapture(std::move(stem));
     send(command);
 }
 
-void CEdidPage::OnLoad() {
-    UpdateData(true);
+void CEdidPage::onLoad() {
+    updateData(true);
     if (m_userSlot < 0) {
         ui::messageBox(this, kSelectPortFirst);
         return;
@@ -222,9 +222,9 @@ void CEdidPage::OnLoad() {
         ui::openFileName(this, QStringLiteral("Open"), QStringLiteral("bin file(*.bin);;all file(*.*)"));
     if (path.isEmpty())
         return;
-    EdidImage image;
+    edid::EdidImage image;
     std::string error;
-    if (!ReadEdidFile(QFile::encodeName(path).toStdString(), image, error)) {
+    if (!edid::readEdidFile(QFile::encodeName(path).toStdString(), image, error)) {
         ui::messageBox(this, QStringLiteral("File read failed"));
         return;
     }
@@ -235,7 +235,7 @@ void CEdidPage::OnLoad() {
     // One line without a leading CR LF: it goes out whole and without an address prefix.
     send(protocol::buildLoadUserEdid(input, slot, image));
     ui::messageBox(this, kLoadNote);
-    UpdateData(false);
+    updateData(false);
 }
 
 void CEdidPage::armCapture(std::string stem) {
@@ -249,8 +249,8 @@ void CEdidPage::endCapture() {
     m_captureTimer.stop();
 }
 
-void CEdidPage::OnRawLine(std::string_view line) {
-    if (!m_captureArmed || !IsEdidDumpLine(line))
+void CEdidPage::onRawLine(std::string_view line) {
+    if (!m_captureArmed || !edid::isEdidDumpLine(line))
         return;
     // The capture is over before anything is shown: lines that arrive while a message is open go
     // to the reply parser again.
@@ -259,15 +259,15 @@ void CEdidPage::OnRawLine(std::string_view line) {
 }
 
 void CEdidPage::saveCapture(std::string_view line) {
-    const EdidImage image = ParseEdidDump(line);
-    const std::string name = NextEdidCaptureFileName(m_captureStem, entryExists);
-    if (!files::ReplaceFileContent(name, std::string(image.begin(), image.end()))) {
+    const edid::EdidImage image = edid::parseEdidDump(line);
+    const std::string name = edid::nextEdidCaptureFileName(m_captureStem, entryExists);
+    if (!files::replaceFileContent(name, std::string(image.begin(), image.end()))) {
         ui::messageBox(this, QStringLiteral("Faild to create file"));
         return;
     }
     ui::messageBox(this, QStringLiteral("Save to file: ") + QString::fromStdString(name));
 
-    m_decoder.DecodeAll(image);
-    m_basicInfo = SummarizeEdid(m_decoder.VideoText(), m_decoder.AudioText(), m_decoder.GeneralText());
-    UpdateData(false);
+    m_decoder.decodeAll(image);
+    m_basicInfo = edid::summarizeEdid(m_decoder.videoText(), m_decoder.audioText(), m_decoder.generalText());
+    updateData(false);
 }

@@ -41,31 +41,31 @@ public:
 
     // The capture: while it waits, every received line comes here; the dump line is saved and
     // decoded, any other line is dropped.
-    bool TakesRawLines() const override { return m_captureArmed; }
-    void OnRawLine(std::string_view line) override;
-    void OnLinkReset() override { endCapture(); }
+    bool takesRawLines() const override { return m_captureArmed; }
+    void onRawLine(std::string_view line) override;
+    void onLinkReset() override { endCapture(); }
 
     // Exchanges the members with the controls (nothing here can fail validation).
-    bool UpdateData(bool take) override;
+    bool updateData(bool take) override;
 
-    void OnApply(int input);
-    void OnRead();
-    void OnLoad();
+    void onApply(int input);
+    void onRead();
+    void onLoad();
 
     // The choice index of an input's list (-1 none); -1 for an input outside 1..9.
-    int EdidChoice(int input) const;
+    int edidChoice(int input) const;
     // The summary the box shows, as the decoder wrote it (CR LF line ends).
-    const std::string &BasicInfo() const { return m_basicInfo; }
-    bool CaptureArmed() const { return m_captureArmed; }
+    const std::string &basicInfo() const { return m_basicInfo; }
+    bool captureArmed() const { return m_captureArmed; }
     // The name stem of the files the armed capture saves to ("Matrix_EDID_out3_").
-    const std::string &CaptureStem() const { return m_captureStem; }
+    const std::string &captureStem() const { return m_captureStem; }
     // How long a capture waits for its dump line; tests shorten it.
-    void SetCaptureTimeout(std::chrono::milliseconds timeout) { m_captureTimer.setInterval(timeout); }
+    void setCaptureTimeout(std::chrono::milliseconds timeout) { m_captureTimer.setInterval(timeout); }
 
 protected:
     void buildControls() override;
     // The "EDID " reply: an input's EDID choice.
-    void ApplyReply(const protocol::Reply &reply) override;
+    void applyReply(const protocol::Reply &reply) override;
 
 private:
     QWidget *buildInputColumn();
@@ -87,5 +87,5 @@ private:
     bool m_captureArmed = false;
     std::string m_captureStem;
     QTimer m_captureTimer;
-    EdidDecoder m_decoder;
+    edid::EdidDecoder m_decoder;
 };

@@ -85,13 +85,13 @@ void CIpConfigPage::buildControls() {
     layout->addLayout(column);
     layout->addStretch(1);
 
-    connect(dhcp, &QCheckBox::clicked, this, [this] { OnDhcpClicked(); });
-    connect(save, &QPushButton::clicked, this, [this] { OnSaveSetting(); });
-    connect(reset, &QPushButton::clicked, this, [this] { OnResetToDefault(); });
+    connect(dhcp, &QCheckBox::clicked, this, [this] { onDhcpClicked(); });
+    connect(save, &QPushButton::clicked, this, [this] { onSaveSetting(); });
+    connect(reset, &QPushButton::clicked, this, [this] { onResetToDefault(); });
     enableAddressBoxes();
 }
 
-bool CIpConfigPage::UpdateData(bool take) {
+bool CIpConfigPage::updateData(bool take) {
     if (!built())
         return true;
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
@@ -105,13 +105,13 @@ void CIpConfigPage::enableAddressBoxes() {
         box->setEnabled(m_dhcp == 0);
 }
 
-void CIpConfigPage::OnDhcpClicked() {
-    UpdateData(true);
+void CIpConfigPage::onDhcpClicked() {
+    updateData(true);
     enableAddressBoxes();
 }
 
-void CIpConfigPage::OnSaveSetting() {
-    if (!UpdateData(true))
+void CIpConfigPage::onSaveSetting() {
+    if (!updateData(true))
         return;
     if (m_tcpPort.contains(kServiceCode)) {
         m_macEdit->setEnabled(true);
@@ -130,11 +130,11 @@ void CIpConfigPage::OnSaveSetting() {
 }
 
 // A frame says "Com port is not on yet." itself when the port is off.
-void CIpConfigPage::OnResetToDefault() {
+void CIpConfigPage::onResetToDefault() {
     sendFrame(protocol::kResetLanCode);
 }
 
-void CIpConfigPage::ApplyReply(const protocol::Reply &reply) {
+void CIpConfigPage::applyReply(const protocol::Reply &reply) {
     const auto setAddress = [this](AddressBox which, const protocol::IpAddressFields &fields) {
         // Set directly; a field the line was too short to hold keeps what the box shows.
         ui::IpAddressEdit *box = m_addressBoxes[which];
@@ -145,7 +145,7 @@ void CIpConfigPage::ApplyReply(const protocol::Reply &reply) {
     if (const auto *r = std::get_if<protocol::MacReply>(&reply)) {
         if (r->mac)
             m_mac = QString::fromLatin1(r->mac->data(), static_cast<qsizetype>(r->mac->size()));
-        UpdateData(false);
+        updateData(false);
     } else if (const auto *r = std::get_if<protocol::HostIpReply>(&reply)) {
         setAddress(HostBox, *r);
     } else if (const auto *r = std::get_if<protocol::NetMaskReply>(&reply)) {
@@ -157,11 +157,11 @@ void CIpConfigPage::ApplyReply(const protocol::Reply &reply) {
         // which the device model holds as no port, empties the box.
         const std::string text = session::tcpPortText(r->text).value_or(std::string());
         m_tcpPort = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-        UpdateData(false);
+        updateData(false);
     } else if (const auto *r = std::get_if<protocol::DhcpReply>(&reply)) {
         if (r->enabled)
             m_dhcp = session::flagValue(*r->enabled);
         enableAddressBoxes();
-        UpdateData(false);
+        updateData(false);
     }
 }

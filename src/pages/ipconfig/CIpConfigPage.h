@@ -37,17 +37,16 @@ public:
 
     // take = true reads the DHCP box, the TCP port and the MAC text into the members, take = false
     // writes them back. The address boxes are read when saving and set directly by the replies.
-    bool UpdateData(bool take) override;
-
+    bool updateData(bool take) override;
 
 protected:
     void buildControls() override;
-    void ApplyReply(const protocol::Reply &reply) override;
+    void applyReply(const protocol::Reply &reply) override;
 
 private:
-    void OnDhcpClicked();
-    void OnSaveSetting();
-    void OnResetToDefault();
+    void onDhcpClicked();
+    void onSaveSetting();
+    void onResetToDefault();
     void enableAddressBoxes();
 
     // "Host IP Address:", "Net Mask:", "Router IP Address:"

@@ -90,10 +90,10 @@ CMultiviewPanel::CMultiviewPanel(session::IDeviceConsole *console, QWidget *pare
     layout->addStretch(1);
 
     setMvMode(0);
-    UpdateData(false);
+    updateData(false);
 }
 
-bool CMultiviewPanel::UpdateData(bool take) {
+bool CMultiviewPanel::updateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
     dx.radioGroup(m_qvWindowRadios, m_qvWindowChoice).radioGroup(m_qvInputRadios, m_qvInputChoice);
     return dx.ok();
@@ -112,15 +112,15 @@ void CMultiviewPanel::ToggleMvMode(bool fromIcon) {
 }
 
 void CMultiviewPanel::SelectQvWindow() {
-    UpdateData(true);
+    updateData(true);
     m_qvInputChoice = m_qvWindowChoice >= 0 && m_qvWindowChoice < 4
                           ? m_qvSources[static_cast<std::size_t>(m_qvWindowChoice)]
                           : -1;
-    UpdateData(false);
+    updateData(false);
 }
 
 void CMultiviewPanel::SetQvSource() {
-    UpdateData(true);
+    updateData(true);
     const int w = m_qvWindowChoice;
     const int s = m_qvInputChoice;
     // Choosing an input another window shows swaps the two windows' inputs.
@@ -150,7 +150,7 @@ void CMultiviewPanel::SetMvAudio() {
 void CMultiviewPanel::ShowMvAudio() {
     const int o = m_audioOutputList->currentIndex();
     selectMvAudioInput(o >= 0 && o <= 9 ? m_mvAudio[static_cast<std::size_t>(o)] : -1);
-    UpdateData(false);
+    updateData(false);
 }
 
 // The table holds sources 1..10 (input list entries 0..9) and -1 for unknown.
@@ -158,7 +158,7 @@ void CMultiviewPanel::selectMvAudioInput(int source) {
     m_audioInputList->setCurrentIndex(source > 0 ? source - 1 : -1);
 }
 
-void CMultiviewPanel::OnReply(const protocol::Reply &reply) {
+void CMultiviewPanel::onReply(const protocol::Reply &reply) {
     if (const auto *r = std::get_if<protocol::MvModeReply>(&reply)) {
         if (const std::optional<int> mode = r->mode ? session::mvMode(*r->mode) : std::nullopt)
             setMvMode(*mode);
@@ -169,7 +169,7 @@ void CMultiviewPanel::OnReply(const protocol::Reply &reply) {
             if (r->digits[i])
                 m_qvSources[i] = session::qvSource(*r->digits[i]).value_or(-1);
         applyQvChoices();
-        UpdateData(false);
+        updateData(false);
     } else if (const auto *r = std::get_if<protocol::MvAudioReply>(&reply)) {
         if (!r->output || !r->source)
             return;
@@ -205,5 +205,5 @@ void CMultiviewPanel::applyMvAudioLists() {
             m_audioOutputList->setCurrentIndex(1);
         selectMvAudioInput(m_mvAudio[static_cast<std::size_t>(m_audioOutputList->currentIndex())]);
     }
-    UpdateData(false);
+    updateData(false);
 }

@@ -34,14 +34,14 @@ public:
     void SetMvAudio();
     void ShowMvAudio();
 
-    void OnReply(const protocol::Reply &reply) override;
+    void onReply(const protocol::Reply &reply) override;
 
     // Exchanges the two radio groups with the QV window and input choices.
-    bool UpdateData(bool take);
+    bool updateData(bool take);
 
-    int MvMode() const { return m_mvMode; }
-    const std::array<int, 4> &QvSources() const { return m_qvSources; }
-    const std::array<int, 10> &MvAudioTable() const { return m_mvAudio; }
+    int mvMode() const { return m_mvMode; }
+    const std::array<int, 4> &qvSources() const { return m_qvSources; }
+    const std::array<int, 10> &mvAudioTable() const { return m_mvAudio; }
 
 private:
     void setMvMode(int mode);

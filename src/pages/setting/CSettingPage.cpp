@@ -105,8 +105,8 @@ void CSettingPage::buildControls() {
         std::array<QAbstractButton *, kOutputCount> &boxes;
     };
     const FlagRow rows[] = {
-        {"IR Emitter from:", IDC_IR_EMITTER1, &CSettingPage::OnIrEmitter, m_irEmitterBoxes},
-        {"RS232 Routed To:", IDC_RS232_OUT1, &CSettingPage::OnRs232, m_rs232Boxes},
+        {"IR Emitter from:", IDC_IR_EMITTER1, &CSettingPage::onIrEmitter, m_irEmitterBoxes},
+        {"RS232 Routed To:", IDC_RS232_OUT1, &CSettingPage::onRs232, m_rs232Boxes},
     };
     for (int row = 0; row < 2; ++row) {
         const FlagRow &r = rows[row];
@@ -134,7 +134,7 @@ QWidget *CSettingPage::buildAudioModeGroup() {
             ui::withId(new QRadioButton(QString::fromLatin1(captions[mode]), box), IDC_FOLLOW_INPUT + mode);
         m_audioModeRadios[static_cast<std::size_t>(mode)] = radio;
         layout->addWidget(radio);
-        connect(radio, &QRadioButton::clicked, this, [this, mode] { OnAudioMode(mode); });
+        connect(radio, &QRadioButton::clicked, this, [this, mode] { onAudioMode(mode); });
     }
     return box;
 }
@@ -150,7 +150,7 @@ QWidget *CSettingPage::buildAudioRoutingGroup() {
         m_audioRouteLists[at(output)] = list;
         layout->addWidget(makeLabel(QStringLiteral("Out%1:").arg(output), box), output - 1, 0);
         layout->addWidget(list, output - 1, 1);
-        connect(list, &QComboBox::activated, this, [this, output] { OnAudioRoute(output); });
+        connect(list, &QComboBox::activated, this, [this, output] { onAudioRoute(output); });
     }
     layout->setRowStretch(kOutputCount, 1);
     return box;
@@ -169,7 +169,7 @@ QWidget *CSettingPage::buildIrRouteGroup() {
         m_irRouteLists[at(output)] = list;
         layout->addWidget(makeLabel(QStringLiteral("Out%1 from:").arg(output), box), row, 0);
         layout->addWidget(list, row++, 1);
-        connect(list, &QComboBox::activated, this, [this, output] { OnIrRoute(output); });
+        connect(list, &QComboBox::activated, this, [this, output] { onIrRoute(output); });
     }
     // The dashed line sets "All from:" apart from the per-output lists it fills.
     auto *line = new QLabel(dashes, box);
@@ -178,7 +178,7 @@ QWidget *CSettingPage::buildIrRouteGroup() {
     m_irRouteAllList = makeList(IDC_IR_ROUTE_ALL, items, box);
     layout->addWidget(makeLabel(QStringLiteral("All from:"), box), row, 0);
     layout->addWidget(m_irRouteAllList, row++, 1);
-    connect(m_irRouteAllList, &QComboBox::activated, this, [this] { OnIrRouteAll(); });
+    connect(m_irRouteAllList, &QComboBox::activated, this, [this] { onIrRouteAll(); });
     layout->setRowStretch(row, 1);
     return box;
 }
@@ -192,13 +192,13 @@ QWidget *CSettingPage::buildMatrixIrGroup() {
         auto *check = ui::withId(new QCheckBox(QStringLiteral("HDBT%1").arg(i + 1), box), IDC_HDBT1 + i);
         m_hdbtBoxes[static_cast<std::size_t>(i)] = check;
         layout->addWidget(check, 1 + i % 5, i / 5);
-        connect(check, &QCheckBox::clicked, this, &CSettingPage::OnMatrixIr);
+        connect(check, &QCheckBox::clicked, this, &CSettingPage::onMatrixIr);
     }
     for (int i = 0; i < kExternalIrCount; ++i) {
         auto *check = ui::withId(new QCheckBox(QStringLiteral("IR.ext%1").arg(i + 1), box), IDC_IR_EXT1 + i);
         m_externalIrBoxes[static_cast<std::size_t>(i)] = check;
         layout->addWidget(check, 6 + i / 2, i % 2);
-        connect(check, &QCheckBox::clicked, this, &CSettingPage::OnMatrixIr);
+        connect(check, &QCheckBox::clicked, this, &CSettingPage::onMatrixIr);
     }
     layout->setRowStretch(8, 1);
     return box;
@@ -216,14 +216,14 @@ QWidget *CSettingPage::buildAudioOnGroup() {
         m_audioOnRadios[at(output)] = {on, mute};
         pairLayout->addWidget(on);
         pairLayout->addWidget(mute);
-        connect(on, &QRadioButton::clicked, this, [this, output] { OnAudioOn(output); });
-        connect(mute, &QRadioButton::clicked, this, [this, output] { OnAudioOn(output); });
+        connect(on, &QRadioButton::clicked, this, [this, output] { onAudioOn(output); });
+        connect(mute, &QRadioButton::clicked, this, [this, output] { onAudioOn(output); });
         layout->addWidget(pair, (output - 1) / 5, (output - 1) % 5);
     }
     return box;
 }
 
-bool CSettingPage::UpdateData(bool take) {
+bool CSettingPage::updateData(bool take) {
     if (!built())
         return true;
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
@@ -242,43 +242,43 @@ bool CSettingPage::UpdateData(bool take) {
 }
 
 // The radio shows the click at once; the member follows the device's "EXA MODE" reply.
-void CSettingPage::OnAudioMode(int mode) {
+void CSettingPage::onAudioMode(int mode) {
     send(protocol::buildSetExaMode(mode));
 }
 
-void CSettingPage::OnAudioRoute(int output) {
+void CSettingPage::onAudioRoute(int output) {
     const int s = m_audioRouteLists[at(output)]->currentIndex();
     if (s >= 0)
         send(protocol::buildSetIndependentAudio(output, s + 1));
 }
 
-void CSettingPage::OnAudioOn(int output) {
-    UpdateData(true);
+void CSettingPage::onAudioOn(int output) {
+    updateData(true);
     send(protocol::buildSetAudioOn(output, m_audioMute[at(output)] == 0));
 }
 
-void CSettingPage::OnIrRoute(int output) {
-    UpdateData(true);
+void CSettingPage::onIrRoute(int output) {
+    updateData(true);
     const int s = m_irRouteLists[at(output)]->currentIndex();
     if (s >= 0)
         send(protocol::buildSetIrRoute(output, s + 1));
 }
 
 // One command sets every output; the nine lists then show the same choice without sending again.
-void CSettingPage::OnIrRouteAll() {
-    UpdateData(true);
+void CSettingPage::onIrRouteAll() {
+    updateData(true);
     const int s = m_irRouteAllList->currentIndex();
     if (s < 0)
         return;
     send(protocol::buildSetIrRoute(0, s + 1));
     for (QComboBox *list : m_irRouteLists)
         list->setCurrentIndex(s);
-    UpdateData(false);
+    updateData(false);
 }
 
 // A check box sends its whole row (for "Matrix IR control" all thirteen boxes), never one flag.
-void CSettingPage::OnMatrixIr() {
-    UpdateData(true);
+void CSettingPage::onMatrixIr() {
+    updateData(true);
     std::array<bool, kOutputCount + kExternalIrCount> flags{};
     for (std::size_t i = 0; i < m_hdbtIr.size(); ++i)
         flags[i] = m_hdbtIr[i] == 1;
@@ -287,47 +287,47 @@ void CSettingPage::OnMatrixIr() {
     send(protocol::buildSetIrSwitch(flags));
 }
 
-void CSettingPage::OnIrEmitter() {
-    UpdateData(true);
+void CSettingPage::onIrEmitter() {
+    updateData(true);
     send(protocol::buildSetIrEmitters(asFlags(m_irEmitter)));
 }
 
-void CSettingPage::OnRs232() {
-    UpdateData(true);
+void CSettingPage::onRs232() {
+    updateData(true);
     send(protocol::buildSetRsMux(asFlags(m_rs232)));
 }
 
 // Per-output groups ("EAS ", " EXA ", "IRT OUT") refresh the page once their ninth line is in.
-void CSettingPage::ApplyReply(const protocol::Reply &reply) {
+void CSettingPage::applyReply(const protocol::Reply &reply) {
     if (const auto *r = std::get_if<protocol::AudioRouteReply>(&reply)) {
         if (r->output && r->input)
             selectEntry(m_audioRouteLists[at(*r->output)], session::audioRouteInput(*r->input));
         if (r->output == kOutputCount)
-            UpdateData(false);
+            updateData(false);
     } else if (const auto *r = std::get_if<protocol::AudioOnReply>(&reply)) {
         if (r->output && r->muted)
             m_audioMute[at(*r->output)] = session::flagValue(*r->muted);
         if (r->output == kOutputCount)
-            UpdateData(false);
+            updateData(false);
     } else if (const auto *r = std::get_if<protocol::AudioModeReply>(&reply)) {
         if (r->mode)
             m_audioMode = session::audioMode(*r->mode).value_or(-1);
-        UpdateData(false);
+        updateData(false);
     } else if (const auto *r = std::get_if<protocol::RsMuxReply>(&reply)) {
         storeFlags(m_rs232, r->outputs);
-        UpdateData(false);
+        updateData(false);
     } else if (const auto *r = std::get_if<protocol::IrRouteReply>(&reply)) {
         if (r->output && r->source)
             selectEntry(m_irRouteLists[at(*r->output)], session::irRouteSource(*r->source));
         if (r->output == kOutputCount)
-            UpdateData(false);
+            updateData(false);
     } else if (const auto *r = std::get_if<protocol::IrSwitchReply>(&reply)) {
         storeFlags(m_hdbtIr, r->hdbt);
         storeFlags(m_externalIr, r->external);
-        UpdateData(false);
+        updateData(false);
     } else if (const auto *r = std::get_if<protocol::IrEmitterReply>(&reply)) {
         // Shown at once, so that the next click does not send emitters the device has since changed.
         storeFlags(m_irEmitter, r->outputs);
-        UpdateData(false);
+        updateData(false);
     }
 }

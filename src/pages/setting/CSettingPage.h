@@ -16,7 +16,7 @@ class QComboBox;
 // "IRT OUT", "IR EXT SW" and "IRC MUX" replies write the members and lists and refresh the page.
 //
 // The lists hold their own state (a reply selects an entry directly); the check boxes and radios are
-// exchanged with the members by UpdateData.
+// exchanged with the members by updateData.
 class CSettingPage : public CConsolePage {
     Q_OBJECT
 public:
@@ -43,11 +43,11 @@ public:
 
     // take = true reads the check boxes and radios into the members, take = false writes the members
     // into them. The lists are not part of the exchange.
-    bool UpdateData(bool take) override;
+    bool updateData(bool take) override;
 
 protected:
     void buildControls() override;
-    void ApplyReply(const protocol::Reply &reply) override;
+    void applyReply(const protocol::Reply &reply) override;
 
 private:
     QWidget *buildAudioModeGroup();
@@ -56,14 +56,14 @@ private:
     QWidget *buildMatrixIrGroup();
     QWidget *buildAudioOnGroup();
 
-    void OnAudioMode(int mode);
-    void OnAudioRoute(int output);
-    void OnAudioOn(int output);
-    void OnIrRoute(int output);
-    void OnIrRouteAll();
-    void OnMatrixIr();
-    void OnIrEmitter();
-    void OnRs232();
+    void onAudioMode(int mode);
+    void onAudioRoute(int output);
+    void onAudioOn(int output);
+    void onIrRoute(int output);
+    void onIrRouteAll();
+    void onMatrixIr();
+    void onIrEmitter();
+    void onRs232();
 
     std::array<QComboBox *, kOutputCount> m_irRouteLists{};
     QComboBox *m_irRouteAllList = nullptr;

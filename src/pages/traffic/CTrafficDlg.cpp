@@ -81,7 +81,7 @@ void CTrafficDlg::buildControls() {
     layout->addLayout(buttons);
 
     connect(m_hex, &QCheckBox::clicked, this, [this](bool on) { setHex(on); });
-    connect(save, &QPushButton::clicked, this, [this] { SaveAs(); });
+    connect(save, &QPushButton::clicked, this, [this] { saveAs(); });
     connect(clear, &QPushButton::clicked, this, [this] {
         m_log.clear();
         render();
@@ -106,7 +106,7 @@ void CTrafficDlg::appendNewest(std::size_t count) {
     QScrollBar *bar = m_view->verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
     for (std::size_t i = entries.size() - std::min(count, entries.size()); i < entries.size(); ++i)
-        m_view->appendPlainText(QString::fromStdString(TrafficLog::format(entries[i], hex)));
+        m_view->appendPlainText(QString::fromStdString(session::TrafficLog::format(entries[i], hex)));
     if (following)
         bar->setValue(bar->maximum());
     m_count->setText(QStringLiteral("%1 lines").arg(entries.size()));
@@ -115,10 +115,10 @@ void CTrafficDlg::appendNewest(std::size_t count) {
 void CTrafficDlg::render() {
     const bool hex = m_hex->isChecked();
     QString text;
-    for (const TrafficLog::Entry &entry : m_log.entries()) {
+    for (const session::TrafficLog::Entry &entry : m_log.entries()) {
         if (!text.isEmpty())
             text += QLatin1Char('\n');
-        text += QString::fromStdString(TrafficLog::format(entry, hex));
+        text += QString::fromStdString(session::TrafficLog::format(entry, hex));
     }
     m_view->setPlainText(text);
     m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum());
@@ -142,7 +142,7 @@ void CTrafficDlg::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
 }
 
-void CTrafficDlg::SaveAs() {
+void CTrafficDlg::saveAs() {
     const QString path = ui::saveFileName(this, QStringLiteral("Save line traffic"),
                                           QStringLiteral("Text files (*.txt);;All files (*)"), QStringLiteral("txt"));
     if (path.isEmpty())
@@ -150,6 +150,6 @@ void CTrafficDlg::SaveAs() {
     QString text = shownText();
     if (!text.isEmpty())
         text += QLatin1Char('\n');
-    if (!files::ReplaceFileContent(path.toStdString(), text.toStdString()))
+    if (!files::replaceFileContent(path.toStdString(), text.toStdString()))
         ui::messageBox(this, QStringLiteral("Cannot write %1").arg(path));
 }

@@ -19,15 +19,15 @@ class CTrafficDlg : public QDialog, private session::ISessionObserver {
     Q_OBJECT
 public:
     explicit CTrafficDlg(session::DeviceSession *session, QWidget *parent = nullptr,
-                         std::size_t capacity = TrafficLog::kDefaultCapacity);
+                         std::size_t capacity = session::TrafficLog::kDefaultCapacity);
     ~CTrafficDlg() override;
 
-    const TrafficLog &log() const { return m_log; }
+    const session::TrafficLog &log() const { return m_log; }
     // The shown lines, one per entry, as "Save as..." writes them.
     QString shownText() const;
     void setHex(bool hex);
     // Asks for a file and writes the shown lines to it.
-    void SaveAs();
+    void saveAs();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -41,7 +41,7 @@ private:
     void render();
 
     session::DeviceSession *m_session;
-    TrafficLog m_log;
+    session::TrafficLog m_log;
     QPlainTextEdit *m_view = nullptr;
     QCheckBox *m_hex = nullptr;
     QLabel *m_count = nullptr;

@@ -104,7 +104,7 @@ QWidget *CVideoPage::buildRoutingRow(int row) {
         m_radios[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = radio;
         grid->addWidget(radio, 0, column);
         grid->setColumnStretch(column, 1);
-        connect(radio, &QRadioButton::clicked, this, [this, row, column] { OnRadioClicked(row, column); });
+        connect(radio, &QRadioButton::clicked, this, [this, row, column] { onRadioClicked(row, column); });
     }
     return box;
 }
@@ -145,11 +145,11 @@ QWidget *CVideoPage::buildBorderLineGroup() {
     auto *update = ui::withId(new QPushButton(QStringLiteral("Update"), box), IDC_UPDATE);
     update->setAutoDefault(false);
     grid->addWidget(update, 0, column);
-    connect(update, &QPushButton::clicked, this, [this] { OnUpdate(); });
+    connect(update, &QPushButton::clicked, this, [this] { onUpdate(); });
     return box;
 }
 
-bool CVideoPage::UpdateData(bool take) {
+bool CVideoPage::updateData(bool take) {
     if (!built())
         return true;
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
@@ -163,36 +163,36 @@ bool CVideoPage::UpdateData(bool take) {
     return dx.ok();
 }
 
-void CVideoPage::SetOutputSelection(int output, int selection) {
+void CVideoPage::setOutputSelection(int output, int selection) {
     if (output < 1 || output > kOutputCount || selection < -1 || selection >= kColumnCount)
         return;
     m_outputSelection[static_cast<std::size_t>(output - 1)] = selection;
 }
 
-int CVideoPage::OutputSelection(int output) const {
+int CVideoPage::outputSelection(int output) const {
     if (output < 1 || output > kOutputCount)
         return -1;
     return m_outputSelection[static_cast<std::size_t>(output - 1)];
 }
 
-void CVideoPage::SetBorderColour(int red, int green, int blue) {
+void CVideoPage::setBorderColour(int red, int green, int blue) {
     m_red = red;
     m_green = green;
     m_blue = blue;
 }
 
-void CVideoPage::SetBorderWidth(int width) {
+void CVideoPage::setBorderWidth(int width) {
     m_borderWidth = width;
 }
 
 // The radio shows the click at once; the member follows only when the device's reply arrives.
-void CVideoPage::OnRadioClicked(int row, int column) {
+void CVideoPage::onRadioClicked(int row, int column) {
     const int output = row == kAllOutputsRow ? 0 : row + 1;
     send(protocol::buildSetRouting(output, column + 1)); // the "MV" column is input 10
 }
 
-void CVideoPage::OnUpdate() {
-    if (!UpdateData(true))
+void CVideoPage::onUpdate() {
+    if (!updateData(true))
         return;
     // Validated above, so every value fits its byte.
     send(protocol::buildSetBorderLine(static_cast<std::uint8_t>(m_borderWidth),
@@ -200,22 +200,22 @@ void CVideoPage::OnUpdate() {
                                       static_cast<std::uint8_t>(m_blue)));
 }
 
-void CVideoPage::ApplyReply(const protocol::Reply &reply) {
+void CVideoPage::applyReply(const protocol::Reply &reply) {
     if (const auto *r = std::get_if<protocol::RoutingReply>(&reply)) {
         // A line without a valid output still refreshes the page; an input the device model calls
         // unknown leaves the row without a checked radio.
         if (r->output && r->input)
-            SetOutputSelection(*r->output, session::routingSelection(*r->input).value_or(-1));
-        UpdateData(false);
+            setOutputSelection(*r->output, session::routingSelection(*r->input).value_or(-1));
+        updateData(false);
     } else if (const auto *r = std::get_if<protocol::BorderColourReply>(&reply)) {
         // The edits show the numbers as they came. The device model calls a component outside 0..255
         // (and a width outside 0..15) unknown; the operator sees the number here, and "Update" refuses
         // it with the range message.
-        SetBorderColour(r->red.value_or(m_red), r->green.value_or(m_green), r->blue.value_or(m_blue));
-        UpdateData(false);
+        setBorderColour(r->red.value_or(m_red), r->green.value_or(m_green), r->blue.value_or(m_blue));
+        updateData(false);
     } else if (const auto *r = std::get_if<protocol::BorderWidthReply>(&reply)) {
         if (r->width)
-            SetBorderWidth(*r->width);
-        UpdateData(false);
+            setBorderWidth(*r->width);
+        updateData(false);
     }
 }

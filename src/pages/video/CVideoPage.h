@@ -38,31 +38,31 @@ public:
     // Exchanges the members with the controls: take = true reads and validates the controls (the
     // first bad edit shows its message and keeps the focus; returns false), take = false refreshes
     // the controls from the members.
-    bool UpdateData(bool take) override;
+    bool updateData(bool take) override;
 
-    // What the device reported, stored for the next UpdateData(false). Selections use the page's
+    // What the device reported, stored for the next updateData(false). Selections use the page's
     // coding: -1 none, 0..8 input 1..9, 9 multiview. An output outside 1..9 or a selection outside
     // -1..9 changes nothing.
-    void SetOutputSelection(int output, int selection);
-    int OutputSelection(int output) const; // -1 for an output outside 1..9
-    void SetBorderColour(int red, int green, int blue);
-    void SetBorderWidth(int width);
+    void setOutputSelection(int output, int selection);
+    int outputSelection(int output) const; // -1 for an output outside 1..9
+    void setBorderColour(int red, int green, int blue);
+    void setBorderWidth(int width);
 
-    int BorderRed() const { return m_red; }
-    int BorderGreen() const { return m_green; }
-    int BorderBlue() const { return m_blue; }
-    int BorderWidth() const { return m_borderWidth; }
-    int AllOutputsSelection() const { return m_allOutputsSelection; }
+    int borderRed() const { return m_red; }
+    int borderGreen() const { return m_green; }
+    int borderBlue() const { return m_blue; }
+    int borderWidth() const { return m_borderWidth; }
+    int allOutputsSelection() const { return m_allOutputsSelection; }
 
 protected:
     void buildControls() override;
-    void ApplyReply(const protocol::Reply &reply) override;
+    void applyReply(const protocol::Reply &reply) override;
 
 private:
     QWidget *buildRoutingRow(int row);
     QWidget *buildBorderLineGroup();
-    void OnRadioClicked(int row, int column);
-    void OnUpdate();
+    void onRadioClicked(int row, int column);
+    void onUpdate();
 
     // The controls, kept as they are built: replies and clicks never search for them.
     std::array<std::array<QAbstractButton *, kColumnCount>, kRowCount> m_radios{};

@@ -90,11 +90,11 @@ CPanelArrangeDlg::CPanelArrangeDlg(QWidget *parent) : QDialog(parent) {
     layout->addLayout(portrait);
     layout->addLayout(buttons);
 
-    connect(vertical, &QCheckBox::clicked, this, [this] { OnVertical(); });
-    connect(save, &QPushButton::clicked, this, [this] { OnSaveAndExit(); });
+    connect(vertical, &QCheckBox::clicked, this, [this] { onVertical(); });
+    connect(save, &QPushButton::clicked, this, [this] { onSaveAndExit(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    UpdateData(false);
+    updateData(false);
 }
 
 void CPanelArrangeDlg::setGrid(unsigned rows, unsigned columns) {
@@ -107,11 +107,11 @@ wall::PanelArrangement CPanelArrangeDlg::arrangement() const {
 }
 
 int CPanelArrangeDlg::exec() {
-    UpdateData(false);
+    updateData(false);
     return QDialog::exec();
 }
 
-bool CPanelArrangeDlg::UpdateData(bool take) {
+bool CPanelArrangeDlg::updateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
     dx.floatEdit(m_edits[0], m_panelWidth)
         .floatEdit(m_edits[1], m_panelHeight)
@@ -123,14 +123,14 @@ bool CPanelArrangeDlg::UpdateData(bool take) {
 }
 
 // Only a warning here: the box stays as the operator left it, and the page refuses to compute.
-void CPanelArrangeDlg::OnVertical() {
-    if (!UpdateData(true))
+void CPanelArrangeDlg::onVertical() {
+    if (!updateData(true))
         return;
     if (m_vertical && m_rows <= m_columns)
         ui::messageBox(this, kVerticalWarning);
 }
 
-void CPanelArrangeDlg::OnSaveAndExit() {
-    if (UpdateData(true))
+void CPanelArrangeDlg::onSaveAndExit() {
+    if (updateData(true))
         accept();
 }

@@ -36,11 +36,11 @@ public:
 
     // take = true reads and checks the edits (the first bad one shows its message; false),
     // take = false writes the values into them.
-    bool UpdateData(bool take);
+    bool updateData(bool take);
 
 private:
-    void OnVertical();
-    void OnSaveAndExit();
+    void onVertical();
+    void onSaveAndExit();
 
     // "Panel Width:", "Panel Height:", "Overscan:", "V Gap:", "H Gap:"
     std::array<QLineEdit *, 5> m_edits{};

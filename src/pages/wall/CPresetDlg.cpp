@@ -64,7 +64,7 @@ CPresetDlg::CPresetDlg(QWidget *parent) : QDialog(parent) {
     layout->addWidget(m_outcome);
     setMinimumWidth(20 * em);
 
-    connect(save, &QPushButton::clicked, this, [this] { OnSave(); });
+    connect(save, &QPushButton::clicked, this, [this] { onSave(); });
     connect(saveAll, &QPushButton::clicked, this, [this] {
         showOutcome({});
         emit saveAllPresets();
@@ -74,7 +74,7 @@ CPresetDlg::CPresetDlg(QWidget *parent) : QDialog(parent) {
         emit loadPresets();
     });
 
-    UpdateData(false);
+    updateData(false);
 }
 
 void CPresetDlg::showOutcome(const QString &text) {
@@ -82,20 +82,20 @@ void CPresetDlg::showOutcome(const QString &text) {
 }
 
 int CPresetDlg::exec() {
-    UpdateData(false);
+    updateData(false);
     showOutcome({});
     return QDialog::exec();
 }
 
-bool CPresetDlg::UpdateData(bool take) {
+bool CPresetDlg::updateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
     dx.intEdit(m_numberEdit, m_presetNumber).text(m_aliasEdit, m_alias).maxChars(m_aliasEdit, m_alias, kAliasLimit);
     return dx.ok();
 }
 
-void CPresetDlg::OnSave() {
+void CPresetDlg::onSave() {
     showOutcome({});
-    if (!UpdateData(true))
+    if (!updateData(true))
         return;
     QLineEdit *numberEdit = m_numberEdit;
     QLineEdit *aliasEdit = m_aliasEdit;

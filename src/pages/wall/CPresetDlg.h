@@ -33,7 +33,7 @@ public:
 
     // take = true reads and checks the edits (false after the first bad one's message),
     // take = false writes the values into them.
-    bool UpdateData(bool take);
+    bool updateData(bool take);
 
 signals:
     // "Save": store the page's grid and panels as preset number (1..32) described by alias
@@ -43,7 +43,7 @@ signals:
     void loadPresets();
 
 private:
-    void OnSave();
+    void onSave();
 
     int m_presetNumber = 0;
     QString m_alias;

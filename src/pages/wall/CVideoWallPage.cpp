@@ -28,15 +28,15 @@ void CVideoWallPage::buildControls() {
 
 CVideoWallPage::~CVideoWallPage() = default;
 
-void CVideoWallPage::OnInitPage() {
-    CWallPresets::ReadLayoutFile(m_presets, this);
+void CVideoWallPage::onInitPage() {
+    CWallPresets::readLayoutFile(m_presets, this);
     m_layoutRead = true;
     if (built())
         showLayout();
 }
 
 void CVideoWallPage::showLayout() {
-    m_presetActions->ShowLoadedLayout();
+    m_presetActions->showLoadedLayout();
     m_editor->setCurrentPanel(0);
 }
 
@@ -56,6 +56,6 @@ CPresetDlg *CVideoWallPage::presetDialog() const {
     return m_presetActions->dialog();
 }
 
-bool CVideoWallPage::UpdateData(bool take) {
-    return !built() || m_editor->UpdateData(take);
+bool CVideoWallPage::updateData(bool take) {
+    return !built() || m_editor->updateData(take);
 }

@@ -23,7 +23,7 @@ public:
 
     // Loads the layout file and starts on panel 0 (the file is read at once, so its messages keep
     // their place at start-up, and shown once the controls are built).
-    void OnInitPage() override;
+    void onInitPage() override;
 
     CWallPanelEditor *panelEditor() const { return m_editor; }
     CWallPresets *presetActions() const { return m_presetActions; }
@@ -37,7 +37,7 @@ public:
 
     // Exchanges the page's values with its edits: take = true reads and checks them (the first bad
     // one shows its message; false), take = false writes them.
-    bool UpdateData(bool take) override;
+    bool updateData(bool take) override;
 
 protected:
     void buildControls() override;

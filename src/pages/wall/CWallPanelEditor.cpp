@@ -67,7 +67,7 @@ CWallPanelEditor::CWallPanelEditor(Links links, QWidget *parent)
     : QWidget(parent), m_links(std::move(links)) {
     m_clickTimer.setSingleShot(true);
     m_clickTimer.setInterval(kDoubleClickWaitMs);
-    connect(&m_clickTimer, &QTimer::timeout, this, [this] { OnClickWaitOver(); });
+    connect(&m_clickTimer, &QTimer::timeout, this, [this] { onClickWaitOver(); });
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -75,7 +75,7 @@ CWallPanelEditor::CWallPanelEditor(Links links, QWidget *parent)
     layout->addWidget(buildSettings());
 
     m_arrangeDlg = new CPanelArrangeDlg(this);
-    UpdateData(false);
+    updateData(false);
 }
 
 CWallPanelEditor::~CWallPanelEditor() = default;
@@ -96,9 +96,9 @@ QWidget *CWallPanelEditor::buildPanelGrid() {
             QSizePolicy policy = b->sizePolicy();
             policy.setRetainSizeWhenHidden(true);
             b->setSizePolicy(policy);
-            const int index = wall::PanelIndex(row, column);
+            const int index = wall::panelIndex(row, column);
             b->installEventFilter(this);
-            connect(b, &QPushButton::clicked, this, [this, index] { OnPanelClicked(index); });
+            connect(b, &QPushButton::clicked, this, [this, index] { onPanelClicked(index); });
             m_panelButtons[static_cast<std::size_t>(index)] = b;
             grid->addWidget(b, row, column);
         }
@@ -163,7 +163,7 @@ QWidget *CWallPanelEditor::buildSettings() {
     column->addLayout(actions);
     column->addStretch(1);
 
-    connect(m_arrangeButton, &QPushButton::clicked, this, [this] { ArrangePanels(); });
+    connect(m_arrangeButton, &QPushButton::clicked, this, [this] { arrangePanels(); });
     connect(update, &QPushButton::clicked, this, [this] { UpdatePanel(); });
     connect(fullScreen, &QPushButton::clicked, this, [this] { SendFullScreen(); });
     return panel;
@@ -181,7 +181,7 @@ void CWallPanelEditor::setGrid(unsigned rows, unsigned columns) {
     m_columns = columns;
 }
 
-bool CWallPanelEditor::UpdateData(bool take) {
+bool CWallPanelEditor::updateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
     exchangeGrid(dx);
     exchangePanel(dx);
@@ -212,7 +212,7 @@ void CWallPanelEditor::exchangePanel(ui::Exchange &dx) {
 void CWallPanelEditor::ShowPanelGrid(unsigned rows, unsigned columns) {
     for (int row = 0; row < wall::kGridSide; ++row)
         for (int column = 0; column < wall::kGridSide; ++column)
-            m_panelButtons[static_cast<std::size_t>(wall::PanelIndex(row, column))]->setVisible(
+            m_panelButtons[static_cast<std::size_t>(wall::panelIndex(row, column))]->setVisible(
                 static_cast<unsigned>(row) < rows && static_cast<unsigned>(column) < columns);
 }
 
@@ -220,13 +220,13 @@ void CWallPanelEditor::ShowPanelGrid(unsigned rows, unsigned columns) {
 
 // A click waits for a possible second one before showing its panel; a click on another panel in
 // the meantime replaces the pending one, so the edits always show the current panel.
-void CWallPanelEditor::OnPanelClicked(int panel) {
+void CWallPanelEditor::onPanelClicked(int panel) {
     m_currentPanel = panel;
     m_pendingPanel = panel;
     m_clickTimer.start();
 }
 
-void CWallPanelEditor::OnClickWaitOver() {
+void CWallPanelEditor::onClickWaitOver() {
     const int panel = m_pendingPanel;
     m_pendingPanel = -1;
     if (panel >= 0)
@@ -277,11 +277,11 @@ void CWallPanelEditor::SendPanel(int panel) {
     QString refusal;
     if (m_links.portOn()) {
         const wall::WallPanel &p = preset->panels[static_cast<std::size_t>(panel)];
-        const wall::PanelCommand command = wall::BuildPanelCommand(p);
+        const wall::PanelCommand command = wall::buildPanelCommand(p);
         if (command.ok())
             m_links.send(command.line); // carries the panel's own address prefix
         else
-            refusal = QString::fromStdString(wall::StoredPanelRefusalText(command.refusal, p));
+            refusal = QString::fromStdString(wall::storedPanelRefusalText(command.refusal, p));
     }
     LoadPanelToEdits(panel);
     if (!refusal.isEmpty()) {
@@ -291,12 +291,12 @@ void CWallPanelEditor::SendPanel(int panel) {
 }
 
 void CWallPanelEditor::UpdatePanel() {
-    if (!UpdateData(true))
+    if (!updateData(true))
         return;
     wall::WallPreset *preset = m_links.selectedPreset();
     if (!preset)
         return;
-    const wall::PanelRefusal refusal = wall::CheckPanel(
+    const wall::PanelRefusal refusal = wall::checkPanel(
         wall::PanelValues{m_deviceAddress, m_outputPort, m_rotation, m_tlX, m_tlY, m_rbX, m_rbY});
     if (refusal != wall::PanelRefusal::None) {
         ui::messageBox(this, editRefusalText(refusal));
@@ -316,10 +316,10 @@ void CWallPanelEditor::UpdatePanel() {
 
 // The whole frame on the output in the edits; nothing is stored.
 void CWallPanelEditor::SendFullScreen() {
-    if (!UpdateData(true))
+    if (!updateData(true))
         return;
     const wall::PanelCommand command =
-        wall::BuildFullScreenCommand(m_deviceAddress, m_outputPort, m_rotation);
+        wall::buildFullScreenCommand(m_deviceAddress, m_outputPort, m_rotation);
     if (!command.ok()) {
         ui::messageBox(this, editRefusalText(command.refusal));
         return;
@@ -327,8 +327,8 @@ void CWallPanelEditor::SendFullScreen() {
     m_links.send(command.line);
 }
 
-void CWallPanelEditor::ArrangePanels() {
-    if (!UpdateData(true))
+void CWallPanelEditor::arrangePanels() {
+    if (!updateData(true))
         return;
     ShowPanelGrid(m_rows, m_columns);
     m_arrangeDlg->setGrid(m_rows, m_columns);
@@ -345,5 +345,5 @@ void CWallPanelEditor::ArrangePanels() {
     // The new rectangles show when a panel is next clicked; nothing is sent.
     const wall::CaptureResult result = wall::ComputeCaptureRects(m_arrangement, m_rows, m_columns, *preset);
     if (result != wall::CaptureResult::Computed)
-        ui::messageBox(this, QString::fromLatin1(wall::CaptureResultText(result)));
+        ui::messageBox(this, QString::fromLatin1(wall::captureResultText(result)));
 }

@@ -69,14 +69,14 @@ public:
 
     unsigned rows() const { return m_rows; }
     unsigned columns() const { return m_columns; }
-    // The grid size a preset gives; the edits show it with the next UpdateData(false).
+    // The grid size a preset gives; the edits show it with the next updateData(false).
     void setGrid(unsigned rows, unsigned columns);
     // Reads and checks only the grid-size edits.
     bool takeGrid();
 
     // Exchanges the values with the edits (grid size, then the panel): take = true reads and checks
     // them (the first bad one shows its message; false), take = false writes them.
-    bool UpdateData(bool take);
+    bool updateData(bool take);
 
     // Shows the buttons of the first rows x columns panels and hides the others.
     void ShowPanelGrid(unsigned rows, unsigned columns);
@@ -86,7 +86,7 @@ public:
     void SendPanel(int panel);
     void UpdatePanel();
     void SendFullScreen();
-    void ArrangePanels();
+    void arrangePanels();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -94,8 +94,8 @@ protected:
 private:
     QWidget *buildPanelGrid();
     QWidget *buildSettings();
-    void OnPanelClicked(int panel);
-    void OnClickWaitOver();
+    void onPanelClicked(int panel);
+    void onClickWaitOver();
     void exchangeGrid(ui::Exchange &dx);
     void exchangePanel(ui::Exchange &dx);
 

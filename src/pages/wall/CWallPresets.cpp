@@ -33,13 +33,13 @@ CWallPresets::CWallPresets(wall::PresetTable &presets, CWallPanelEditor &panels,
     ui::guardWheel(m_list);
 
     m_saveButton = ui::makeButton(name(kSaveButton), page);
-    connect(m_saveButton, &QPushButton::clicked, this, [this] { OpenPresetDialog(); });
+    connect(m_saveButton, &QPushButton::clicked, this, [this] { openPresetDialog(); });
 
     m_dialog = new CPresetDlg(page);
     connect(m_dialog, &CPresetDlg::savePreset, this,
-            [this](int number, const QString &alias) { SavePreset(number, alias); });
-    connect(m_dialog, &CPresetDlg::saveAllPresets, this, [this] { SaveAllPresets(); });
-    connect(m_dialog, &CPresetDlg::loadPresets, this, [this] { LoadPresets(); });
+            [this](int number, const QString &alias) { savePreset(number, alias); });
+    connect(m_dialog, &CPresetDlg::saveAllPresets, this, [this] { saveAllPresets(); });
+    connect(m_dialog, &CPresetDlg::loadPresets, this, [this] { loadPresets(); });
 }
 
 int CWallPresets::selectedPreset() const {
@@ -54,17 +54,17 @@ wall::WallPreset *CWallPresets::selected() {
 
 // ---- the layout file and the preset list ----
 
-void CWallPresets::ReadLayoutFile(wall::PresetTable &presets, QWidget *parent) {
+void CWallPresets::readLayoutFile(wall::PresetTable &presets, QWidget *parent) {
     for (const std::string &message : wall::LoadLayoutFile(presets))
         ui::messageBox(parent, QString::fromStdString(message));
 }
 
 void CWallPresets::LoadLayoutFile() {
-    ReadLayoutFile(m_presets, m_page);
-    ShowLoadedLayout();
+    readLayoutFile(m_presets, m_page);
+    showLoadedLayout();
 }
 
-void CWallPresets::ShowLoadedLayout() {
+void CWallPresets::showLoadedLayout() {
     RefreshPresetList();
     m_panels.ShowPanelGrid(m_panels.rows(), m_panels.columns());
 }
@@ -78,7 +78,7 @@ void CWallPresets::writePresetTexts() {
     for (int n = 1; n <= wall::kPresetCount; ++n) {
         const wall::WallPreset &preset = m_presets.presets[static_cast<std::size_t>(n - 1)];
         // The file holds one byte per character.
-        m_list->setItemText(n - 1, QString::fromLatin1(wall::PresetListText(n, preset)));
+        m_list->setItemText(n - 1, QString::fromLatin1(wall::presetListText(n, preset)));
     }
 }
 
@@ -87,29 +87,29 @@ void CWallPresets::RefreshPresetList() {
     writePresetTexts();
     m_list->setCurrentIndex(selection);
     const uint16_t code = m_presets.presets[static_cast<std::size_t>(selection)].gridCode;
-    m_panels.setGrid(wall::GridRows(code), wall::GridColumns(code));
-    m_panels.UpdateData(false);
+    m_panels.setGrid(wall::gridRows(code), wall::gridColumns(code));
+    m_panels.updateData(false);
 }
 
 // ---- presets ----
 
-void CWallPresets::OpenPresetDialog() {
+void CWallPresets::openPresetDialog() {
     m_dialog->exec();
 }
 
 // The page's grid and the selected preset's panels become preset `number`, described by the alias,
 // and the whole table is stored in KorvexVW.ini. A failed store leaves the table as it was.
-void CWallPresets::SavePreset(int number, const QString &alias) {
+void CWallPresets::savePreset(int number, const QString &alias) {
     const int source = selectedPreset();
     if (source < 0 || number < 1 || number > wall::kPresetCount || !m_panels.takeGrid())
         return;
     const wall::PresetTable before = m_presets;
     wall::WallPreset &target = m_presets.presets[static_cast<std::size_t>(number - 1)];
     target.panels = m_presets.presets[static_cast<std::size_t>(source)].panels;
-    target.gridCode = wall::GridCode(m_panels.rows(), m_panels.columns());
+    target.gridCode = wall::gridCode(m_panels.rows(), m_panels.columns());
     target.description = alias.toLatin1().toStdString();
 
-    const std::vector<std::string> failures = wall::SaveLayoutFile(m_presets);
+    const std::vector<std::string> failures = wall::saveLayoutFile(m_presets);
     if (!failures.empty()) {
         m_presets = before;
         for (const std::string &message : failures)
@@ -122,12 +122,12 @@ void CWallPresets::SavePreset(int number, const QString &alias) {
         QStringLiteral("Saved into preset %1 and %2.").arg(number).arg(name(wall::kLayoutFileName)));
 }
 
-void CWallPresets::SaveAllPresets() {
+void CWallPresets::saveAllPresets() {
     const QString path = ui::saveFileName(m_dialog, name(CPresetDlg::kSaveAllButton), kPresetFileFilter,
                                           QStringLiteral("ini"));
     if (path.isEmpty())
         return;
-    if (!wall::SavePresetFile(m_presets, QFile::encodeName(path).toStdString())) {
+    if (!wall::savePresetFile(m_presets, QFile::encodeName(path).toStdString())) {
         ui::messageBox(m_dialog, QStringLiteral("Failed to write %1 !").arg(path));
         return;
     }
@@ -135,12 +135,12 @@ void CWallPresets::SaveAllPresets() {
 }
 
 // A whole preset file replaces the table in memory; KorvexVW.ini changes only with the next "Save".
-void CWallPresets::LoadPresets() {
+void CWallPresets::loadPresets() {
     const QString path = ui::openFileName(m_dialog, name(CPresetDlg::kLoadButton), kPresetFileFilter);
     if (path.isEmpty())
         return;
     const QString fileName = QFileInfo(path).fileName();
-    switch (wall::LoadPresetFile(m_presets, QFile::encodeName(path).toStdString())) {
+    switch (wall::loadPresetFile(m_presets, QFile::encodeName(path).toStdString())) {
     case wall::PresetFileResult::CannotOpen:
         ui::messageBox(m_dialog, QStringLiteral("File read failed"));
         return;

@@ -35,19 +35,19 @@ public:
     // and shows the panel buttons of the selected preset's grid.
     void LoadLayoutFile();
     // The presets as read into the table: the list, the grid and its panel buttons.
-    void ShowLoadedLayout();
+    void showLoadedLayout();
     // Reads the layout file into the table; its failures are shown as messages over `parent`.
-    static void ReadLayoutFile(wall::PresetTable &presets, QWidget *parent);
+    static void readLayoutFile(wall::PresetTable &presets, QWidget *parent);
     // Writes the 32 list entries, keeps the selection (the first preset when there is none), takes
     // rows and columns from the selected preset's grid code and writes every value to the edits.
     void RefreshPresetList();
-    void OpenPresetDialog();
+    void openPresetDialog();
 
 private:
     void writePresetTexts();
-    void SavePreset(int number, const QString &alias);
-    void SaveAllPresets();
-    void LoadPresets();
+    void savePreset(int number, const QString &alias);
+    void saveAllPresets();
+    void loadPresets();
 
     wall::PresetTable &m_presets;
     CWallPanelEditor &m_panels;

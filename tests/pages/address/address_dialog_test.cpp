@@ -239,12 +239,12 @@ TEST_F(AddressDialogTest, ReplyShowsAtOnceWhileOpenElseAtTheNextOpening) {
     EXPECT_EQ(newAddress()->text(), "4");
     for (const char *ignored : {" ADDR 13", "ADDR 1x", "ADDR 3"})
         console.reply(ignored);
-    EXPECT_EQ(dlg->OldAddress(), 12u);
+    EXPECT_EQ(dlg->oldAddress(), 12u);
 
     QTest::keyClick(dlg.get(), Qt::Key_Escape);
-    ASSERT_FALSE(dlg->IsOpen());
+    ASSERT_FALSE(dlg->isOpen());
     console.reply("ADDR 25");
-    EXPECT_EQ(dlg->OldAddress(), 25u);
+    EXPECT_EQ(dlg->oldAddress(), 25u);
     open();
     EXPECT_EQ(oldAddress()->text(), "25");
     EXPECT_EQ(edit("Description 2")->text(), "Stage"); // unsaved table edits are dropped at closing
@@ -262,13 +262,13 @@ TEST_F(AddressDialogTest, EnterPressesNoButtonAndClosingKeepsTheAddresses) {
         focus->setFocus();
         QTest::keyClick(focus, Qt::Key_Return);
         QTest::keyClick(focus, Qt::Key_Enter, Qt::KeypadModifier);
-        EXPECT_TRUE(dlg->IsOpen()) << focus->objectName().toStdString();
+        EXPECT_TRUE(dlg->isOpen()) << focus->objectName().toStdString();
     }
     EXPECT_TRUE(console.takeWire().empty());
     EXPECT_EQ(testsupport::readFile(address::kAddressFileName), kFile);
 
     dlg->close(); // the title bar's close box
-    EXPECT_FALSE(dlg->IsOpen());
+    EXPECT_FALSE(dlg->isOpen());
     EXPECT_EQ(table.entries[0].address, 5);
     open();
     EXPECT_EQ(newAddress()->text(), "7");

@@ -42,7 +42,7 @@ std::string Bytes(int count, int seed) {
 }
 
 // A dump line as a switcher sends it, for the given bytes (lower-case pairs).
-std::string DumpLine(const std::string &bytes) {
+std::string dumpLine(const std::string &bytes) {
     std::string line = "EDID OUT1 DATA";
     for (unsigned char b : bytes) {
         char pair[4];
@@ -204,10 +204,10 @@ TEST_F(EdidPageTest, ReadAsksTheDeviceAndArmsTheCapture) {
             choose(CEdidPage::IDC_READ_PORT, c.port);
         click(CEdidPage::IDC_READ);
         EXPECT_EQ(console.takeWire(), c.wire);
-        EXPECT_EQ(page->CaptureArmed(), c.armed);
-        EXPECT_EQ(page->TakesRawLines(), c.armed);
+        EXPECT_EQ(page->captureArmed(), c.armed);
+        EXPECT_EQ(page->takesRawLines(), c.armed);
         if (c.armed) {
-            EXPECT_EQ(page->CaptureStem(), c.stem);
+            EXPECT_EQ(page->captureStem(), c.stem);
         }
         EXPECT_EQ(messages.messages(), c.messages);
         messages.clear();
@@ -251,46 +251,46 @@ TEST_F(EdidPageTest, DumpLineIsSavedDecodedAndShown) {
         click(CEdidPage::IDC_READ);
         console.texts.clear();
         console.reply("IN2 EDID 5"); // not the dump: dropped while the capture waits
-        EXPECT_EQ(page->EdidChoice(2), -1);
-        EXPECT_TRUE(page->CaptureArmed());
+        EXPECT_EQ(page->edidChoice(2), -1);
+        EXPECT_TRUE(page->captureArmed());
 
         const std::size_t binsBefore = binFiles();
-        console.reply(DumpLine(c.dumpBytes));
-        EXPECT_FALSE(page->CaptureArmed()) << "a handled dump ends the capture, saved or not";
+        console.reply(dumpLine(c.dumpBytes));
+        EXPECT_FALSE(page->captureArmed()) << "a handled dump ends the capture, saved or not";
         EXPECT_EQ(messages.messages(), QStringList{c.file ? QString::fromStdString("Save to file: " + *c.file)
                                                           : QString("Faild to create file")});
         messages.clear();
         EXPECT_EQ(binFiles(), binsBefore + (c.file ? 1 : 0)) << "no other file, no partial file";
         if (c.file) {
             EXPECT_EQ(testsupport::readFile(*c.file), c.fileBytes);
-            ASSERT_FALSE(page->BasicInfo().empty());
-            EXPECT_EQ(box(), QString::fromStdString(page->BasicInfo()).remove('\r'));
+            ASSERT_FALSE(page->basicInfo().empty());
+            EXPECT_EQ(box(), QString::fromStdString(page->basicInfo()).remove('\r'));
         } else {
             EXPECT_FALSE(fs::exists("Matrix_EDID_out1_00.bin"));
-            EXPECT_TRUE(page->BasicInfo().empty()) << "nothing decoded";
+            EXPECT_TRUE(page->basicInfo().empty()) << "nothing decoded";
         }
         // The parser has the line again.
         console.reply("IN2 EDID 5");
-        EXPECT_EQ(page->EdidChoice(2), 5);
+        EXPECT_EQ(page->edidChoice(2), 5);
         EXPECT_TRUE(console.texts.empty());
     }
 }
 
 TEST_F(EdidPageTest, CaptureEndsOnTimeOutAndOnLinkReset) {
     choose(CEdidPage::IDC_READ_PORT, 0);
-    page->SetCaptureTimeout(std::chrono::milliseconds(1));
+    page->setCaptureTimeout(std::chrono::milliseconds(1));
     click(CEdidPage::IDC_READ);
-    ASSERT_TRUE(page->CaptureArmed());
-    EXPECT_TRUE(testsupport::waitFor([&] { return !page->CaptureArmed(); }));
-    console.reply(DumpLine(Bytes(256, 1)));
+    ASSERT_TRUE(page->captureArmed());
+    EXPECT_TRUE(testsupport::waitFor([&] { return !page->captureArmed(); }));
+    console.reply(dumpLine(Bytes(256, 1)));
     EXPECT_TRUE(messages.messages().isEmpty()) << "a late dump is not saved";
     EXPECT_FALSE(fs::exists("Matrix_EDID_out1_00.bin"));
 
-    page->SetCaptureTimeout(CEdidPage::kCaptureTimeout);
+    page->setCaptureTimeout(CEdidPage::kCaptureTimeout);
     click(CEdidPage::IDC_READ);
-    ASSERT_TRUE(page->CaptureArmed());
+    ASSERT_TRUE(page->captureArmed());
     console.linkReset();
-    EXPECT_FALSE(page->CaptureArmed());
+    EXPECT_FALSE(page->captureArmed());
 }
 
 struct LoadCase {
@@ -304,7 +304,7 @@ struct LoadCase {
     bool dialogShown;
 };
 
-std::string LoadLine(const std::string &head, const std::string &bytes) {
+std::string loadLine(const std::string &head, const std::string &bytes) {
     std::string line = head;
     for (std::size_t i = 0; i < 256; ++i) {
         char pair[4];
@@ -349,7 +349,7 @@ TEST_F(EdidPageTest, LoadSendsTheFileIntoTheChosenSlot) {
         EXPECT_EQ(shown, c.dialogShown);
         const std::string wire = console.takeWire();
         // One line, no address prefix: the head, 256 upper-case pairs (file bytes, then FF), CR LF.
-        EXPECT_EQ(wire, c.head.empty() ? "" : LoadLine(c.head, c.content));
+        EXPECT_EQ(wire, c.head.empty() ? "" : loadLine(c.head, c.content));
         if (!c.head.empty()) {
             EXPECT_EQ(wire.size(), 790u);
         }
@@ -371,7 +371,7 @@ TEST_F(EdidPageTest, EdidReplySelectsTheInputsChoiceAndSendsNothing) {
     };
     for (const Case &c : cases) {
         console.reply(c.line);
-        EXPECT_EQ(page->EdidChoice(c.input), c.choice) << c.line;
+        EXPECT_EQ(page->edidChoice(c.input), c.choice) << c.line;
         EXPECT_EQ(list(CEdidPage::kEdidListIds[c.input - 1])->currentIndex(), c.choice) << c.line;
     }
     // The refresh after input 9 keeps what the operator has chosen but not yet used.

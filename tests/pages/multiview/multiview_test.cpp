@@ -69,7 +69,7 @@ TEST_F(Multiview, ModeButtonAndIconShareOneMode) {
     QTest::mouseClick(ui::control<QPushButton>(&dlg(), CMultiviewPanel::IDC_MV_BUTTON), Qt::LeftButton);
     EXPECT_EQ(mvCaption(), "Change to 3x3");
     EXPECT_EQ(mvIcon(), 180);
-    EXPECT_EQ(dlg().MvMode(), 1);
+    EXPECT_EQ(dlg().mvMode(), 1);
     portOn();
     expectNothingSent();
 
@@ -88,7 +88,7 @@ TEST_F(Multiview, ModeButtonAndIconShareOneMode) {
     EXPECT_EQ(mvCaption(), "Change to 3x3");
     EXPECT_EQ(mvIcon(), 180);
     reply("MVW MODE0");
-    EXPECT_EQ(dlg().MvMode(), 0);
+    EXPECT_EQ(dlg().mvMode(), 0);
     EXPECT_TRUE(m_messages.messages().isEmpty());
 }
 
@@ -98,7 +98,7 @@ TEST_F(Multiview, QuickViewWindowsShowAndSwapTheirSources) {
     EXPECT_EQ(checkedInput(), -1);
 
     reply("QVW VS 3.5.1.2");
-    EXPECT_EQ(dlg().QvSources(), (std::array<int, 4>{2, 4, 0, 1}));
+    EXPECT_EQ(dlg().qvSources(), (std::array<int, 4>{2, 4, 0, 1}));
     // Window 2 was chosen, so the report shows window 2's input.
     EXPECT_TRUE(radioChecked(CMultiviewPanel::IDC_QV_WINDOW1 + 1));
     EXPECT_EQ(checkedInput(), 4);
@@ -110,7 +110,7 @@ TEST_F(Multiview, QuickViewWindowsShowAndSwapTheirSources) {
     clickRadio(CMultiviewPanel::IDC_QV_WINDOW1);
     clickRadio(CMultiviewPanel::kQvInputIds[4]);
     expectSent("\r\nA00 SET QVW VS 5.3.1.2\r\n");
-    EXPECT_EQ(dlg().QvSources(), (std::array<int, 4>{4, 2, 0, 1}));
+    EXPECT_EQ(dlg().qvSources(), (std::array<int, 4>{4, 2, 0, 1}));
     // An input no other window shows just replaces the window's own.
     clickRadio(CMultiviewPanel::IDC_QV_WINDOW1 + 2);
     clickRadio(CMultiviewPanel::kQvInputIds[8]);
@@ -139,7 +139,7 @@ TEST_F(Multiview, AudioChoicesFollowTheTableRule) {
     chooseAudio(CMultiviewPanel::IDC_AUDIO_OUTPUT, 0);
     chooseAudio(CMultiviewPanel::IDC_AUDIO_INPUT, 9);
     expectSent("\r\nA00 SET OUT0 MAS IN10\r\n");
-    EXPECT_EQ(dlg().MvAudioTable(), (std::array<int, 10>{10, 10, 10, 10, 10, 10, 10, 10, 10, 10}));
+    EXPECT_EQ(dlg().mvAudioTable(), (std::array<int, 10>{10, 10, 10, 10, 10, 10, 10, 10, 10, 10}));
 
     struct Step {
         int output, input;
@@ -156,8 +156,8 @@ TEST_F(Multiview, AudioChoicesFollowTheTableRule) {
         chooseAudio(CMultiviewPanel::IDC_AUDIO_OUTPUT, s.output);
         chooseAudio(CMultiviewPanel::IDC_AUDIO_INPUT, s.input);
         expectSent(s.sent);
-        EXPECT_EQ(dlg().MvAudioTable()[static_cast<std::size_t>(s.output)], s.input + 1) << s.sent;
-        EXPECT_EQ(dlg().MvAudioTable()[0], s.entry0) << s.sent;
+        EXPECT_EQ(dlg().mvAudioTable()[static_cast<std::size_t>(s.output)], s.input + 1) << s.sent;
+        EXPECT_EQ(dlg().mvAudioTable()[0], s.entry0) << s.sent;
     }
 }
 
@@ -174,13 +174,13 @@ TEST_F(Multiview, AudioReportsSettleTheListsAfterOutputNine) {
         reply("OUT" + std::to_string(out) + " MAS IN10");
     EXPECT_EQ(audioIndex(CMultiviewPanel::IDC_AUDIO_OUTPUT), 0);
     EXPECT_EQ(audioIndex(CMultiviewPanel::IDC_AUDIO_INPUT), 9);
-    EXPECT_EQ(dlg().MvAudioTable()[0], 10);
+    EXPECT_EQ(dlg().mvAudioTable()[0], 10);
 
     // One output differs: "all" is unknown; the chosen output ("0. All") keeps its place but shows
     // nothing, since its entry is unknown.
     for (int out = 1; out <= 9; ++out)
         reply("OUT" + std::to_string(out) + (out == 6 ? " MAS IN2 " : " MAS IN3 "));
-    EXPECT_EQ(dlg().MvAudioTable()[0], -1);
+    EXPECT_EQ(dlg().mvAudioTable()[0], -1);
     EXPECT_EQ(audioIndex(CMultiviewPanel::IDC_AUDIO_OUTPUT), 0);
     EXPECT_EQ(audioIndex(CMultiviewPanel::IDC_AUDIO_INPUT), -1);
 }
@@ -192,6 +192,6 @@ TEST_F(Multiview, DifferingAudioReportsWithNoOutputChosenShowOutputOne) {
     EXPECT_EQ(audioIndex(CMultiviewPanel::IDC_AUDIO_INPUT), 0);
     // Lines before output 9 change the table but not the lists.
     reply("OUT1 MAS IN4 ");
-    EXPECT_EQ(dlg().MvAudioTable()[1], 4);
+    EXPECT_EQ(dlg().mvAudioTable()[1], 4);
     EXPECT_EQ(audioIndex(CMultiviewPanel::IDC_AUDIO_INPUT), 0);
 }

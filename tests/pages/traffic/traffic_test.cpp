@@ -12,10 +12,11 @@
 
 namespace {
 
-std::vector<std::string> texts(const TrafficLog &log) {
+std::vector<std::string> texts(const session::TrafficLog &log) {
     std::vector<std::string> out;
-    for (const TrafficLog::Entry &e : log.entries())
-        out.push_back((e.direction == TrafficLog::Direction::Sent ? ">> " : "<< ") + TrafficLog::asText(e.bytes));
+    for (const session::TrafficLog::Entry &e : log.entries())
+        out.push_back((e.direction == session::TrafficLog::Direction::Sent ? ">> " : "<< ") +
+                      session::TrafficLog::asText(e.bytes));
     return out;
 }
 
@@ -42,12 +43,12 @@ TEST(TrafficLog, BytesBecomeOneEntryPerLine) {
         {"garbage is escaped", {{false, std::string("\x01\\\x7F\xFF\n", 5)}}, {"<< \\x01\\\\\\x7F\\xFF\\n"}},
     };
     for (const Case &c : cases) {
-        TrafficLog log;
+        session::TrafficLog log;
         for (const auto &[sent, bytes] : c.chunks)
             sent ? log.recordSent(bytes, 0) : log.recordReceived(bytes, 0);
         EXPECT_EQ(texts(log), c.shown) << c.name;
     }
-    EXPECT_EQ(TrafficLog::asHex(frame), "AA 06 00 05 00 00 01 02 78 D0");
+    EXPECT_EQ(session::TrafficLog::asHex(frame), "AA 06 00 05 00 00 01 02 78 D0");
 }
 
 TEST(TrafficWindow, TheLineAfterTheLastKeptDropsTheFirst) {

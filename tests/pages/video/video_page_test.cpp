@@ -112,8 +112,8 @@ TEST_F(VideoPageTest, EveryRadioSendsItsRoutingText) {
         }
     }
     for (int output = 1; output <= 9; ++output)
-        EXPECT_EQ(page->OutputSelection(output), -1);
-    EXPECT_EQ(page->AllOutputsSelection(), -1);
+        EXPECT_EQ(page->outputSelection(output), -1);
+    EXPECT_EQ(page->allOutputsSelection(), -1);
     EXPECT_TRUE(messages.messages().isEmpty());
 }
 
@@ -136,7 +136,7 @@ TEST_P(VideoPageRoutingTest, ClickSendsExactBytes) {
     click(radio(c.id));
     ASSERT_EQ(console.texts.size(), 1u);
     EXPECT_EQ(console.texts[0], c.text);
-    const auto wire = protocol::prefixText(console.texts[0], console.DeviceByte());
+    const auto wire = protocol::prefixText(console.texts[0], console.deviceByte());
     ASSERT_TRUE(wire.has_value());
     EXPECT_EQ(*wire, "\r\nA05 " + std::string(c.text).substr(2));
 }
@@ -182,12 +182,12 @@ TEST_F(VideoPageTest, UpdateSendsWidthAndColourInOneWrite) {
     ASSERT_EQ(console.texts.size(), 1u);
     EXPECT_EQ(console.texts[0], "\r\nSET BLW 015\r\n\r\nSET BLC 255.000.128\r\n");
     EXPECT_EQ(console.texts[0].size(), 38u);
-    EXPECT_EQ(protocol::prefixText(console.texts[0], console.DeviceByte()),
+    EXPECT_EQ(protocol::prefixText(console.texts[0], console.deviceByte()),
               "\r\nA07 SET BLW 015\r\n\r\nA07 SET BLC 255.000.128\r\n");
-    EXPECT_EQ(page->BorderWidth(), 15);
-    EXPECT_EQ(page->BorderRed(), 255);
-    EXPECT_EQ(page->BorderGreen(), 0);
-    EXPECT_EQ(page->BorderBlue(), 128);
+    EXPECT_EQ(page->borderWidth(), 15);
+    EXPECT_EQ(page->borderRed(), 255);
+    EXPECT_EQ(page->borderGreen(), 0);
+    EXPECT_EQ(page->borderBlue(), 128);
     EXPECT_EQ(console.frames.size(), 0u);
 }
 
@@ -264,12 +264,12 @@ TEST_P(VideoPageReplyTest, RefreshChecksTheReportedRadio) {
     const int row = c.output - 1;
     click(radio(row, c.selection == 0 ? 1 : 0));
     const int otherRow = row == 0 ? 1 : 0;
-    page->SetOutputSelection(otherRow + 1, 2);
+    page->setOutputSelection(otherRow + 1, 2);
 
-    page->SetOutputSelection(c.output, c.selection);
-    page->UpdateData(false);
+    page->setOutputSelection(c.output, c.selection);
+    page->updateData(false);
 
-    EXPECT_EQ(page->OutputSelection(c.output), c.selection);
+    EXPECT_EQ(page->outputSelection(c.output), c.selection);
     ASSERT_NE(radio(c.checkedId), nullptr);
     EXPECT_TRUE(radio(c.checkedId)->isChecked());
     EXPECT_EQ(checkedColumn(row), c.selection);
@@ -283,30 +283,30 @@ INSTANTIATE_TEST_SUITE_P(Rows, VideoPageReplyTest,
                                          ReplyCase{9, 8, 1238}, ReplyCase{9, 9, 1239}));
 
 TEST_F(VideoPageTest, ReportedNoneClearsARow) {
-    page->SetOutputSelection(5, 3);
-    page->UpdateData(false);
+    page->setOutputSelection(5, 3);
+    page->updateData(false);
     EXPECT_EQ(checkedColumn(4), 3);
-    page->SetOutputSelection(5, -1);
-    page->UpdateData(false);
+    page->setOutputSelection(5, -1);
+    page->updateData(false);
     EXPECT_EQ(checkedColumn(4), -1);
 }
 
 TEST_F(VideoPageTest, OutOfRangeSelectionsChangeNothing) {
-    page->SetOutputSelection(2, 4);
+    page->setOutputSelection(2, 4);
     for (auto [output, selection] : {std::pair{0, 1}, {10, 1}, {-1, 1}, {2, 10}, {2, -2}})
-        page->SetOutputSelection(output, selection);
+        page->setOutputSelection(output, selection);
     for (int output = 1; output <= 9; ++output)
-        EXPECT_EQ(page->OutputSelection(output), output == 2 ? 4 : -1) << output;
-    EXPECT_EQ(page->OutputSelection(0), -1);
-    EXPECT_EQ(page->OutputSelection(10), -1);
-    EXPECT_EQ(page->AllOutputsSelection(), -1);
+        EXPECT_EQ(page->outputSelection(output), output == 2 ? 4 : -1) << output;
+    EXPECT_EQ(page->outputSelection(0), -1);
+    EXPECT_EQ(page->outputSelection(10), -1);
+    EXPECT_EQ(page->allOutputsSelection(), -1);
 }
 
 TEST_F(VideoPageTest, BorderRepliesRefreshTheEdits) {
     typeBorder("9", "9", "9", "9");
-    page->SetBorderColour(12, 0, 255);
-    page->SetBorderWidth(15);
-    page->UpdateData(false);
+    page->setBorderColour(12, 0, 255);
+    page->setBorderWidth(15);
+    page->updateData(false);
     EXPECT_EQ(edit(1110)->text(), "12");
     EXPECT_EQ(edit(1111)->text(), "0");
     EXPECT_EQ(edit(1112)->text(), "255");
@@ -320,28 +320,28 @@ TEST_F(VideoPageTest, BorderRepliesRefreshTheEdits) {
 // clears a later click in that row.
 TEST_F(VideoPageTest, AllOutputsRowShowsWhatUpdateLastTook) {
     click(radio(9, 4));
-    page->SetOutputSelection(1, 0);
-    page->UpdateData(false);
+    page->setOutputSelection(1, 0);
+    page->updateData(false);
     EXPECT_EQ(checkedColumn(9), -1);
     EXPECT_EQ(checkedColumn(0), 0);
 
     click(radio(9, 4));
     pressUpdate();
-    EXPECT_EQ(page->AllOutputsSelection(), 4);
+    EXPECT_EQ(page->allOutputsSelection(), 4);
 
     click(radio(9, 9));
     EXPECT_EQ(checkedColumn(9), 9);
-    page->UpdateData(false);
+    page->updateData(false);
     EXPECT_EQ(checkedColumn(9), 4);
-    EXPECT_EQ(page->AllOutputsSelection(), 4);
+    EXPECT_EQ(page->allOutputsSelection(), 4);
 }
 
 // "Update" takes every control, so routing clicks not yet confirmed by a reply become the members.
 TEST_F(VideoPageTest, UpdateTakesTheRoutingRadios) {
     click(radio(6, 2));
-    EXPECT_EQ(page->OutputSelection(7), -1);
+    EXPECT_EQ(page->outputSelection(7), -1);
     pressUpdate();
-    EXPECT_EQ(page->OutputSelection(7), 2);
+    EXPECT_EQ(page->outputSelection(7), 2);
 }
 
 } // namespace

@@ -64,7 +64,7 @@ protected:
         page = std::make_unique<Page>(&fake);
         page->resize(760, 480);
         page->show();
-        page->OnInitPage();
+        page->onInitPage();
     }
 
     template <class W = QLineEdit> W *find(const QWidget *root, const QString &name) {
@@ -135,7 +135,7 @@ TEST_F(WallPage, StartUpListsThePresetsAndShowsTheSelectedPresetsGrid) {
         page.reset();
         testsupport::ScopedTempCwd folder;
         if (r.gridLine) {
-            std::string file = wall::DefaultLayoutFileContent();
+            std::string file = wall::defaultLayoutFileContent();
             testsupport::writeFile(wall::kLayoutFileName, file.replace(0, r.gridLine->size(), *r.gridLine));
         }
         startPage();
@@ -406,7 +406,7 @@ TEST_F(WallPage, PresetSaveStoresTheGridAndPanelsOrChangesNothing) {
     EXPECT_EQ(saved.gridCode, 22);
     EXPECT_EQ(saved.description, "Caf\xe9 2x2"); // one byte a character, as the file holds it
     EXPECT_EQ(saved.panels, page->presets().presets[2].panels);
-    EXPECT_EQ(testsupport::readFile(wall::kLayoutFileName), wall::FormatLayoutFile(page->presets()));
+    EXPECT_EQ(testsupport::readFile(wall::kLayoutFileName), wall::formatLayoutFile(page->presets()));
     EXPECT_EQ(list->itemText(4), QString::fromLatin1("No. 5:2x2: Caf\xe9 2x2"));
     EXPECT_EQ(list->currentIndex(), 2);
     EXPECT_EQ(find<QLabel>(&dlg, "Outcome")->text(), "Saved into preset 5 and KorvexVW.ini.");
@@ -426,7 +426,7 @@ TEST_F(WallPage, PresetSaveStoresTheGridAndPanelsOrChangesNothing) {
 TEST_F(WallPage, LoadingAFileThatIsNotAWholePresetTableChangesNothing) {
     CPresetDlg &dlg = *page->presetDialog();
     dlg.show();
-    const std::string whole = wall::DefaultLayoutFileContent();
+    const std::string whole = wall::defaultLayoutFileContent();
     testsupport::writeFile("short.ini", whole.substr(0, whole.size() - 40));
     struct Row {
         QString chosen; // "" as if the file dialog was cancelled
