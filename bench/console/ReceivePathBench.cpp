@@ -1,7 +1,7 @@
 // Receive path of the console: bytes written by the device side of a pseudo-terminal, read by the
 // serial transport's worker and handed over synchronously (the console's Qt hand-off) to a consumer
-// on a running Qt event loop that walks them byte by byte, as the console window does. Reported as bytes per second and
-// as a multiple of the 57600-baud line rate (5,760 bytes/s); the aim is at least 100 times.
+// on a running Qt event loop that walks them byte by byte, as the console window does. Reported as bytes per
+// second and as a multiple of the 57600-baud line rate (5,760 bytes/s); the aim is at least 100 times.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>

@@ -5,11 +5,11 @@
 // Run: bench_console_tcp [rounds]
 #include "app/CConsoleDlg.h"
 #include "net/TcpTransport.h"
-#include "ui/QtHandOff.h"
 #include "ui/MessageBox.h"
+#include "ui/QtHandOff.h"
 
-#include "TempDir.h"
 #include "SpinUntil.h"
+#include "TempDir.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -55,7 +55,8 @@ int main(int argc, char **argv) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || ::listen(listener, 1) != 0 ||
+    if (::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        ::listen(listener, 1) != 0 ||
         ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1\n");
         return 1;
@@ -100,7 +101,8 @@ int main(int argc, char **argv) {
     const auto at = [&](double q) { return micros[static_cast<std::size_t>(q * (micros.size() - 1))]; };
     std::printf("GET STA answer over TCP (%llu lines, %zu bytes): applied %.0f us after its last byte (p50), "
                 "p99 %.0f us, max %.0f us, %d rounds\n",
-                static_cast<unsigned long long>(lines), burst.size(), at(0.5), at(0.99), micros.back(), rounds);
+                static_cast<unsigned long long>(lines), burst.size(), at(0.5), at(0.99), micros.back(),
+                rounds);
     ::close(device);
     ::close(listener);
     return 0;

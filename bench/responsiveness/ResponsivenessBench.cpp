@@ -70,9 +70,15 @@ Result measure(const std::vector<std::string> &fault, int seconds) {
     QTimer operatorClicks;
     QObject::connect(&operatorClicks, &QTimer::timeout, [&] {
         switch (r.clicks++ % 3) {
-        case 0: ui::control<QRadioButton>(video, CVideoPage::radioId(r.clicks % 9, r.clicks % 10))->click(); break;
-        case 1: mvButton->click(); break;
-        default: emit addresses->activated(0); break;
+        case 0:
+            ui::control<QRadioButton>(video, CVideoPage::radioId(r.clicks % 9, r.clicks % 10))->click();
+            break;
+        case 1:
+            mvButton->click();
+            break;
+        default:
+            emit addresses->activated(0);
+            break;
         }
     });
     operatorClicks.start(20);

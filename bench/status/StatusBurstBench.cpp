@@ -7,9 +7,9 @@
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
 
+#include "../console/SpinUntil.h"
 #include "SimProcess.h"
 #include "TempDir.h"
-#include "../console/SpinUntil.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,9 +21,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

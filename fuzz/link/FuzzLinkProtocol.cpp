@@ -26,8 +26,10 @@ void checkReply(const protocol::Reply &reply) {
     std::visit(
         [](const auto &r) {
             using R = std::decay_t<decltype(r)>;
-            if constexpr (std::is_same_v<R, protocol::RoutingReply> || std::is_same_v<R, protocol::AudioRouteReply> ||
-                          std::is_same_v<R, protocol::AudioOnReply> || std::is_same_v<R, protocol::IrRouteReply>)
+            if constexpr (std::is_same_v<R, protocol::RoutingReply> ||
+                          std::is_same_v<R, protocol::AudioRouteReply> ||
+                          std::is_same_v<R, protocol::AudioOnReply> ||
+                          std::is_same_v<R, protocol::IrRouteReply>)
                 checkSelector(r.output);
             else if constexpr (std::is_same_v<R, protocol::EdidChoiceReply>)
                 checkSelector(r.input);

@@ -101,7 +101,8 @@ std::vector<std::string> LoadAddressFile(AddressTable &table, const std::string 
     return messages;
 }
 
-std::vector<std::string> SaveAddressFile(AddressTable &table, const std::array<std::string, kEntryCount> &addressTexts,
+std::vector<std::string> SaveAddressFile(AddressTable &table,
+                                         const std::array<std::string, kEntryCount> &addressTexts,
                                          const std::array<std::string, kEntryCount> &descriptions,
                                          const std::string &path) {
     // Every entry is checked before anything changes, and the table takes the new entries only once

@@ -33,7 +33,8 @@ std::vector<std::string> LoadAddressFile(AddressTable &table, const std::string 
 // character) in the file, written whole through a temporary file. Every entry is checked first; the
 // table changes only when the file was written. Returns the message texts to show, in order; empty
 // when the file was written.
-std::vector<std::string> SaveAddressFile(AddressTable &table, const std::array<std::string, kEntryCount> &addressTexts,
+std::vector<std::string> SaveAddressFile(AddressTable &table,
+                                         const std::array<std::string, kEntryCount> &addressTexts,
                                          const std::array<std::string, kEntryCount> &descriptions,
                                          const std::string &path = kAddressFileName);
 

@@ -63,8 +63,9 @@ bool CPortList::clearFailure() {
 
 QString CPortList::pathText() const {
     if (networkChosen())
-        return itemText(kNetworkIndex) == QStringLiteral("Network...") ? QStringLiteral("A switcher's LAN port")
-                                                                       : QStringLiteral("TCP ") + itemText(kNetworkIndex);
+        return itemText(kNetworkIndex) == QStringLiteral("Network...")
+                   ? QStringLiteral("A switcher's LAN port")
+                   : QStringLiteral("TCP ") + itemText(kNetworkIndex);
     const unsigned port = chosenPort();
 #ifdef Q_OS_WIN
     // A device name, not a file: shown as it is opened.

@@ -51,7 +51,8 @@ TestHooks::TestHooks(CConsoleDlg &console) : m_console(console) {
             const std::lock_guard<std::mutex> hold(shared->lock);
             if (!shared->alive)
                 return;
-            QMetaObject::invokeMethod(self, [self, line] { self->handle(line); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                self, [self, line] { self->handle(line); }, Qt::QueuedConnection);
         }
     });
 }
@@ -117,7 +118,8 @@ void TestHooks::handle(const QString &line) {
     QString error;
     QWidget *control = words.size() >= 2 ? find(words[1], error) : nullptr;
     if (!control) {
-        answer(QStringLiteral("error ") + (error.isEmpty() ? QStringLiteral("bad command '%1'").arg(line) : error));
+        answer(QStringLiteral("error ") +
+               (error.isEmpty() ? QStringLiteral("bad command '%1'").arg(line) : error));
         return;
     }
     if (command == QLatin1String("click") && words.size() == 2) {

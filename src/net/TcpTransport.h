@@ -89,7 +89,7 @@ private:
     std::shared_ptr<Lookup> m_lookup;
 
     session::HandOffChannel m_channel; // outlives the worker
-    Socket m_socket;                       // the worker's, except its signal
+    Socket m_socket;                   // the worker's, except its signal
     std::thread m_worker;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_workerAlive{false};

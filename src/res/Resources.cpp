@@ -62,7 +62,8 @@ QIcon makeIcon(const char *name, std::initializer_list<const char *> sizes) {
     for (const char *size : sizes) {
         const QStringList wh = QString::fromLatin1(size).split(QLatin1Char('x'));
         pictures.push_back({QSize(wh[0].toInt(), wh[1].toInt()),
-                            QStringLiteral(":/icons/%1-%2.png").arg(QLatin1String(name), QLatin1String(size)), {}});
+                            QStringLiteral(":/icons/%1-%2.png").arg(QLatin1String(name), QLatin1String(size)),
+                            {}});
     }
     return QIcon(new RenderedIconEngine(std::move(pictures)));
 }

@@ -54,7 +54,7 @@ private:
 
     unsigned m_port;
     std::string m_displayName;
-    std::string m_openedPath; // where the port opened last
+    std::string m_openedPath;                      // where the port opened last
     session::ITransportEvents *m_events = nullptr; // the owner's thread only
     session::HandOffChannel m_channel;             // outlives the link's worker: declared before it
     CComLink m_link;

@@ -71,7 +71,8 @@ SendStatus DeviceSession::SendText(std::string_view text) {
 }
 
 SendStatus DeviceSession::SendFrame(std::uint16_t code, std::span<const std::uint8_t> payload) {
-    const protocol::FrameResult frame = protocol::buildFrame(protocol::kFrameGroup, m_deviceByte, code, payload);
+    const protocol::FrameResult frame =
+        protocol::buildFrame(protocol::kFrameGroup, m_deviceByte, code, payload);
     if (!frame.ok())
         return SendStatus::TooMuchParameter;
     if (!m_portOn)

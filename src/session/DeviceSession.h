@@ -112,7 +112,7 @@ private:
 
     std::unique_ptr<ITransport> m_transport;
     std::vector<ISessionObserver *> m_observers;
-    int m_telling = 0;           // nesting depth of tellObservers
+    int m_telling = 0;            // nesting depth of tellObservers
     bool m_observersLeft = false; // an observer left while they were told
     ReplySinks m_sinks;
     protocol::LineAssembler m_lines;

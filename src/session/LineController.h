@@ -135,7 +135,7 @@ private:
     StatusHandler m_handler;
     std::function<void()> m_resync;
     LineStatus m_status;
-    std::string m_host;         // the network line's host and port, once one was chosen
+    std::string m_host; // the network line's host and port, once one was chosen
     std::uint16_t m_hostPort = 0;
     bool m_networkBeforeSearch = false;
     bool m_reconnectOn = true;

@@ -36,13 +36,13 @@ public:
     // As if a background connection came up.
     void connect();
 
-    std::string written;  // every byte accepted by write, in order
+    std::string written; // every byte accepted by write, in order
     bool refuseOpen = false;
-    bool background = false;       // open() only starts a connection: connect() or drop() follows
-    bool there = true;             // present()
+    bool background = false;        // open() only starts a connection: connect() or drop() follows
+    bool there = true;              // present()
     std::vector<int> schedule{500}; // reconnectSchedule()
-    std::string failure;           // failureText()
-    int opens = 0;                 // successful opens so far
+    std::string failure;            // failureText()
+    int opens = 0;                  // successful opens so far
 
 private:
     std::string m_name;

@@ -36,7 +36,11 @@ void ActivityRecorder::onDeviceChanged(std::uint8_t device, session::DeviceMembe
             std::optional<int> &before = seen.routing[static_cast<std::size_t>(output - 1)];
             if (before && now && *before != *now) {
                 const int input = *now + 1;
-                whats.push_back({"route", output, input, std::nullopt, {},
+                whats.push_back({"route",
+                                 output,
+                                 input,
+                                 std::nullopt,
+                                 {},
                                  "Out" + std::to_string(output) + " shows " + sourceName(input)});
             }
             before = now;
@@ -44,7 +48,8 @@ void ActivityRecorder::onDeviceChanged(std::uint8_t device, session::DeviceMembe
     }
     if (changed.has(DeviceMember::MvMode)) {
         if (seen.mvMode && state->mvMode && *seen.mvMode != *state->mvMode)
-            whats.push_back({"mv-mode", std::nullopt, std::nullopt, std::nullopt, *state->mvMode == 0 ? "3x3" : "2x2",
+            whats.push_back({"mv-mode", std::nullopt, std::nullopt, std::nullopt,
+                             *state->mvMode == 0 ? "3x3" : "2x2",
                              std::string("Multiview ") + (*state->mvMode == 0 ? "3x3" : "2x2")});
         seen.mvMode = state->mvMode;
     }
@@ -60,7 +65,8 @@ void ActivityRecorder::onDeviceChanged(std::uint8_t device, session::DeviceMembe
     }
     if (whats.empty())
         return;
-    const store::StoreResult result = m_store.record(device, m_clients.who(m_arbiter.lineClient()), std::move(whats));
+    const store::StoreResult result =
+        m_store.record(device, m_clients.who(m_arbiter.lineClient()), std::move(whats));
     if (!result.ok())
         m_log("activity of device " + std::to_string(device) + " not kept: " + result.message);
 }

@@ -12,7 +12,8 @@ constexpr unsigned kAllOutputs = 0x3FE; // bits 1..9
 
 unsigned expectedRoutingOutputs(std::string_view unit) {
     unsigned outputs = 0;
-    for (std::size_t set = unit.find("SET OUT"); set != std::string_view::npos; set = unit.find("SET OUT", set + 1)) {
+    for (std::size_t set = unit.find("SET OUT"); set != std::string_view::npos;
+         set = unit.find("SET OUT", set + 1)) {
         if (set + 12 > unit.size())
             break;
         const char digit = unit[set + 7];

@@ -53,7 +53,8 @@ void Poller::onTimer() {
     const Clock::time_point quietSince = m_arbiter.lastTraffic();
     if (!m_arbiter.idle() || now - quietSince < kQuietBeforePoll) {
         // Someone is using the line: look again once it could have been quiet long enough.
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(quietSince + kQuietBeforePoll - now);
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::milliseconds>(quietSince + kQuietBeforePoll - now);
         m_timer->start(static_cast<int>(std::clamp<long long>(wait.count(), 100, kQuietBeforePoll.count())));
         return;
     }

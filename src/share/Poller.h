@@ -42,8 +42,8 @@ private:
     std::vector<std::uint8_t> m_devices;
     unsigned m_seconds;
     std::function<Clock::time_point()> m_now;
-    std::size_t m_next = 0;  // the next device of the cycle under way
-    bool m_inCycle = false;  // a cycle is under way
+    std::size_t m_next = 0; // the next device of the cycle under way
+    bool m_inCycle = false; // a cycle is under way
     std::uint64_t m_polls = 0;
 };
 

@@ -1,8 +1,8 @@
 #include "ui/Controls.h"
 
 #include <QComboBox>
-#include <QPushButton>
 #include <QEvent>
+#include <QPushButton>
 #include <QSet>
 #include <deque>
 

@@ -120,8 +120,8 @@ void Exchange::fail(QWidget *control, const QString &message) {
 }
 
 template <class T>
-Exchange &Exchange::numberEdit(QLineEdit *edit, T &value, const QString &shown, bool (*parse)(const QString &, T &),
-                               const QString &message) {
+Exchange &Exchange::numberEdit(QLineEdit *edit, T &value, const QString &shown,
+                               bool (*parse)(const QString &, T &), const QString &message) {
     if (!m_ok || !bind(edit))
         return *this;
     if (m_direction == Refresh) {

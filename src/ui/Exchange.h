@@ -44,7 +44,7 @@ public:
 
     // A radio group in order: index of the checked one, -1 for none.
     Exchange &radioGroup(std::span<QAbstractButton *const> radios, int &index);
-    Exchange &check(QAbstractButton *box, int &value);   // 0 unchecked, 1 checked
+    Exchange &check(QAbstractButton *box, int &value);  // 0 unchecked, 1 checked
     Exchange &comboIndex(QComboBox *combo, int &index); // -1 for no selection
     Exchange &ipAddress(IpAddressEdit *ip, std::array<std::uint8_t, 4> &value);
 

@@ -6,10 +6,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <limits>
-#include <type_traits>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <type_traits>
 
 namespace wall {
 
@@ -39,7 +39,8 @@ template <typename Field> bool readPanelField(files::TextScanner &in, Field &fie
     int value = 0;
     if (!in.readInt(value))
         return false;
-    const bool fits = value >= std::numeric_limits<Field>::min() && value <= std::numeric_limits<Field>::max();
+    const bool fits =
+        value >= std::numeric_limits<Field>::min() && value <= std::numeric_limits<Field>::max();
     field = fits ? static_cast<Field>(value) : static_cast<Field>(std::is_signed_v<Field> ? -1 : 255);
     return true;
 }

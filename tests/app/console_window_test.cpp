@@ -1,17 +1,17 @@
 // The console window at start-up: its controls, pages, address list and the address table file.
 #include "app/CConsoleDlg.h"
 #include "app/PageTable.h"
-#include "pages/base/CConsolePage.h"
 #include "pages/address/CAddressDlg.h"
+#include "pages/base/CConsolePage.h"
 #include "pages/multiview/CMultiviewPanel.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
 
 #include "TempDir.h"
+#include "WaitFor.h"
 #include "serial/PortNaming.h"
 #include "serial/SerialDevice.h"
 #include "ui/Exchange.h"
-#include "WaitFor.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -149,7 +149,8 @@ TEST(ConsoleWindow, ControlsTabsAndPages) {
     EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_PORT_BUTTON)->text(), "Turn on Port");
     EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_SEARCH)->text(), "Search Machine");
     EXPECT_EQ(ui::control<QPushButton>(&dlg, CConsoleDlg::IDC_ADDRESS_BUTTON)->text(), "Address Management");
-    EXPECT_EQ(ui::control<QPushButton>(dlg.multiview(), CMultiviewPanel::IDC_MV_BUTTON)->text(), "Change to 2x2");
+    EXPECT_EQ(ui::control<QPushButton>(dlg.multiview(), CMultiviewPanel::IDC_MV_BUTTON)->text(),
+              "Change to 2x2");
     EXPECT_EQ(ui::control<QLabel>(&dlg, CConsoleDlg::IDC_STATUS)->text(), " ");
 
     auto *audioOut = ui::control<QComboBox>(dlg.multiview(), CMultiviewPanel::IDC_AUDIO_OUTPUT);
@@ -268,7 +269,8 @@ protected:
     }
     void turnOn() {
         m_peer = std::make_unique<serialtest::PtyPeer>(1);
-        QTest::mouseClick(ui::control<QPushButton>(m_dlg.get(), CConsoleDlg::IDC_PORT_BUTTON), Qt::LeftButton);
+        QTest::mouseClick(ui::control<QPushButton>(m_dlg.get(), CConsoleDlg::IDC_PORT_BUTTON),
+                          Qt::LeftButton);
         ASSERT_TRUE(m_dlg->portOn());
     }
     // The next bytes on the line are exactly these; a marker the test sends itself proves that
@@ -305,8 +307,8 @@ TEST_F(ConsoleOnPty, WheelOverAnUnfocusedListChangesNothingAndSendsNothing) {
         const int before = list->currentIndex();
         for (int delta : {-120, 120}) {
             const QPointF at(list->width() / 2.0, list->height() / 2.0);
-            QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                              Qt::NoScrollPhase, false);
+            QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(list, &wheel);
         }
         EXPECT_EQ(list->currentIndex(), before) << list->objectName().toStdString();
@@ -366,7 +368,9 @@ TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
     ui::MessageCapture messages;
     CConsoleDlg dlg;
     std::vector<std::pair<QWidget *, QWidget *>> bound;
-    ui::Exchange::bindObserver() = [&](QWidget *dialog, QWidget *control) { bound.emplace_back(dialog, control); };
+    ui::Exchange::bindObserver() = [&](QWidget *dialog, QWidget *control) {
+        bound.emplace_back(dialog, control);
+    };
     std::vector<QWidget *> owners{dlg.multiview(), dlg.addressDialog()};
     for (const PageEntry &entry : pageTable())
         owners.push_back(dlg.page(entry.templateNumber));
@@ -382,8 +386,8 @@ TEST(ConsoleWindow, EachExchangeBindsOnlyItsOwnControls) {
         for (const auto &[dialog, control] : bound) {
             // An exchange may be rooted at a group inside its owner (two "Device Address:" edits).
             EXPECT_TRUE(dialog == owner || owner->isAncestorOf(dialog));
-            EXPECT_EQ(ui::scopeOf(control), owner) << control->objectName().toStdString() << " bound by "
-                                                   << owner->objectName().toStdString();
+            EXPECT_EQ(ui::scopeOf(control), owner)
+                << control->objectName().toStdString() << " bound by " << owner->objectName().toStdString();
         }
     }
     ui::Exchange::bindObserver() = nullptr;

@@ -28,7 +28,8 @@ protected:
     };
 
     void clickVideoRadio(int row, int column) {
-        auto *r = ui::control<QRadioButton>(console().findPage<CVideoPage>(), CVideoPage::radioId(row, column));
+        auto *r =
+            ui::control<QRadioButton>(console().findPage<CVideoPage>(), CVideoPage::radioId(row, column));
         QTest::mouseClick(r, Qt::LeftButton, {}, QPoint(6, r->height() / 2));
     }
 };
@@ -82,18 +83,27 @@ TEST_F(FaultLoop, GarbageAndFloodsWhileTheOperatorClicks) {
         const auto start = console().linkCounters();
         for (int click = 0; click < 200; ++click) {
             switch (click % 4) {
-            case 0: clickVideoRadio(click % 9, (click / 4) % 10); break;
-            case 1: choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); break;
-            case 2:
-                QTest::mouseClick(ui::control<QPushButton>(console().multiview(), CMultiviewPanel::IDC_MV_BUTTON),
-                                  Qt::LeftButton);
+            case 0:
+                clickVideoRadio(click % 9, (click / 4) % 10);
                 break;
-            default: QCoreApplication::processEvents(); break;
+            case 1:
+                choose(CConsoleDlg::IDC_ADDRESS_LIST, 1);
+                break;
+            case 2:
+                QTest::mouseClick(
+                    ui::control<QPushButton>(console().multiview(), CMultiviewPanel::IDC_MV_BUTTON),
+                    Qt::LeftButton);
+                break;
+            default:
+                QCoreApplication::processEvents();
+                break;
             }
         }
         const int ticksBefore = beat.ticks;
         ASSERT_TRUE(testsupport::waitFor(
-            [&] { return beat.ticks > ticksBefore + 20 && console().linkCounters().bytes > start.bytes + 50000; },
+            [&] {
+                return beat.ticks > ticksBefore + 20 && console().linkCounters().bytes > start.bytes + 50000;
+            },
             60000))
             << fault.front();
         EXPECT_TRUE(console().portOn()) << fault.front();

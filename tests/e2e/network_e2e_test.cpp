@@ -28,7 +28,8 @@ protected:
     // "Network..." with this host:port typed into the dialog and "Connect" pressed.
     void connectTo(const std::string &hostPort) {
         testsupport::WhenOpen<CNetworkDlg> fill([&](CNetworkDlg &dialog) {
-            ui::control<QComboBox>(&dialog, QStringLiteral("Host:"))->setEditText(QString::fromStdString(hostPort));
+            ui::control<QComboBox>(&dialog, QStringLiteral("Host:"))
+                ->setEditText(QString::fromStdString(hostPort));
             ui::control<QPushButton>(&dialog, QStringLiteral("Connect"))->click();
         });
         choose(CConsoleDlg::IDC_PORT_LIST, CPortList::kNetworkIndex);
@@ -54,7 +55,8 @@ TEST_F(NetworkE2E, StatusFillsThePagesAClickReachesTheDeviceAndADropReconnects) 
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1); // command 1: "A01 GET STA"
     const CVideoPage *video = console().findPage<CVideoPage>();
     const auto routingShown = [&] {
-        const QJsonArray routing = testsupport::simDevice(testsupport::readSimState(stateFile(1)), 1)["routing"].toArray();
+        const QJsonArray routing =
+            testsupport::simDevice(testsupport::readSimState(stateFile(1)), 1)["routing"].toArray();
         for (int out = 1; out <= 9; ++out)
             if (routing.size() < 9 || video->outputSelection(out) != routing[out - 1].toInt())
                 return false;
@@ -63,10 +65,13 @@ TEST_F(NetworkE2E, StatusFillsThePagesAClickReachesTheDeviceAndADropReconnects) 
     ASSERT_TRUE(testsupport::waitFor(routingShown));
 
     // Command 2: a routing click changes the device; command 3 is answered, then the line drops.
-    QTest::mouseClick(ui::control<QRadioButton>(console().page(CVideoPage::kTemplate), CVideoPage::radioId(2, 6)),
-                      Qt::LeftButton);
+    QTest::mouseClick(
+        ui::control<QRadioButton>(console().page(CVideoPage::kTemplate), CVideoPage::radioId(2, 6)),
+        Qt::LeftButton);
     ASSERT_TRUE(testsupport::waitFor([&] {
-        return testsupport::simDevice(testsupport::readSimState(stateFile(1)), 1)["routing"].toArray()[2].toInt() == 6;
+        return testsupport::simDevice(testsupport::readSimState(stateFile(1)), 1)["routing"]
+                   .toArray()[2]
+                   .toInt() == 6;
     }));
     choose(CConsoleDlg::IDC_ADDRESS_LIST, 1);
     ASSERT_TRUE(testsupport::waitFor([&] { return status().contains("lost, waiting for it to return..."); }));

@@ -42,7 +42,8 @@ TEST_F(TrafficE2E, StatusBurstFrameAndSaveAs) {
     traffic.setHex(true);
     EXPECT_TRUE(traffic.shownText().contains(">> AA 06 00 05 00 00 01 02 78 D0"));
 
-    ui::FileDialogOverride chooser([](const QString &, const QString &) { return QStringLiteral("traffic.txt"); });
+    ui::FileDialogOverride chooser(
+        [](const QString &, const QString &) { return QStringLiteral("traffic.txt"); });
     traffic.saveAs();
     EXPECT_EQ(QString::fromStdString(testsupport::readFile("traffic.txt")), traffic.shownText() + "\n");
     EXPECT_TRUE(m_messages->messages().isEmpty());

@@ -91,12 +91,17 @@ TEST_F(VideoE2E, StatusFillsThePageAndTheMultiviewColumn) {
     EXPECT_EQ(edit(CVideoPage::IDC_GREEN)->text(), "2");
     EXPECT_EQ(edit(CVideoPage::IDC_BLUE)->text(), "3");
     EXPECT_EQ(console().multiview()->mvMode(), 1);
-    EXPECT_EQ(ui::control<QPushButton>(console().multiview(), CMultiviewPanel::IDC_MV_BUTTON)->text(), "Change to 3x3");
+    EXPECT_EQ(ui::control<QPushButton>(console().multiview(), CMultiviewPanel::IDC_MV_BUTTON)->text(),
+              "Change to 3x3");
     EXPECT_EQ(console().multiview()->qvSources(), (std::array<int, 4>{8, 7, 6, 5}));
-    EXPECT_TRUE(ui::control<QRadioButton>(console().multiview(), CMultiviewPanel::IDC_QV_WINDOW1)->isChecked());
-    EXPECT_TRUE(ui::control<QRadioButton>(console().multiview(), CMultiviewPanel::kQvInputIds[8])->isChecked());
-    EXPECT_EQ(ui::control<QComboBox>(console().multiview(), CMultiviewPanel::IDC_AUDIO_OUTPUT)->currentIndex(), 0);
-    EXPECT_EQ(ui::control<QComboBox>(console().multiview(), CMultiviewPanel::IDC_AUDIO_INPUT)->currentIndex(), 3);
+    EXPECT_TRUE(
+        ui::control<QRadioButton>(console().multiview(), CMultiviewPanel::IDC_QV_WINDOW1)->isChecked());
+    EXPECT_TRUE(
+        ui::control<QRadioButton>(console().multiview(), CMultiviewPanel::kQvInputIds[8])->isChecked());
+    EXPECT_EQ(
+        ui::control<QComboBox>(console().multiview(), CMultiviewPanel::IDC_AUDIO_OUTPUT)->currentIndex(), 0);
+    EXPECT_EQ(ui::control<QComboBox>(console().multiview(), CMultiviewPanel::IDC_AUDIO_INPUT)->currentIndex(),
+              3);
 }
 
 TEST_F(VideoE2E, ChangeByAnotherControllerShowsUpUnasked) {

@@ -47,11 +47,12 @@ struct Lines : session::ILineFactory {
 };
 
 struct Line {
-    Line() : controller(session, lines, [this](std::function<void()> onTimeout) {
-        auto timer = std::make_unique<ManualTimer>(std::move(onTimeout));
-        timers.push_back(timer.get());
-        return timer;
-    }) {}
+    Line()
+        : controller(session, lines, [this](std::function<void()> onTimeout) {
+              auto timer = std::make_unique<ManualTimer>(std::move(onTimeout));
+              timers.push_back(timer.get());
+              return timer;
+          }) {}
     // The controller makes its timers in this order.
     void fire(int which) {
         ManualTimer &timer = *timers[static_cast<std::size_t>(which)];
@@ -129,15 +130,15 @@ const Row kRows[] = {
          l.controller.togglePort(); // the operator closes before the failure is handled
          l.fireFailure();
      },
-     LineState::Off, LineEvent::None, "COM1", "",
-     [](Line &l) { EXPECT_FALSE(l.session.lineFailed()); }},
+     LineState::Off, LineEvent::None, "COM1", "", [](Line &l) { EXPECT_FALSE(l.session.lineFailed()); }},
     {"the operator's button ends a wait",
      [](Line &l) {
          l.controller.togglePort();
          l.dropAndClose();
          l.controller.togglePort();
      },
-     LineState::On, LineEvent::None, "COM1", "", [](Line &l) { EXPECT_FALSE(l.controller.waitingForLine()); }},
+     LineState::On, LineEvent::None, "COM1", "",
+     [](Line &l) { EXPECT_FALSE(l.controller.waitingForLine()); }},
     {"a network line connects in the background",
      [](Line &l) {
          l.controller.chooseNetwork("10.0.0.7", 8000);
@@ -157,7 +158,8 @@ const Row kRows[] = {
          l.lines.last->connect();
          l.controller.togglePort();
      },
-     LineState::Off, LineEvent::None, "10.0.0.7:8000", "", [](Line &l) { EXPECT_TRUE(l.controller.status().network); }},
+     LineState::Off, LineEvent::None, "10.0.0.7:8000", "",
+     [](Line &l) { EXPECT_TRUE(l.controller.status().network); }},
     {"a search from a network line that finds nothing returns to that line",
      [](Line &l) {
          l.controller.chooseNetwork("10.0.0.7", 8000);

@@ -49,11 +49,11 @@ TEST(Session, SendsTextWithThePrefixAndFramesOnlyWhenOn) {
         const char *what;
         bool portOn;
         int device;
-        std::string text;           // a text, or empty for a frame
-        std::size_t framePayload;   // the frame's payload length
+        std::string text;         // a text, or empty for a frame
+        std::size_t framePayload; // the frame's payload length
         SendStatus status;
-        std::size_t wireBytes;      // bytes that went out
-        std::string wire;           // their text, when it is one
+        std::size_t wireBytes; // bytes that went out
+        std::string wire;      // their text, when it is one
     };
     const Case cases[] = {
         {"prefix on each line", false, 5, "\r\nSET OUT3 VS IN7 \r\nGET STA\r\n", 0, SendStatus::Sent, 0,

@@ -1,8 +1,8 @@
 // The shared line's order of units and its polling, with the line in memory, a clock and timers run
 // by hand: which bytes went on the line, when.
+#include "share/LineArbiter.h"
 #include "session/DeviceSession.h"
 #include "session/MemoryTransport.h"
-#include "share/LineArbiter.h"
 #include "share/Poller.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +100,9 @@ const ArbiterRow kArbiterRows[] = {
     {"all outputs are awaited for output 0",
      {{1, "\r\nA05 SET OUT0 VS IN2 \r\n", 5}, {2, "\r\nA07 GET STA\r\n", 7}},
      "\r\nA05 SET OUT0 VS IN2 \r\n",
-     {{5ms, "OUT1 VS IN2\r\nOUT2 VS IN2\r\nOUT3 VS IN2\r\nOUT4 VS IN2\r\nOUT5 VS IN2\r\nOUT6 VS IN2\r\nOUT7 VS IN2\r\n",
+     {{5ms,
+       "OUT1 VS IN2\r\nOUT2 VS IN2\r\nOUT3 VS IN2\r\nOUT4 VS IN2\r\nOUT5 VS IN2\r\nOUT6 VS IN2\r\nOUT7 VS "
+       "IN2\r\n",
        "", 1},
       {5ms, "OUT8 VS IN2\r\nOUT9 VS IN2\r\n", "\r\nA07 GET STA\r\n", 1}}},
     {"every routing command of a unit is awaited",

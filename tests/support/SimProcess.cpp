@@ -13,9 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace testsupport {

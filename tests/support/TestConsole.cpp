@@ -18,7 +18,8 @@ session::SendStatus TestConsole::SendFrame(std::uint16_t code, std::span<const s
     const std::size_t before = m_line->written.size();
     const session::SendStatus status = DeviceSession::SendFrame(code, payload);
     if (status == session::SendStatus::Sent)
-        frames.emplace_back(m_line->written.begin() + static_cast<std::ptrdiff_t>(before), m_line->written.end());
+        frames.emplace_back(m_line->written.begin() + static_cast<std::ptrdiff_t>(before),
+                            m_line->written.end());
     return status;
 }
 

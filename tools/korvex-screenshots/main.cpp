@@ -84,12 +84,13 @@ int main(int argc, char **argv) {
     table.close();
 
     QProcess sim;
-    sim.start(simProgram,
-              {QStringLiteral("--link"), QStringLiteral("COM1"), QStringLiteral("--addresses"),
-               QStringLiteral("01,05,12")});
+    sim.start(simProgram, {QStringLiteral("--link"), QStringLiteral("COM1"), QStringLiteral("--addresses"),
+                           QStringLiteral("01,05,12")});
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    if (!sim.waitForStarted() || !spinUntil([&] { return sim.canReadLine() || sim.waitForReadyRead(50); }, 10000)) {
-        std::fprintf(stderr, "korvex-screenshots: korvex-sim did not start (%s)\n", qPrintable(sim.errorString()));
+    if (!sim.waitForStarted() ||
+        !spinUntil([&] { return sim.canReadLine() || sim.waitForReadyRead(50); }, 10000)) {
+        std::fprintf(stderr, "korvex-screenshots: korvex-sim did not start (%s)\n",
+                     qPrintable(sim.errorString()));
         return 1;
     }
 
@@ -148,7 +149,8 @@ int main(int argc, char **argv) {
     QProcess tcpSim;
     tcpSim.start(simProgram, {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--addresses"),
                               QStringLiteral("01,05,12")});
-    if (!tcpSim.waitForStarted() || !spinUntil([&] { return tcpSim.canReadLine() || tcpSim.waitForReadyRead(50); }, 10000)) {
+    if (!tcpSim.waitForStarted() ||
+        !spinUntil([&] { return tcpSim.canReadLine() || tcpSim.waitForReadyRead(50); }, 10000)) {
         std::fprintf(stderr, "korvex-screenshots: korvex-sim --tcp did not start\n");
         return 1;
     }

@@ -205,9 +205,13 @@ bool CAddressDlg::updateData(bool take) {
 
 CAddressDlg::TakeStop CAddressDlg::exchange(bool take) {
     const auto direction = take ? ui::Exchange::Take : ui::Exchange::Refresh;
-    if (!ui::Exchange(this, direction).unsignedEdit(m_oldAddressEdit, m_oldAddress, 0, protocol::kMaxDeviceAddress).ok())
+    if (!ui::Exchange(this, direction)
+             .unsignedEdit(m_oldAddressEdit, m_oldAddress, 0, protocol::kMaxDeviceAddress)
+             .ok())
         return TakeStop::OldAddress;
-    if (!ui::Exchange(this, direction).unsignedEdit(m_newAddressEdit, m_newAddress, 0, protocol::kMaxDeviceAddress).ok())
+    if (!ui::Exchange(this, direction)
+             .unsignedEdit(m_newAddressEdit, m_newAddress, 0, protocol::kMaxDeviceAddress)
+             .ok())
         return TakeStop::NewAddress;
     ui::Exchange table(this, direction);
     for (std::size_t i = 0; i < kEntryCount; ++i)
@@ -238,7 +242,8 @@ void CAddressDlg::WriteDeviceAddress() {
     if (stop == TakeStop::NewAddress) {
         // A number above 99 was refused by the range check; it cannot become two digits either.
         unsigned typed = 0;
-        if (ui::parseUnsigned(m_newAddressEdit->text(), typed) && typed > static_cast<unsigned>(protocol::kMaxDeviceAddress))
+        if (ui::parseUnsigned(m_newAddressEdit->text(), typed) &&
+            typed > static_cast<unsigned>(protocol::kMaxDeviceAddress))
             ui::messageBox(this, kAddressRange);
     }
     if (stop != TakeStop::None)

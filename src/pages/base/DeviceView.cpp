@@ -6,7 +6,8 @@
 
 #include <QString>
 
-DeviceView::DeviceView(QWidget *scope, session::IDeviceConsole *console) : m_scope(scope), m_console(console) {
+DeviceView::DeviceView(QWidget *scope, session::IDeviceConsole *console)
+    : m_scope(scope), m_console(console) {
     ui::markScope(scope);
     if (m_console)
         m_console->addReplySink(this);

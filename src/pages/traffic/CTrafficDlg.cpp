@@ -143,8 +143,9 @@ void CTrafficDlg::showEvent(QShowEvent *event) {
 }
 
 void CTrafficDlg::saveAs() {
-    const QString path = ui::saveFileName(this, QStringLiteral("Save line traffic"),
-                                          QStringLiteral("Text files (*.txt);;All files (*)"), QStringLiteral("txt"));
+    const QString path =
+        ui::saveFileName(this, QStringLiteral("Save line traffic"),
+                         QStringLiteral("Text files (*.txt);;All files (*)"), QStringLiteral("txt"));
     if (path.isEmpty())
         return;
     QString text = shownText();

@@ -89,7 +89,9 @@ int CPresetDlg::exec() {
 
 bool CPresetDlg::updateData(bool take) {
     ui::Exchange dx(this, take ? ui::Exchange::Take : ui::Exchange::Refresh);
-    dx.intEdit(m_numberEdit, m_presetNumber).text(m_aliasEdit, m_alias).maxChars(m_aliasEdit, m_alias, kAliasLimit);
+    dx.intEdit(m_numberEdit, m_presetNumber)
+        .text(m_aliasEdit, m_alias)
+        .maxChars(m_aliasEdit, m_alias, kAliasLimit);
     return dx.ok();
 }
 

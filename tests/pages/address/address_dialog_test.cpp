@@ -1,7 +1,7 @@
 // The address dialog against a fake console: what its buttons send or refuse, what "Save" writes,
 // how the "ADDR " reply and the keyboard reach it, and what it keeps between openings.
-#include "TestConsole.h"
 #include "TempDir.h"
+#include "TestConsole.h"
 #include "address/AddressFile.h"
 #include "pages/address/CAddressDlg.h"
 #include "ui/Controls.h"

@@ -1,7 +1,7 @@
 // The EDID MANAGEMENT page against a fake console: the bytes each action puts on the line, the
 // capture of a dump line into a numbered file and the box, loading a file, and the "EDID " reply.
-#include "TestConsole.h"
 #include "TempDir.h"
+#include "TestConsole.h"
 #include "WaitFor.h"
 
 #include "pages/edid/CEdidPage.h"

@@ -1,6 +1,6 @@
 #include "TestConsole.h"
-#include "protocol/TextPrefix.h"
 #include "pages/video/CVideoPage.h"
+#include "protocol/TextPrefix.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
 
