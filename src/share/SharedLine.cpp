@@ -63,8 +63,18 @@ void SharedLine::stop() {
     m_controller.turnOff();
 }
 
+namespace {
+
+// A text command that only asks ("A00 GET STA"): it changes no device.
+bool onlyAsks(const std::string &bytes) {
+    const std::size_t start = bytes.find_first_not_of("\r\n ");
+    return start != std::string::npos && bytes.compare(start, 8, "A00 GET ") == 0;
+}
+
+} // namespace
+
 void SharedLine::submit(LineUnit unit) {
-    const bool everyDevice = unit.device == 0 && on();
+    const bool everyDevice = unit.device == 0 && on() && !onlyAsks(unit.bytes);
     m_arbiter.submit(std::move(unit));
     if (everyDevice)
         m_poller.cycleSoon();

@@ -90,7 +90,7 @@ constexpr bool isTls(const TlsStream *) {
 
 struct HttpServer::Impl : std::enable_shared_from_this<HttpServer::Impl> {
     Impl(asio::io_context &c, Site &s, EventHub &h, Log l)
-        : context(c), site(s), hub(h), log(std::move(l)), acceptor(c), tls(ssl::context::tls_server) {}
+        : context(c), site(s), hub(h), log(std::move(l)), acceptor(c) {}
 
     void accept();
     void track(const std::shared_ptr<Closable> &connection) {
@@ -107,7 +107,8 @@ struct HttpServer::Impl : std::enable_shared_from_this<HttpServer::Impl> {
     EventHub &hub;
     Log log;
     tcp::acceptor acceptor;
-    ssl::context tls;
+    // Made only when HTTPS is set: OpenSSL's set-up alone costs megabytes of memory.
+    std::optional<ssl::context> tls;
     bool secure = false;
     bool stopped = false;
     std::vector<std::weak_ptr<Closable>> live;
@@ -386,7 +387,7 @@ void HttpServer::Impl::accept() {
                 const std::string peer = peerAddress(stream);
                 if (self->secure) {
                     auto connection = std::make_shared<HttpConnection<TlsStream>>(
-                        TlsStream(std::move(stream), self->tls), *self, peer);
+                        TlsStream(std::move(stream), *self->tls), *self, peer);
                     self->track(connection);
                     connection->start();
                 } else {
@@ -412,14 +413,15 @@ bool HttpServer::listen(const Options &options, std::string &error) {
     Impl &impl = *m_impl;
     boost::system::error_code ec;
     if (!options.tlsCert.empty()) {
-        impl.tls.set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 |
+        impl.tls.emplace(ssl::context::tls_server);
+        impl.tls->set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 |
                              ssl::context::no_sslv3 | ssl::context::no_tlsv1 | ssl::context::no_tlsv1_1);
-        impl.tls.use_certificate_chain_file(options.tlsCert, ec);
+        impl.tls->use_certificate_chain_file(options.tlsCert, ec);
         if (ec) {
             error = "cannot use the certificate " + options.tlsCert + ": " + ec.message();
             return false;
         }
-        impl.tls.use_private_key_file(options.tlsKey, ssl::context::pem, ec);
+        impl.tls->use_private_key_file(options.tlsKey, ssl::context::pem, ec);
         if (ec) {
             error = "cannot use the key " + options.tlsKey + ": " + ec.message();
             return false;
