@@ -22,14 +22,6 @@ void Poller::resync() {
         ask(device);
 }
 
-void Poller::cycleSoon() {
-    if (m_devices.empty())
-        return;
-    m_inCycle = true;
-    m_next = 0;
-    m_timer->start(static_cast<int>(kQuietBeforePoll.count()));
-}
-
 void Poller::start() {
     m_inCycle = false;
     if (m_seconds == 0 || m_devices.empty()) {
@@ -64,12 +56,9 @@ void Poller::onTimer() {
         m_timer->start(static_cast<int>(kQuietBeforePoll.count()));
         return;
     }
-    // The cycle is over: the next one starts a period from now (none with polling off).
+    // The cycle is over: the next one starts a period from now.
     m_inCycle = false;
-    if (m_seconds == 0)
-        m_timer->stop();
-    else
-        m_timer->start(static_cast<int>(m_seconds * 1000));
+    m_timer->start(static_cast<int>(m_seconds * 1000));
 }
 
 } // namespace share

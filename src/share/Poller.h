@@ -24,9 +24,6 @@ public:
 
     // Asks every device now, in order.
     void resync();
-    // Asks every device again, one at a time once the line is quiet, starting now; the cycle under way,
-    // if any, starts over.
-    void cycleSoon();
     // Polling on (when it has a period) or off; off while the line is away.
     void start();
     void stop();

@@ -75,9 +75,12 @@ bool onlyAsks(const std::string &bytes) {
 
 void SharedLine::submit(LineUnit unit) {
     const bool everyDevice = unit.device == 0 && on() && !onlyAsks(unit.bytes);
+    // Status requests still waiting go behind this unit instead: a burst of such units costs one round.
+    if (everyDevice)
+        m_arbiter.forget(kKorvexd);
     m_arbiter.submit(std::move(unit));
     if (everyDevice)
-        m_poller.cycleSoon();
+        m_poller.resync();
 }
 
 void SharedLine::addListener(ISharedLineListener *listener) {

@@ -57,8 +57,7 @@ public:
 
     // A client's whole unit for the line. Every device answers a unit for address 00, and the answers
     // cannot be told apart: after one that may change the devices (not a GET), korvexd asks each device
-    // for its status again, one at a time once the line is quiet, as polling does (a burst of such units
-    // costs one round, and others' units go first).
+    // for its status once they have settled.
     void submit(LineUnit unit);
     // A client left.
     void forget(ClientId client) { m_arbiter.forget(client); }

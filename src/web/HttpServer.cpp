@@ -415,7 +415,7 @@ bool HttpServer::listen(const Options &options, std::string &error) {
     if (!options.tlsCert.empty()) {
         impl.tls.emplace(ssl::context::tls_server);
         impl.tls->set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 |
-                             ssl::context::no_sslv3 | ssl::context::no_tlsv1 | ssl::context::no_tlsv1_1);
+                              ssl::context::no_sslv3 | ssl::context::no_tlsv1 | ssl::context::no_tlsv1_1);
         impl.tls->use_certificate_chain_file(options.tlsCert, ec);
         if (ec) {
             error = "cannot use the certificate " + options.tlsCert + ": " + ec.message();

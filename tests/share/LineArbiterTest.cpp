@@ -181,21 +181,4 @@ TEST(Poller, AsksOneDeviceAtATimeOnceTheLineIsQuiet) {
         EXPECT_FALSE(timer->active()) << "nothing wakes an idle line";
 }
 
-// After a unit for every device, with polling off: each device is asked once the line is quiet, then
-// nothing is armed.
-TEST(Poller, AUnitForEveryDeviceHasEachAskedAgainWhenQuiet) {
-    SharedLine shared;
-    share::LineArbiter arbiter(shared.session, shared.timers(), shared.clock());
-    share::Poller poller(arbiter, shared.timers(), {1, 5}, 0, shared.clock());
-    arbiter.submit({3, "\r\nA00 SET OUT1 VS IN2 \r\n", 0});
-    poller.cycleSoon();
-    shared.line->feed("OUT1 VS IN2\r\nOUT1 VS IN2\r\n");
-    EXPECT_EQ(shared.taken(), "\r\nA00 SET OUT1 VS IN2 \r\n");
-    shared.pass(2s);
-    EXPECT_EQ(shared.taken(), "\r\nA01 GET STA\r\n");
-    shared.pass(2s);
-    EXPECT_EQ(shared.taken(), "\r\nA05 GET STA\r\n");
-    EXPECT_FALSE(shared.all.back()->active()) << "polling stays off";
-}
-
 } // namespace

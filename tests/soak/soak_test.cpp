@@ -170,8 +170,8 @@ protected:
     }
     // Commands go out only with the port on; so do the values they set. Through korvexd, commands for
     // every device are followed by korvexd's status request to each (none while its line is away).
-    void sent(int commands) {
-        const bool all = m_shared && m_device == 0 && !m_lineAway;
+    void sent(int commands, bool onlyAsks = false) {
+        const bool all = m_shared && m_device == 0 && !m_lineAway && !onlyAsks;
         m_sent += console().portOn() ? commands + (all ? static_cast<int>(kAddresses.size()) : 0) : 0;
     }
     void expect(const QString &key, int index, const QJsonValue &value) {
@@ -187,7 +187,8 @@ protected:
                 fail("could not inject " + line);
             return;
         }
-        m_sent += line.startsWith("A00") ? static_cast<int>(kAddresses.size()) : 0;
+        m_sent +=
+            line.startsWith("A00") && !line.startsWith("A00 GET ") ? static_cast<int>(kAddresses.size()) : 0;
         QProcess ctl;
         ctl.setProcessChannelMode(QProcess::MergedChannels);
         ctl.start(m_ctl, {"--host", QStringLiteral("127.0.0.1:%1").arg(m_korvexd.port()), "--timeout",
@@ -742,7 +743,7 @@ std::vector<Soak::Action> Soak::actions() {
              note(QStringLiteral("address entry %1").arg(entry));
              chooseIn(console(), CConsoleDlg::IDC_ADDRESS_LIST, entry);
              m_device = entry == 0 ? 0 : kAddresses[entry - 1];
-             sent(1);
+             sent(1, true); // "GET STA"
          }},
         {"port", 1,
          [this] {
