@@ -130,16 +130,18 @@ void LineArbiter::pump() {
         }
         m_backlog = held + unit.bytes.size();
         m_backlogAt = now;
-        if (!m_awaiting || unit.device != m_device) {
+        const bool joins = m_awaiting && unit.device == m_device;
+        if (!joins) {
             m_expectedOutputs = 0;
-            m_expecting = false;
             m_linesSinceSent = 0;
         }
         m_awaiting = true;
         m_device = unit.device;
         m_client = unit.client;
+        // The routing replies settle the answer only while every unit awaited is a routing command: a
+        // unit that asks for anything else is answered by the quiet rule, whatever came before it.
         const unsigned expected = expectedRoutingOutputs(unit.bytes);
-        m_expecting = m_expecting || expected != 0;
+        m_expecting = (!joins || m_expecting) && expected != 0;
         m_expectedOutputs |= expected;
         m_sentAt = now;
         m_lastTraffic = now;

@@ -100,7 +100,7 @@ private:
     ClientId m_client = kKorvexd;
     ClientId m_lineClient = kKorvexd;
     unsigned m_expectedOutputs = 0; // bits 1..9: routing replies still to come
-    bool m_expecting = false;       // the units awaited asked for routing replies
+    bool m_expecting = false;       // every unit awaited asked for routing replies
     int m_linesSinceSent = 0;
     Clock::time_point m_sentAt{};
     Clock::time_point m_lastLine{};

@@ -63,10 +63,10 @@ struct SoakRun {
 
 // Seeds that once found a fault, replayed by every short run.
 const std::vector<SoakRun> kRegressions = {};
-const std::vector<SoakRun> kKorvexdRegressions = {};
+const std::vector<SoakRun> kKorvexdRegressions = {{17, 80}};
 
 constexpr int kShortSteps = 120;
-constexpr int kShortStepsThroughKorvexd = 40;
+constexpr int kShortStepsThroughKorvexd = 30;
 constexpr int kCheckEvery = 10;
 constexpr int kWaitMs = 20000;
 const std::vector<int> kAddresses{1, 5, 12}; // address list entries 1..3; entry 0 is "All"
@@ -276,14 +276,16 @@ void Soak::fail(const QString &what) {
     recent += "\n  last lines on the line:";
     for (std::size_t i = traffic.size() > 80 ? traffic.size() - 80 : 0; i < traffic.size(); ++i)
         recent += "\n    " + QString::fromStdString(session::TrafficLog::format(traffic[i], false));
-    if (m_shared) {
-        const std::vector<std::string> said = m_korvexd.log(), lines = testsupport::readSimLog(logFile(1));
-        recent += "\n  korvexd said last:";
-        for (std::size_t i = said.size() > 8 ? said.size() - 8 : 0; i < said.size(); ++i)
-            recent += "\n    " + QString::fromStdString(said[i]);
-        recent += "\n  the devices took last:";
+    const auto last = [&](const char *title, const std::vector<std::string> &lines) {
+        recent += title;
         for (std::size_t i = lines.size() > 12 ? lines.size() - 12 : 0; i < lines.size(); ++i)
             recent += "\n    " + QString::fromStdString(lines[i]);
+    };
+    if (!m_sims.front()->running())
+        recent += QStringLiteral("\n  korvex-sim has ended (status %1)").arg(m_sims.front()->stop());
+    if (m_shared) {
+        last("\n  korvexd said last:", m_korvexd.log());
+        last("\n  the devices took last:", testsupport::readSimLog(logFile(1)));
     }
     ADD_FAILURE() << "seed " << m_run.seed << " step " << m_step << ": " << what.toStdString()
                   << "\n  last actions:" << recent.toStdString() << "\n  replay: soak_test --seed "
@@ -890,14 +892,11 @@ QJsonObject Soak::apiGet(const QString &path) {
     const std::string request =
         "GET " + path.toStdString() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
     std::string answer;
+    char buffer[4096];
     if (::connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
         ::send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()))
-        for (char buffer[4096];;) {
-            const ssize_t n = ::recv(s, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
+        for (ssize_t n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;)
             answer.append(buffer, static_cast<std::size_t>(n));
-        }
     ::close(s);
     const std::size_t body = answer.find("\r\n\r\n");
     if (answer.rfind("HTTP/1.1 200 ", 0) != 0 || body == std::string::npos)
