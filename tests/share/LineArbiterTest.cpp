@@ -135,8 +135,9 @@ TEST(LineArbiter, PutsOneDevicesUnitsOnTheLineAtATime) {
             shared.pass(step.after);
             shared.line->feed(step.feed);
             EXPECT_EQ(shared.taken(), step.sent) << "after " << step.after.count() << " ms";
-            if (!step.feed.empty())
+            if (!step.feed.empty()) {
                 EXPECT_EQ(arbiter.lineClient(), step.credited) << step.feed;
+            }
         }
     }
 }
