@@ -43,6 +43,7 @@
 #include <arpa/inet.h>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <random>
@@ -946,7 +947,10 @@ void Soak::runSeed(const SoakRun &run) {
     m_sims.push_back(std::make_unique<testsupport::SimProcess>(m_simArgs));
     ASSERT_TRUE(m_sims.front()->started()) << m_sims.front()->error();
     if (m_shared) { // korvexd asks each device for its status at start
-        ASSERT_TRUE(m_korvexd.start({"--line", "COM1", "--devices", "01,05,12", "--poll", "0"}))
+        // The line by the path of its link: while a dropped line is away, "COM1" would be the machine's
+        // own first serial port.
+        ASSERT_TRUE(m_korvexd.start(
+            {"--line", std::filesystem::absolute("COM1").string(), "--devices", "01,05,12", "--poll", "0"}))
             << m_korvexd.error();
         std::vector<std::string> panel;
         ASSERT_TRUE(
