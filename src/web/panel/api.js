@@ -22,6 +22,16 @@ const kFallback = {
 };
 
 let userName = '';
+let leaving = false;
+
+// Goes to the login page once: a logout, a refused request and the events socket closed by the
+// session's end can all ask for it together, and a second navigation would abort the first.
+export function toLogin() {
+    if (leaving)
+        return;
+    leaving = true;
+    location.assign('/login');
+}
 
 // The name the activity list shows for this panel's changes.
 export function setUser(name) { userName = name; }
@@ -44,7 +54,7 @@ export async function request(method, path, body) {
         throw new ApiError(0, 'Cannot reach korvexd.');
     }
     if (response.status === 401 && path !== '/login') {
-        location.assign('/login');
+        toLogin();
         throw new ApiError(401, kFallback[401]);
     }
     const text = await response.text();
@@ -106,7 +116,7 @@ export class Events {
             this.m_socket = null;
             this.m_onStatus(false);
             if (event.code === 4001) {
-                location.assign('/login');
+                toLogin();
                 return;
             }
             // A refused handshake looks like any drop; ask once whether the session is gone.
@@ -121,7 +131,7 @@ export class Events {
         try {
             const response = await fetch('/api/devices', {credentials : 'same-origin'});
             if (response.status === 401)
-                location.assign('/login');
+                toLogin();
         } catch {
             // korvexd is away: keep trying.
         }

@@ -1,6 +1,6 @@
 // The routing panel: korvexd's model arrives on the events socket and is drawn here; every action
 // is one API request, and what it changed is drawn when the switcher has confirmed it.
-import {ApiError, Events, request, setUser} from './api.js';
+import {ApiError, Events, request, setUser, toLogin} from './api.js';
 
 const kOutputs = 9;
 const kInputs = 10; // in1..in9 and the multiview picture
@@ -883,7 +883,7 @@ function wire() {
         } catch {
             // Gone already: the login page says the rest.
         }
-        location.assign('/login');
+        toLogin();
     });
     const user = $('user');
     user.value = localStorage.getItem('korvex.user') || '';
