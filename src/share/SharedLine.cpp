@@ -27,10 +27,7 @@ SharedLine::SharedLine(boost::asio::io_context &context, Line line, std::vector<
                   "limit");
             return;
         }
-        // A client may send on while the line is away: said once, and counted when the line is back,
-        // instead of one log line per command.
-        if (m_refusedWhileAway++ == 0)
-            m_log("units do not go on the line while it is away; counting them");
+        refusedWhileAway();
     };
 }
 
@@ -73,8 +70,19 @@ bool onlyAsks(const std::string &bytes) {
 
 } // namespace
 
+// A client may send on while the line is away: said once, and counted when the line is back, instead
+// of one log line per command.
+void SharedLine::refusedWhileAway() {
+    if (m_refusedWhileAway++ == 0)
+        m_log("units do not go on the line while it is away; counting them");
+}
+
 void SharedLine::submit(LineUnit unit) {
-    const bool everyDevice = unit.device == 0 && on() && !onlyAsks(unit.bytes);
+    // A network line being tried again takes bytes before it knows whether it connects, and loses them
+    // if it does not: nothing goes to the line until it is on.
+    if (!on())
+        return refusedWhileAway();
+    const bool everyDevice = unit.device == 0 && !onlyAsks(unit.bytes);
     // Status requests still waiting go behind this unit instead: a burst of such units costs one round.
     if (everyDevice)
         m_arbiter.forget(kKorvexd);

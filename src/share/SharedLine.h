@@ -57,7 +57,7 @@ public:
 
     // A client's whole unit for the line. Every device answers a unit for address 00, and the answers
     // cannot be told apart: after one that may change the devices (not a GET), korvexd asks each device
-    // for its status once they have settled.
+    // for its status once they have settled. While the line is not on, the unit is refused and counted.
     void submit(LineUnit unit);
     // A client left.
     void forget(ClientId client) { m_arbiter.forget(client); }
@@ -82,6 +82,7 @@ private:
     void onLineSeen(std::string_view line) override;
 
     void onStatus(const session::LineStatus &status);
+    void refusedWhileAway();
 
     boost::asio::io_context &m_context;
     AsioHandOff m_handOff; // outlives the session's transports

@@ -61,8 +61,15 @@ void ProtocolClient::close(bool reset) {
 }
 
 std::size_t ProtocolClient::count(const std::string &text) const {
+    return countBefore(text, std::string());
+}
+
+std::size_t ProtocolClient::countBefore(const std::string &text, const std::string &mark) const {
+    const std::size_t end = mark.empty() ? std::string::npos : m_received.find(mark);
     std::size_t found = 0;
-    for (std::size_t at = m_received.find(text); at != std::string::npos; at = m_received.find(text, at + 1))
+    for (std::size_t at = m_received.find(text);
+         at != std::string::npos && (end == std::string::npos || at < end);
+         at = m_received.find(text, at + 1))
         ++found;
     return found;
 }

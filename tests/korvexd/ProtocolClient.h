@@ -25,6 +25,8 @@ public:
 
     const std::string &received() const { return m_received; }
     std::size_t count(const std::string &text) const;
+    // How often the text arrived ahead of the first `mark` (in all, while the mark has not arrived).
+    std::size_t countBefore(const std::string &text, const std::string &mark) const;
     bool closedByPeer() const { return m_peerClosed; }
 
     bool waitForText(const std::string &text, int timeoutMs = 20000) {
