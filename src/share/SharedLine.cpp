@@ -113,7 +113,8 @@ void SharedLine::onStatus(const session::LineStatus &status) {
             m_log("line " + status.line +
                   (status.event == session::LineEvent::Reconnected ? " is back" : " is on"));
             if (m_refusedWhileAway > 0)
-                m_log(std::to_string(m_refusedWhileAway) + " units did not go on the line while it was away");
+                m_log(std::to_string(m_refusedWhileAway) + (m_refusedWhileAway == 1 ? " unit" : " units") +
+                      " did not go on the line while it was away");
             m_refusedWhileAway = 0;
             // At start the controller has not asked yet; after a reconnect it has (the resync).
             if (status.event != session::LineEvent::Reconnected)
