@@ -1,23 +1,21 @@
 // korvexd's HTTP surface over real loopback sockets: one table of requests and the answers the error
 // rules, access and the cross-site rules call for, against the real program. The line is a device
 // that is not there (nothing here needs the switcher), so "the line is not on" is one of the rows.
+#include "HttpRoundTrip.h"
+#include "KorvexdProcess.h"
 #include "TempDir.h"
 #include "WaitFor.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -25,96 +23,25 @@ extern char **environ;
 
 namespace {
 
-std::uint16_t freePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    ::getsockname(s, reinterpret_cast<sockaddr *>(&address), &size);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
-
-struct Answer {
-    int status = 0;
-    std::map<std::string, std::string> headers; // names in lower case
-    std::string body;
-};
-
-// One request on its own connection; the raw text is sent as it is.
-Answer roundTrip(std::uint16_t port, const std::string &raw) {
-    Answer answer;
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    timeval wait{10, 0};
-    ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        ::close(s);
-        return answer;
-    }
-    for (std::size_t sent = 0; sent < raw.size();) {
-        const ssize_t n = ::send(s, raw.data() + sent, raw.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            break;
-        sent += static_cast<std::size_t>(n);
-    }
-    std::string text;
-    char buffer[4096];
-    // Up to the end of the first answer: the header, then Content-Length bytes (a 101 has none).
-    for (;;) {
-        const std::size_t end = text.find("\r\n\r\n");
-        if (end != std::string::npos) {
-            const std::size_t length = text.find("Content-Length: ");
-            const std::size_t need =
-                length != std::string::npos && length < end ? std::stoul(text.substr(length + 16)) : 0;
-            if (text.size() >= end + 4 + need)
-                break;
-        }
-        const ssize_t n = ::recv(s, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(s);
-    const std::size_t end = text.find("\r\n\r\n");
-    if (text.rfind("HTTP/1.", 0) != 0 || end == std::string::npos)
-        return answer;
-    answer.status = std::atoi(text.c_str() + 9);
-    std::size_t at = text.find("\r\n") + 2;
-    while (at < end) {
-        const std::size_t eol = text.find("\r\n", at);
-        const std::string line = text.substr(at, eol - at);
-        const std::size_t colon = line.find(':');
-        std::string name = line.substr(0, colon);
-        for (char &c : name)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        answer.headers[name] = line.substr(colon + 2);
-        at = eol + 2;
-    }
-    answer.body = text.substr(end + 4);
-    return answer;
-}
+using Answer = testsupport::HttpAnswer;
+using testsupport::httpRoundTrip;
 
 // korvexd started with a line that is not there (COM99, /dev/ttyAMA2), on free loopback ports, in a
 // temporary folder.
 class Korvexd {
 public:
-    explicit Korvexd(const std::string &passwordHash) : port(freePort()) {
+    explicit Korvexd(const std::string &passwordHash) : port(testsupport::freeLoopbackPort()) {
         const char *program = std::getenv("KORVEXD");
         if (!program)
             return;
-        std::vector<std::string> args = {program,       "--line",
-                                         "COM99", // no such port here: the line stays lost
-                                         "--listen",    "127.0.0.1:" + std::to_string(freePort()),
-                                         "--http",      "127.0.0.1:" + std::to_string(port),
-                                         "--videohub",  "127.0.0.1:" + std::to_string(freePort()),
-                                         "--state-dir", m_dir.file("state"),
-                                         "--config",    m_dir.file("korvexd.conf")};
+        std::vector<std::string> args = {
+            program,       "--line",
+            "COM99", // no such port here: the line stays lost
+            "--listen",    "127.0.0.1:" + std::to_string(testsupport::freeLoopbackPort()),
+            "--http",      "127.0.0.1:" + std::to_string(port),
+            "--videohub",  "127.0.0.1:" + std::to_string(testsupport::freeLoopbackPort()),
+            "--state-dir", m_dir.file("state"),
+            "--config",    m_dir.file("korvexd.conf")};
         testsupport::writeFile(m_dir.file("korvexd.conf"),
                                passwordHash.empty() ? "" : "password-hash = " + passwordHash + "\n");
         std::vector<char *> argv;
@@ -129,7 +56,7 @@ public:
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         testsupport::waitFor([this] {
-            return roundTrip(port, "GET /login HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").status == 200;
+            return httpRoundTrip(port, "GET /login HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").status == 200;
         });
     }
     ~Korvexd() {
@@ -177,7 +104,7 @@ std::string request(const Row &row, std::uint16_t port, const std::string &cooki
 void runRows(const Korvexd &korvexd, const std::vector<Row> &rows, std::string *cookie = nullptr) {
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
-        const Answer answer = roundTrip(korvexd.port, request(row, korvexd.port, cookie ? *cookie : ""));
+        const Answer answer = httpRoundTrip(korvexd.port, request(row, korvexd.port, cookie ? *cookie : ""));
         EXPECT_EQ(answer.status, row.status) << answer.body << korvexd.log();
         if (!row.inBody.empty() && row.inBody[0] == '@') {
             const std::size_t colon = row.inBody.find(": ");
@@ -433,7 +360,7 @@ TEST(WebApi, PasswordSessionsAndTheLoginWall) {
     };
     runRows(korvexd, rows, &cookie);
     EXPECT_EQ(
-        roundTrip(korvexd.port, request({"", "GET", "/api/devices", {}, "", 0, ""}, korvexd.port, cookie))
+        httpRoundTrip(korvexd.port, request({"", "GET", "/api/devices", {}, "", 0, ""}, korvexd.port, cookie))
             .status,
         401);
 }

@@ -16,6 +16,7 @@
 //
 // KORVEX_SOAK_SEEDS and KORVEX_SOAK_STEPS stand in for --seeds and --steps.
 #include "ConsoleFixture.h"
+#include "HttpRoundTrip.h"
 #include "KorvexdProcess.h"
 #include "WhenOpen.h"
 
@@ -40,14 +41,12 @@
 #include <QProcess>
 #include <QTabWidget>
 
-#include <arpa/inet.h>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <random>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -881,26 +880,11 @@ void Soak::lineBack(std::size_t logged) {
 
 // One GET of korvexd's JSON API on a connection of its own: the body, empty unless the answer is 200.
 QJsonObject Soak::apiGet(const QString &path) {
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const timeval limit{10, 0};
-    ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(m_httpPort);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const std::string request =
-        "GET " + path.toStdString() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
-    std::string answer;
-    char buffer[4096];
-    if (::connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
-        ::send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()))
-        for (ssize_t n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;)
-            answer.append(buffer, static_cast<std::size_t>(n));
-    ::close(s);
-    const std::size_t body = answer.find("\r\n\r\n");
-    if (answer.rfind("HTTP/1.1 200 ", 0) != 0 || body == std::string::npos)
-        return {};
-    return QJsonDocument::fromJson(QByteArray::fromStdString(answer.substr(body + 4))).object();
+    const testsupport::HttpAnswer answer = testsupport::httpRoundTrip(
+        m_httpPort,
+        "GET " + path.toStdString() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    return answer.status == 200 ? QJsonDocument::fromJson(QByteArray::fromStdString(answer.body)).object()
+                                : QJsonObject();
 }
 
 // korvexd's model of every device, as its JSON API gives it, against the device: each member the
